@@ -1,0 +1,3 @@
+#include "app/startup/Entry.h"
+
+int RunProgram(int, char**) { return 0; }
