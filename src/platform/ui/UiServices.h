@@ -7,6 +7,8 @@ class ActivityList;
 class EventPump;
 class BusyPointer;
 class TimerService;
+class ShellOpener;
+class ConfigPasswordPrompt;
 
 // What the Qt-free code may ask of the user interface. Any member may be null:
 // code then does without (no activity list before the main window exists, no
@@ -17,6 +19,8 @@ struct UiServices {
   EventPump* events = nullptr;
   BusyPointer* busy = nullptr;
   TimerService* timers = nullptr;
+  ShellOpener* shell = nullptr;
+  ConfigPasswordPrompt* configPassword = nullptr;
 };
 
 }  // namespace platform::ui
