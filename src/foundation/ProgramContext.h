@@ -14,6 +14,10 @@ class IconManager;
 class NetInfo;
 class CommonAINFOnavigator;
 
+namespace platform::db {
+class Connection;
+}
+
 // The program-wide objects. Start-up creates them once and they live until the
 // process ends; the context only points at them. Code reaches them through
 // Program(); tests install a context of their own with ProgramScope.
@@ -30,6 +34,11 @@ struct ProgramContext {
   bool isNTService = false;                // gIsNTService
   std::int16_t dbType = 0;                 // gDbType: 1 Oracle, 2 SQL Server, 0 not yet known
   std::string writeAsUser;                 // gWriteAsUser
+
+  // gVornKrymCnn: the root-schema connection slot. Nothing opens it on its own; a caller that
+  // wants the server's clock opens a connection, points this at it and syncs (TimeUtils).
+  platform::db::Connection* vornKrymCnn = nullptr;
+  std::int32_t serverOffsetSec = 0;        // gServerOffsetSec: server clock minus local clock
 
   const core::Clock* clock = &core::SystemClock::Instance();
   platform::ui::UiServices ui;
