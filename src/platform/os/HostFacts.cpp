@@ -1,0 +1,95 @@
+#include "platform/os/HostFacts.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace platform::os {
+namespace {
+
+// "6.1.0-18-amd64" -> 6, 1, 0: the leading numbers of the kernel release.
+HostFacts::OsVersion ParseRelease(const std::string& release) {
+  HostFacts::OsVersion v;
+  int* parts[] = {&v.major, &v.minor, &v.build};
+  std::size_t pos = 0;
+  for (int* part : parts) {
+    std::size_t end = pos;
+    while (end < release.size() && release[end] >= '0' && release[end] <= '9') ++end;
+    if (end == pos || end - pos > 9) break;
+    *part = std::atoi(release.substr(pos, end - pos).c_str());
+    if (end >= release.size() || release[end] != '.') break;
+    pos = end + 1;
+  }
+  return v;
+}
+
+class SystemHostFacts : public HostFacts {
+ public:
+  std::optional<OsVersion> Version() const override {
+    utsname u{};
+    if (uname(&u) != 0) return std::nullopt;
+    return ParseRelease(u.release);  // Linux: neither Windows family
+  }
+
+  // There is no Windows folder; the root of the installed system stands in for it.
+  std::optional<std::string> SystemFolder() const override { return std::string("/"); }
+
+  std::optional<std::string> ComputerName() const override {
+    utsname u{};
+    if (uname(&u) != 0 || u.nodename[0] == '\0') return std::nullopt;
+    return std::string(u.nodename);
+  }
+
+  std::optional<std::string> UserName() const override {
+    for (const char* var : {"USER", "LOGNAME"}) {
+      const char* v = std::getenv(var);
+      if (v && *v) return std::string(v);
+    }
+    // A service started by systemd has no USER; the password database still knows the account.
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::string buf(size > 0 ? static_cast<std::size_t>(size) : 16384, '\0');
+    passwd pw{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_name)
+      return std::string(found->pw_name);
+    return std::nullopt;
+  }
+
+  std::optional<std::string> HostName() const override {
+    char buf[256] = {};
+    if (gethostname(buf, sizeof buf - 1) != 0) return std::nullopt;
+    return std::string(buf);
+  }
+
+  std::vector<std::string> IPv4Addresses(const std::string& hostName) const override {
+    std::vector<std::string> out;
+    if (hostName.empty()) return out;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;  // one entry per address, not one per socket type
+    addrinfo* list = nullptr;
+    if (getaddrinfo(hostName.c_str(), nullptr, &hints, &list) != 0) return out;
+    for (addrinfo* a = list; a; a = a->ai_next) {
+      if (a->ai_family != AF_INET || !a->ai_addr) continue;
+      char text[INET_ADDRSTRLEN] = {};
+      const auto* sin = reinterpret_cast<const sockaddr_in*>(a->ai_addr);
+      if (inet_ntop(AF_INET, &sin->sin_addr, text, sizeof text)) out.emplace_back(text);
+    }
+    freeaddrinfo(list);
+    return out;
+  }
+};
+
+}  // namespace
+
+const HostFacts& HostFacts::System() {
+  static const SystemHostFacts facts;
+  return facts;
+}
+
+}  // namespace platform::os

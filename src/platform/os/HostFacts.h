@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::os {
+
+// What the machine says about itself: operating system and version, system folder, computer
+// name, the user running the program, its host name and the addresses that name resolves to.
+// Each question may go unanswered (an empty optional); none throws. System() is the real
+// machine, read anew on every call; tests give their own facts.
+class HostFacts {
+ public:
+  // Platform ids as the version query numbers them; anything not Windows is kPlatformOther.
+  static constexpr int kPlatformOther = 0;
+  static constexpr int kPlatformWindows9x = 1;
+  static constexpr int kPlatformWindowsNT = 2;
+
+  struct OsVersion {
+    int platformId = kPlatformOther;
+    int major = 0, minor = 0, build = 0;
+  };
+
+  virtual ~HostFacts() = default;
+
+  virtual std::optional<OsVersion> Version() const = 0;
+  virtual std::optional<std::string> SystemFolder() const = 0;
+  virtual std::optional<std::string> ComputerName() const = 0;
+  virtual std::optional<std::string> UserName() const = 0;
+  virtual std::optional<std::string> HostName() const = 0;
+  // The IPv4 addresses of a host, dotted decimal, in the order the resolver lists them; empty
+  // when the name does not resolve.
+  virtual std::vector<std::string> IPv4Addresses(const std::string& hostName) const = 0;
+
+  // The machine the program runs on: uname, gethostname, getaddrinfo and the user from the
+  // environment (USER, LOGNAME) or else the password database.
+  static const HostFacts& System();
+};
+
+}  // namespace platform::os
