@@ -589,7 +589,11 @@ std::optional<Date> ParseDate(std::string_view text) {
   }
   const double seconds = t.second + t.fraction;
   if (!hasDate) return Date::FromTime(t.hour, t.minute, seconds);
-  return Date::FromParts(f.year, f.month, f.day, t.hour, t.minute, seconds);
+  try {
+    return Date::FromParts(f.year, f.month, f.day, t.hour, t.minute, seconds);
+  } catch (const RuntimeError&) {
+    return std::nullopt;  // the last instant of 9999 rounded past the calendar
+  }
 }
 
 namespace {

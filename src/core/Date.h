@@ -56,6 +56,8 @@ class Date {
 // "h"/"hh" and "H"/"HH" hour (12-hour when "AMPM" or "AM/PM" appears), "n"/"nn"
 // minutes, "s"/"ss" seconds, "AMPM" and "AM/PM" the half of the day; any other
 // character is copied. Examples: "mm/dd/yyyy HH:nn:ss", "hh:nn:ss AMPM".
+// Tokens ignore letter case; the time is rounded to the whole second first, so
+// 23:59:59.6 already shows the next day (the general texts do the same).
 std::string Format(Date d, std::string_view pattern);
 
 // Reads a date text back: the general form ("12/8/2026 1:05:09 PM", "12/8/2026",

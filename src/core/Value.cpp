@@ -116,8 +116,8 @@ Date Value::ToDate() const {
     }
     default: {
       const double serial = ToDouble();
-      // The calendar ends with 31 December 9999 and starts with 1 January 100.
-      if (!std::isfinite(serial) || serial < -657434.0 || serial >= 2958466.0) Raise(err::kOverflow);
+      // The calendar runs from 1 January 100 (serials down to -657434.999...) to 31 December 9999.
+      if (!std::isfinite(serial) || serial <= -657435.0 || serial >= 2958466.0) Raise(err::kOverflow);
       return Date(serial);
     }
   }

@@ -72,10 +72,12 @@ std::int32_t ToLong(double d);
 double RoundHalfEven(double d);
 
 // A number in its default text form: up to 15 significant digits, no trailing
-// zeros, exponent form "1.5E-05"/"1E+16" outside 1E-15..1E15 as the usual
-// conversion does.
+// zeros, exponent form ("1.5E-05", "1E+16") below 1E-04 and from 1E+15 on, as
+// the usual conversion does.
 std::string NumberText(double d);
 // Numeric format patterns of "#", "0", "," and ".": "##,###,##0.00", "0.0".
+// Rounds half away from zero on the number's 15-digit decimal text; a "," right
+// before the "." (or the end) divides by 1000; text before and after is copied.
 std::string FormatNumber(double d, std::string_view pattern);
 
 }  // namespace core

@@ -139,6 +139,11 @@ TEST(Value, DateConversions) {
   EXPECT_DOUBLE_EQ(Value(Date(46364.25)).ToDouble(), 46364.25);
   ExpectError(err::kTypeMismatch, [] { Value("tomorrow").ToDate(); });
   ExpectError(err::kOverflow, [] { Value(1e10).ToDate(); });
+  // The calendar's ends: the whole of 1 January 100 and of 31 December 9999.
+  EXPECT_EQ(Value(-657434.5).ToDate().Split().hour, 12);
+  EXPECT_EQ(Value(2958465.75).ToDate().Split().day, 31);
+  ExpectError(err::kOverflow, [] { Value(-657435.0).ToDate(); });
+  ExpectError(err::kOverflow, [] { Value(2958466.0).ToDate(); });
 }
 
 TEST(Value, NumericTest) {
