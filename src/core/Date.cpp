@@ -318,7 +318,7 @@ std::string Format(Date d, std::string_view pattern) {
       default:
         break;
     }
-    // Separators between an hour and its minutes keep "hh:mm" reading as a time.
+    // A literal leaves afterHour as it was, so "hh:mm" and "hh mm" still read as hour and minutes.
     out += pattern[i];
     ++i;
   }
