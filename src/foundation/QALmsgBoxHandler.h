@@ -12,7 +12,9 @@ class MessagePresenter;
 // Every message box of the program goes through QalMsgBox. In silent operation
 // (service mode) nothing is shown: the box is written to the log as a block and
 // answered with the preset answer or the box's default button. Otherwise the box
-// goes to the message presenter. Logger and presenter are borrowed.
+// goes to the message presenter (the one set here, else the program context's);
+// with no presenter at all it is answered as a silent box. Logger and presenter
+// are borrowed and must outlive the handler's use of them.
 class QALmsgBoxHandler {
  public:
   // Answers: 1 OK, 2 Cancel, 3 Abort, 4 Retry, 5 Ignore, 6 Yes, 7 No.

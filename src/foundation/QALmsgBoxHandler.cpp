@@ -1,0 +1,87 @@
+#include "foundation/QALmsgBoxHandler.h"
+
+#include "foundation/ProgramContext.h"
+#include "foundation/QALLoggerTXT.h"
+#include "platform/ui/MessagePresenter.h"
+
+namespace {
+
+constexpr std::int32_t kButtonTypeMask = 7;
+constexpr std::int32_t kDefaultButton2 = 256;
+constexpr std::int32_t kDefaultButton3 = 512;
+
+enum Answer : std::int32_t { kOk = 1, kCancel, kAbort, kRetry, kIgnore, kYes, kNo };
+
+// The answers of the first, second and third button of each button type. A box
+// with fewer buttons answers a missing default button with its first button.
+struct ButtonAnswers {
+  std::int32_t first, second, third;
+};
+
+ButtonAnswers AnswersOf(std::int32_t buttons) {
+  switch (buttons & kButtonTypeMask) {
+    case 1: return {kOk, kCancel, kOk};
+    case 2: return {kAbort, kRetry, kIgnore};
+    case 3: return {kYes, kNo, kCancel};
+    case 4: return {kYes, kNo, kYes};
+    case 5: return {kRetry, kCancel, kRetry};
+    default: return {kOk, kOk, kOk};  // 0 OK, and the unused types 6 and 7
+  }
+}
+
+std::int32_t DefaultAnswerButton1(std::int32_t buttons) { return AnswersOf(buttons).first; }
+std::int32_t DefaultAnswerButton2(std::int32_t buttons) { return AnswersOf(buttons).second; }
+std::int32_t DefaultAnswerButton3(std::int32_t buttons) { return AnswersOf(buttons).third; }
+
+std::string AnswerName(std::int32_t answer) {
+  switch (answer) {
+    case kOk: return "OK";
+    case kCancel: return "CANCEL";
+    case kAbort: return "ABORT";
+    case kRetry: return "RETRY";
+    case kIgnore: return "IGNORE";
+    case kYes: return "YES";
+    case kNo: return "NO";
+    default: return "";
+  }
+}
+
+}  // namespace
+
+std::int32_t QALmsgBoxHandler::QalMsgBox(const std::string& prompt, std::int32_t buttons,
+                                         std::optional<std::string> title,
+                                         std::optional<std::string> helpFile,
+                                         std::optional<std::string> context) {
+  if (!silent_) {
+    platform::ui::MessagePresenter* presenter = presenter_ ? presenter_ : Program().ui.messages;
+    // Without a window to show the box in (no presenter yet) it is answered as a
+    // silent box, so that the question and its answer are at least in the log.
+    if (presenter) return presenter->Show(prompt, buttons, title ? *title : Program().app.Title);
+  }
+
+  auto log = [this](const std::string& line) {
+    if (logger_) logger_->WriteLog(line, 0);
+  };
+  log("=============================== SILENT QALMSGBOX ===============================");
+  log("PROMPT= " + prompt);
+  log("BUTTONS= " + std::to_string(buttons));
+  if (title) log("TITLE= " + *title);
+  if (helpFile) log("HELPFILE= " + *helpFile);
+  if (context) log("CONTEXT= " + *context);
+
+  std::int32_t answer;
+  if (answer_ >= 0 && answer_ <= 7) {
+    answer = answer_;
+  } else if (buttons & kDefaultButton2) {
+    answer = DefaultAnswerButton2(buttons);
+  } else if (buttons & kDefaultButton3) {
+    answer = DefaultAnswerButton3(buttons);
+  } else {
+    answer = DefaultAnswerButton1(buttons);
+  }
+
+  log("ANSWER= " + AnswerName(answer));
+  log(std::string(77, '='));
+  answer_ = -1;  // a preset serves one box only
+  return answer;
+}
