@@ -1,0 +1,35 @@
+#include "platform/qt/QtActivityList.h"
+
+#include <QListWidget>
+
+namespace platform::qt {
+
+QtActivityList::QtActivityList(QListWidget* list) : list_(list) {}
+
+int QtActivityList::Count() const { return list_ ? list_->count() : 0; }
+
+void QtActivityList::AddItem(const std::string& text) {
+  if (list_) list_->addItem(QString::fromStdString(text));
+}
+
+void QtActivityList::RemoveItem(int index) {
+  if (!list_ || index < 0 || index >= list_->count()) return;
+  delete list_->takeItem(index);
+}
+
+void QtActivityList::Clear() {
+  if (list_) list_->clear();
+}
+
+std::string QtActivityList::Item(int index) const {
+  if (!list_ || index < 0 || index >= list_->count()) return "";
+  return list_->item(index)->text().toStdString();
+}
+
+void QtActivityList::SelectLast() {
+  if (!list_ || list_->count() == 0) return;
+  list_->setCurrentRow(list_->count() - 1);
+  list_->scrollToBottom();
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,131 @@
+#include "platform/qt/QtMessagePresenter.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+#include "platform/qt/QtTestApp.h"
+
+namespace {
+
+using Std = QMessageBox::StandardButton;
+
+// What the box looked like when it was found on the screen.
+struct Seen {
+  QString title, text;
+  Qt::TextFormat format = Qt::AutoText;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  std::vector<int> buttons;  // standard buttons, sorted
+  Std defaultButton = QMessageBox::NoButton;
+  bool painted = false;
+};
+
+// Waits for the modal box, records it, then presses `press` (or Escape when it is
+// NoButton). Returns what the presenter answered.
+int ShowAndPress(const std::string& prompt, int style, const std::string& title, Std press, Seen& seen,
+                 const char* shotName = nullptr) {
+  qttest::App();
+  bool handled = false;
+  QTimer poll;
+  poll.setInterval(10);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || handled) return;
+    handled = true;
+    seen.title = box->windowTitle();
+    seen.text = box->text();
+    seen.format = box->textFormat();
+    seen.icon = box->icon();
+    for (QAbstractButton* b : box->buttons()) seen.buttons.push_back(box->standardButton(b));
+    std::sort(seen.buttons.begin(), seen.buttons.end());
+    if (box->defaultButton()) seen.defaultButton = box->standardButton(box->defaultButton());
+    const QPixmap shot = box->grab();
+    seen.painted = !shot.isNull() && shot.width() > 0;
+    if (const char* dir = std::getenv("K30418_SHOT_DIR"); dir && shotName) {
+      shot.save(QString::fromUtf8(dir) + "/" + shotName + ".png");
+    }
+    if (press == QMessageBox::NoButton) {
+      QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(box, &esc);
+    } else {
+      box->button(press)->click();
+    }
+  });
+  poll.start();
+  const int answer = platform::qt::QtMessagePresenter().Show(prompt, style, title);
+  EXPECT_TRUE(handled) << "no message box was shown";
+  return answer;
+}
+
+std::vector<int> Sorted(std::vector<int> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+TEST(QtMessagePresenter, ShowsTheButtonsIconAndDefaultOfTheStyleAndReturnsTheAnswer) {
+  struct Case {
+    int style;
+    std::vector<int> buttons;
+    QMessageBox::Icon icon;
+    Std defaultButton, press;
+    int answer;
+  };
+  using M = QMessageBox;
+  const Case cases[] = {
+      {0, {M::Ok}, M::NoIcon, M::Ok, M::Ok, 1},
+      {1 + 48, {M::Ok, M::Cancel}, M::Warning, M::Ok, M::Cancel, 2},
+      {1 + 256, {M::Ok, M::Cancel}, M::NoIcon, M::Cancel, M::Ok, 1},
+      {2 + 16, {M::Abort, M::Retry, M::Ignore}, M::Critical, M::Abort, M::Abort, 3},
+      {2 + 256, {M::Abort, M::Retry, M::Ignore}, M::NoIcon, M::Retry, M::Retry, 4},
+      {2 + 512, {M::Abort, M::Retry, M::Ignore}, M::NoIcon, M::Ignore, M::Ignore, 5},
+      {3 + 32, {M::Yes, M::No, M::Cancel}, M::Question, M::Yes, M::Yes, 6},
+      {3 + 512, {M::Yes, M::No, M::Cancel}, M::NoIcon, M::Cancel, M::No, 7},
+      {4 + 32 + 256, {M::Yes, M::No}, M::Question, M::No, M::No, 7},
+      {4 + 512, {M::Yes, M::No}, M::NoIcon, M::Yes, M::Yes, 6},  // no third button: the first
+      {5 + 64, {M::Retry, M::Cancel}, M::Information, M::Retry, M::Retry, 4},
+      {5 + 256, {M::Retry, M::Cancel}, M::NoIcon, M::Cancel, M::Cancel, 2},
+      {6, {M::Ok}, M::NoIcon, M::Ok, M::Ok, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "style " << c.style);
+    Seen seen;
+    const std::string shot = "box_" + std::to_string(c.style);
+    EXPECT_EQ(ShowAndPress("Proceed?", c.style, "Title " + std::to_string(c.style), c.press, seen, shot.c_str()),
+              c.answer);
+    EXPECT_EQ(seen.buttons, Sorted(c.buttons));
+    EXPECT_EQ(seen.icon, c.icon);
+    EXPECT_EQ(seen.defaultButton, c.defaultButton);
+    EXPECT_EQ(seen.title.toStdString(), "Title " + std::to_string(c.style));
+    EXPECT_TRUE(seen.painted);
+  }
+}
+
+TEST(QtMessagePresenter, EscapeAnswersTheCommittingLeastButton) {
+  struct Case {
+    int style, answer;
+  };
+  const Case cases[] = {{0, 1}, {1, 2}, {3, 2}, {4, 7}, {5, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "style " << c.style);
+    Seen seen;
+    EXPECT_EQ(ShowAndPress("Leave?", c.style, "T", QMessageBox::NoButton, seen), c.answer);
+  }
+}
+
+TEST(QtMessagePresenter, ShowsThePromptAsPlainText) {
+  Seen seen;
+  ShowAndPress("Value <b>5</b> & more\nsecond line", 0, "", QMessageBox::Ok, seen, "plain_text");
+  EXPECT_EQ(seen.format, Qt::PlainText);
+  EXPECT_EQ(seen.text.toStdString(), "Value <b>5</b> & more\nsecond line");
+}
+
+}  // namespace

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <functional>
+
+namespace qttest {
+
+// The one QApplication of the test program (offscreen platform under ctest).
+inline QApplication& App() {
+  static int argc = 1;
+  static char name[] = "test_platform_qt";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);  // lives until exit
+  return *app;
+}
+
+// Runs the event loop until done() holds or the time is up; true when it holds.
+inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > timeoutMs) return false;
+    QApplication::processEvents();
+    QThread::msleep(1);
+  }
+  return true;
+}
+
+}  // namespace qttest
