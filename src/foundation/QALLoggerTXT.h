@@ -31,6 +31,8 @@ class QALLoggerTXT {
   const std::string& Postfix() const;
   void Verbosity(std::int16_t v);
   std::int16_t Verbosity() const;
+  // Kept as configured; every line reaches the file as it is written whatever
+  // the buffer length.
   void BufferLength(std::int16_t n);
   std::int16_t BufferLength() const;
   void Enabled(bool on);

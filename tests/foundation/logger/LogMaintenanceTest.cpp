@@ -27,6 +27,10 @@ class LogMaintenance : public LoggerFixture {
     SetModified(path, DaysAgo(daysOld));
     return path;
   }
+  std::string Announcement(int days) const {
+    return "Logs in '" + core::UCase(logDir) + "' will be removed after they are older than " +
+           std::to_string(days) + " days.";
+  }
   // The lines written after LSM_Init's announcement.
   Strings TextsAfterInit() const {
     Strings t = Texts();
@@ -46,8 +50,7 @@ TEST_F(LogMaintenance, KeepDaysAreClampedAndAnnouncedWithTheFolderInUpperCase) {
     const std::string kept = OldFile("kept.log", c.kept - 1.0 / 24);
     clock.AdvanceSeconds(3600);  // a new clock hour for every case
     logger->LSM_Init(c.asked);
-    EXPECT_EQ(LastText(), "Logs in '" + core::UCase(logDir) + "' will be removed after they are older than " +
-                                  std::to_string(c.kept) + " days.");
+    EXPECT_EQ(LastText(), Announcement(c.kept));
     logger->LSM_Run();
     EXPECT_FALSE(fs::exists(removed));
     EXPECT_TRUE(fs::exists(kept));
@@ -83,7 +86,8 @@ TEST_F(LogMaintenance, RemovalLineCountsFilesAndKilobytesFreed) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    for (std::size_t i = 0; i < c.sizes.size(); ++i) OldFile("old" + std::to_string(i) + ".txt", 8, c.sizes[i]);
+    for (std::size_t i = 0; i < c.sizes.size(); ++i)
+      OldFile("old" + std::to_string(i) + ".txt", 8, c.sizes[i]);
     clock.AdvanceSeconds(3600);
     logger->LSM_Init(7);
     logger->LSM_Run();
@@ -133,10 +137,9 @@ TEST_F(LogMaintenance, RemovesOnlyVisiblePlainFilesOfTheFolderItself) {
 
   // Removed although the announced folder is upper-cased, which here names no folder.
   EXPECT_FALSE(fs::exists(anyName));
-  for (const std::string& p : {hidden, inSub, outside, link}) EXPECT_TRUE(fs::exists(fs::symlink_status(p))) << p;
-  EXPECT_EQ(Texts(), (Strings{"open log",
-                              "Logs in '" + core::UCase(logDir) + "' will be removed after they are older than 7 days.",
-                              "Removed 1 logs. Freed 0.01 kB of disk space."}));
+  for (const std::string& p : {hidden, inSub, outside, link})
+    EXPECT_TRUE(fs::exists(fs::symlink_status(p))) << p;
+  EXPECT_EQ(Texts(), (Strings{"open log", Announcement(7), "Removed 1 logs. Freed 0.01 kB of disk space."}));
 }
 
 TEST_F(LogMaintenance, NeverRemovesTheFileItIsWritingTo) {
@@ -148,9 +151,7 @@ TEST_F(LogMaintenance, NeverRemovesTheFileItIsWritingTo) {
   logger->WriteLog("still here");
 
   EXPECT_EQ(logger->CurrentFilePath(), current);
-  EXPECT_EQ(Texts(), (Strings{"started long ago", "Logs in '" + core::UCase(logDir) +
-                                  "' will be removed after they are older than 7 days.",
-                              "still here"}));
+  EXPECT_EQ(Texts(), (Strings{"started long ago", Announcement(7), "still here"}));
 }
 
 TEST_F(LogMaintenance, FileHelpers) {

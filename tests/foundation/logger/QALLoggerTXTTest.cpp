@@ -42,8 +42,8 @@ TEST_F(LogWriting, WritesALevelOnlyWhenItsClampedValueIsWithinTheVerbosity) {
     bool written;
   };
   const Case cases[] = {
-      {0, 1, false}, {0, -4, true}, {0, 0, true}, {9, 15, true}, {9, 9, true}, {3, 3, true}, {3, 4, false},
-      {2, 32767, false},
+      {0, 1, false}, {0, -4, true}, {0, 0, true},  {9, 15, true},
+      {9, 9, true},  {3, 3, true},  {3, 4, false}, {2, 32767, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "verbosity " << c.verbosity << ", level " << c.level);
@@ -114,7 +114,8 @@ TEST_F(LogWriting, FirstLineAfterMidnightStartsANewFileThatPointsBack) {
   EXPECT_EQ(logger->CurrentFilePath(), logDir + "/12_09_2026__00_00_01.log");
   EXPECT_EQ(Lines(old), (Strings{"23:59:58 : last of the day"}));
   EXPECT_EQ(Lines(logger->CurrentFilePath()),
-            (Strings{"00:00:01 : Previous log file for this session = " + old, "00:00:01 : first of the next day"}));
+            (Strings{"00:00:01 : Previous log file for this session = " + old,
+                     "00:00:01 : first of the next day"}));
 }
 
 TEST_F(LogWriting, HandleFileNamesTheNewestLogInServiceModeOnly) {

@@ -82,8 +82,8 @@ TEST_F(SilentBox, OptionalLinesAppearExactlyWhenGiven) {
   clock.AdvanceSeconds(1);
 
   box.QalMsgBox("p", 0, std::nullopt, std::string("help.chm"), std::string("12036"));
-  EXPECT_EQ(Texts(),
-            (Strings{kOpening, "PROMPT= p", "BUTTONS= 0", "HELPFILE= help.chm", "CONTEXT= 12036", "ANSWER= OK", kClosing}));
+  EXPECT_EQ(Texts(), (Strings{kOpening, "PROMPT= p", "BUTTONS= 0", "HELPFILE= help.chm", "CONTEXT= 12036",
+                              "ANSWER= OK", kClosing}));
 }
 
 // A presenter that records what it was asked and answers as scripted.
