@@ -1,0 +1,162 @@
+#include "app/startup/ProgramEntryPoint.h"
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "app/forms/CommonUI.h"
+#include "app/forms/IconBinding.h"
+#include "app/service/CommonNTSERVICE.h"
+#include "app/startup/ProgramObjects.h"
+#include "app/startup/QtUiServices.h"
+#include "core/RuntimeError.h"
+#include "core/Text.h"
+#include "core/Value.h"
+#include "features/CommonAINFOnavigator.h"
+#include "foundation/CommonGlobals.h"
+#include "foundation/IconManager.h"
+#include "foundation/NetInfo.h"
+#include "foundation/QALConfiguration.h"
+#include "foundation/QALLoggerTXT.h"
+#include "foundation/QALmsgBoxHandler.h"
+#include "import/CommonTypeGlobals.h"
+#include "import/DefaultKeyTree.h"
+#include "import/source/CustomConfiguration.h"
+#include "platform/qt/QtIconImages.h"
+
+ProgramObjects::ProgramObjects() = default;
+ProgramObjects::~ProgramObjects() = default;
+
+namespace ProgramEntryPoint {
+
+namespace {
+
+// A numeric setting rounded half to even and clamped; texts beyond the 16-bit
+// range count as the nearest bound rather than failing the start.
+int Clamped(const std::string& text, int low, int high, int fallback) {
+  auto number = core::ParseNumber(text);
+  if (!number) return fallback;
+  double rounded = core::RoundHalfEven(*number);
+  return static_cast<int>(std::clamp(rounded, static_cast<double>(low), static_cast<double>(high)));
+}
+
+std::string Bool(bool b) { return b ? "True" : "False"; }
+
+}  // namespace
+
+bool IsServiceCommandLine(const std::string& commandLine) { return core::UCase(commandLine) == "NTSERVICE"; }
+
+int ClampedVerbosity(const std::string& text) { return Clamped(text, 0, 9, 0); }
+int ClampedRetention(const std::string& text) { return Clamped(text, 7, 1000, 30); }
+
+bool Main(ProgramObjects& o, const std::string& commandLine) {
+  ProgramContext& ctx = o.context;
+  auto& app = ctx.app;
+  if (app.Path.empty()) app.Path = platform::os::AppIdentity::ExecutableFolder();
+  app.Comments = "Vorn Krym Direct Server-Side Interface to FlexSystems DeraRED";
+
+  // 1. The program-wide objects, in their fixed order.
+  o.iconManager = std::make_unique<IconManager>();
+  o.iconImages = std::make_unique<platform::qt::QtIconImages>();
+  o.icons = std::make_unique<IconBinding>(*o.iconManager, *o.iconImages);
+  o.netInfo = std::make_unique<NetInfo>();
+  o.logger = std::make_unique<QALLoggerTXT>(app.Path, app.EXEName, *ctx.clock);
+  o.msgBox = std::make_unique<QALmsgBoxHandler>();
+  o.config = std::make_unique<QALConfiguration>();
+  ctx.icons = o.iconManager.get();
+  ctx.netInfo = o.netInfo.get();
+  ctx.logger = o.logger.get();
+  ctx.msgBox = o.msgBox.get();
+  ctx.config = o.config.get();
+  if (!o.ui) o.ui = std::make_unique<QtUiServices>();
+  ctx.ui = o.ui->Services();
+
+  // 2. The run mode.
+  ctx.isNTService = IsServiceCommandLine(commandLine);
+
+  // 3. The log; its file opens with the first line.
+  QALLoggerTXT& log = *o.logger;
+  log.LogPath(app.Path + "/log");
+  log.Enabled(true);
+  log.BufferLength(1);
+  log.Postfix(ctx.isNTService ? "_ntservice" : "_interactive");
+  log.LogHandleAssertion(ctx.isNTService);
+
+  // 4. Host facts, 5. the banner.
+  o.netInfo->GetNetInfo();
+  const std::string version = std::to_string(app.Major) + "." + std::to_string(app.Minor) + "." +
+                              std::to_string(app.Revision);
+  log.WriteLog(app.Comments, 0);
+  log.WriteLog(app.Title + " version " + version + " (Build " + app.FileDescription + ")", 0);
+  log.WriteLog("Build Numbers : " + app.FileDescription + " (Application)  " + "7" + " (Type) " + "149" +
+                   " (Platform)",
+               0);
+  log.WriteLog("ID: " + app.ProductName, 0);
+  log.WriteLog("Running on " + o.netInfo->AllTextDump(), 0);
+
+  // 6. Message boxes: silent in service mode.
+  o.msgBox->LogHandler(o.logger.get());
+  o.msgBox->SilentOperation(ctx.isNTService);
+  o.msgBox->Presenter(ctx.ui.messages);
+
+  // 7.-10. The configuration store and every key it may hold.
+  QALConfiguration& config = *o.config;
+  config.LogHandler(o.logger.get());
+  config.path(app.Path + "/" + app.EXEName + ".xml");
+  DefaultKeyTree::DefineStartupKeys(config, app.Title, ctx.clock->Now());
+  o.aInfoNavigator = std::make_unique<CommonAINFOnavigator>();
+  ctx.aInfo = o.aInfoNavigator.get();
+  CommonTypeGlobals::DefineTypeDefaults(config);
+  CustomConfiguration::DefineSourceDefaults(config);
+
+  // 11. The file; without it the program cannot run.
+  if (!config.ReadConfig()) {
+    o.msgBox->QalMsgBox("Unable to read configuration at " + config.path(), 48, "Unable to start " + app.Title);
+    return false;
+  }
+
+  // 12. Verbosity and 13. retention, clamped and written back.
+  const int verbosity = ClampedVerbosity(config.item("OPTIONS\\LOG_VERBOSITY"));
+  config.item("OPTIONS\\LOG_VERBOSITY", std::to_string(verbosity));
+  log.Verbosity(static_cast<std::int16_t>(verbosity));
+  log.AssertVerbosity();
+  const int keepDays = ClampedRetention(config.item("OPTIONS\\KEEP_LOGS_FOR"));
+  config.item("OPTIONS\\KEEP_LOGS_FOR", std::to_string(keepDays));
+  log.LSM_Init(static_cast<std::int16_t>(keepDays));
+  log.LSM_Run();
+
+  // 14. Encryption of the data part on the next save.
+  config.EncryptData(core::UCase(config.item("OPTIONS\\ENCRYPT_PROTECT_CONFIG")) == "YES");
+
+  // 15. Process facts, 16. the help folder, 17. the settings.
+  log.WriteLog("PATH=" + app.Path, 2);
+  log.WriteLog("EXENAME=" + app.EXEName, 2);
+  log.WriteLog("COMMAND=" + commandLine, 2);
+  log.WriteLog("THREAD_ID=" + std::to_string(static_cast<long>(syscall(SYS_gettid))), 2);
+  log.WriteLog("TASK_VISIBLE=" + Bool(true), 2);
+  log.WriteLog("TASK_UNATTENTED_APP=" + Bool(ctx.isNTService), 2);
+  log.WriteLog("HINSTANCE=" + std::to_string(static_cast<long>(getpid())), 2);
+  CommonGlobals::SetHelpFilePath();
+  log.WriteLog("HELPFILE=" + app.HelpFile, 2);
+  config.dumpConfiguration();
+  return true;
+}
+
+void StartInteractiveMode(ProgramObjects& o) {
+  const auto& app = o.context.app;
+  o.mainWindow = std::make_unique<CommonUI>(o);
+  o.mainWindow->setWindowTitle(QString::fromStdString(
+      "K" + app.ProductName + " " + app.Comments + " v" + std::to_string(app.Major) + "." +
+      std::to_string(app.Minor) + "." + std::to_string(app.Revision) + " - Interactive Mode"));
+  o.mainWindow->show();
+}
+
+void StartNTServiceMode(ProgramObjects& o) {
+  o.schedulerForm = std::make_unique<CommonNTSERVICE>();
+  o.schedulerForm->setWindowTitle(QString::fromStdString(o.context.app.ProductName));
+  o.schedulerForm->show();
+  o.schedulerForm->RunNTService();
+}
+
+}  // namespace ProgramEntryPoint

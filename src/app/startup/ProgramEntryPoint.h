@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+struct ProgramObjects;
+
+// The start of the program: builds the program-wide objects, decides the run
+// mode, sets up the log, declares and reads the configuration and hands over to
+// the window of the mode. The objects are given by the caller and must outlive
+// the process's event loop.
+namespace ProgramEntryPoint {
+
+// True exactly when the command line, upper-cased, is "NTSERVICE".
+bool IsServiceCommandLine(const std::string& commandLine);
+
+// Runs every start-up step up to, not including, the mode start. False when the
+// configuration could not be read: the box has been shown (or logged in service
+// mode) and the process is to end at once.
+bool Main(ProgramObjects& objects, const std::string& commandLine);
+
+// Shows the main window (interactive) or the scheduler form (service mode).
+void StartInteractiveMode(ProgramObjects& objects);
+void StartNTServiceMode(ProgramObjects& objects);
+
+// The clamps of start-up: verbosity 0..9 (0 when not numeric), retention
+// 7..1000 days (30 when not numeric); halves round to even.
+int ClampedVerbosity(const std::string& text);
+int ClampedRetention(const std::string& text);
+
+}  // namespace ProgramEntryPoint
