@@ -35,6 +35,9 @@ class DbException : public core::RuntimeError {
   bool LinkBroken() const;
 
  private:
+  struct NonEmptyList {};
+  DbException(NonEmptyList, std::vector<DbError> errors);
+
   std::vector<DbError> errors_;
 };
 

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/db/OdbcHandle.h"
+#include "platform/db/ResultTable.h"
+
+namespace platform::db {
+
+class OdbcLink;
+class Parameter;
+
+// One run of one statement on an open link: binds the parameters by position,
+// executes, copies the first result's rows, consumes any further results (so
+// output parameters are filled, as drivers deliver them last) and reads the
+// outputs back. The statement handle lives only for the run.
+class OdbcStatement {
+ public:
+  // timeoutSeconds: 0 = no limit. Throws DbException.
+  OdbcStatement(OdbcLink& link, int timeoutSeconds);
+
+  // The rows of the first result that has columns; null when none has.
+  // recordsAffected, when given, gets the driver's row count (-1 when none).
+  std::unique_ptr<ResultTable> Run(const std::string& text, const std::vector<Parameter*>& params,
+                                   long* recordsAffected);
+
+ private:
+  std::unique_ptr<ResultTable> ReadAll();
+
+  OdbcLink& link_;
+  OdbcHandle stmt_;
+};
+
+}  // namespace platform::db
