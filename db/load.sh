@@ -2,7 +2,8 @@
 # Loads an empty Krym root schema and a DeraRed database into the PostgreSQL
 # server named by PGHOST/PGPORT, as its superuser postgres.
 #   load.sh                       the login QALDBA, QALROOT and DERARED
-#   load.sh facility NAME         one more facility database NAME (upper case)
+#   load.sh facility NAME [TITLE] one more facility database NAME (upper case); with
+#                                 a TITLE it is also listed in QALROOT's Facility table
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 psql_=(psql -X -q -v ON_ERROR_STOP=1 -U postgres)
@@ -12,6 +13,10 @@ if [ "${1:-}" = facility ]; then
   name=$2
   run -d postgres -c "CREATE DATABASE \"$name\" OWNER \"QALDBA\""
   run -d "$name" -f "$here/krym/postgresql/facility.sql"
+  if [ -n "${3:-}" ]; then
+    # psql quotes the values itself; it does so only for statements read from input.
+    run -d QALROOT -v name="$name" -v title="$3" <<<"INSERT INTO facility (filename, name) VALUES (:'name', :'title')"
+  fi
   exit 0
 fi
 
