@@ -9,11 +9,22 @@ class QALLoggerTXT;
 
 // The settings: a flat table of upper-case key paths ("OPTIONS\LOG_VERBOSITY")
 // with string values, declared with defaults before the XML file beside the
-// executable is read, and saved back whole. The logger is borrowed.
+// executable is read, and saved back whole. The file is
+//   <qalconfigurationxml><spec version="1" encrypted="False|True">...</spec>
+//   <data>one nested element per key part</data></qalconfigurationxml>
+// with the elements in the table's enumeration order; the data part may be
+// encrypted with the store's fixed key.
+//
+// The logger is borrowed and must outlive the store; without one the store
+// works but writes nothing. Reading or writing an undeclared key raises
+// core::RuntimeError 10781; file problems give a False result and log lines,
+// and the table keeps its values.
 class QALConfiguration {
  public:
   QALConfiguration();
   ~QALConfiguration();
+  QALConfiguration(const QALConfiguration&) = delete;
+  QALConfiguration& operator=(const QALConfiguration&) = delete;
 
   void path(const std::string& p);  // stores the trimmed text
   const std::string& path() const;
@@ -21,17 +32,28 @@ class QALConfiguration {
   void EncryptData(bool on);
   bool EncryptData() const;
 
+  // The key exactly as given (no upper-casing, no trimming).
   bool ItemExists(const std::string& key) const;
   // Key upper-cased; error 10781 for a key that was never declared.
   std::string item(const std::string& key) const;
+  // Key upper-cased; error 10781 for a key that was never declared. Sets
+  // ChangeWasMade, also when the value is the same.
   void item(const std::string& key, const std::string& value);
 
   bool ChangeWasMade() const;
   void ChangeWasMade(bool on);
 
+  // Reads the file (creating it with the defaults when it is missing) and takes
+  // the values of the declared keys found in it.
   bool ReadConfig();
+  // Rebuilds the file from the table; the old file is replaced only once the
+  // new one is completely written.
   bool SaveConfig();
+  // Declares a key (trimmed, upper-cased) with its default; a second
+  // declaration keeps the first default. A path whose parts cannot be element
+  // names (empty parts, blanks, a leading digit) raises error 5.
   void DefineTree(const std::string& treePath, const std::string& defaultValue);
+  // The whole table at level 2, when the logger's verbosity is 2 or more.
   void dumpConfiguration();
 
  private:

@@ -1,0 +1,305 @@
+#include "foundation/QALConfiguration.h"
+
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "core/RuntimeError.h"
+#include "core/Text.h"
+#include "foundation/QALLoggerTXT.h"
+#include "platform/xml/XmlElement.h"
+
+using platform::xml::XmlElement;
+
+namespace {
+
+constexpr const char* kSource = "QALConfiguration";
+constexpr int kKeyMissing = 10781;
+constexpr const char* kRootTag = "qalconfigurationxml";
+constexpr const char* kSpecTag = "spec";
+constexpr const char* kDataTag = "data";
+constexpr const char* kSpecText = "K30418 collector settings; edit them through the program's configuration forms.";
+
+const std::string& Separator() {
+  static const std::string line = ">>>" + std::string(62, '-');
+  return line;
+}
+
+// The fixed key of the data part, put together when the store is made.
+std::string MakeEncryptionKey() {
+  std::string key;
+  for (char piece : {'v', '4', 'R', 'q', '#', '8', 'k', 'T', 'z', '2'}) key += piece;
+  return key;
+}
+
+std::string ErrorText(const std::exception& e) {
+  if (const auto* rt = dynamic_cast<const core::RuntimeError*>(&e))
+    return std::to_string(rt->Number()) + " - " + rt->Description();
+  return e.what();
+}
+
+}  // namespace
+
+struct QALConfiguration::Impl {
+  std::string path;
+  HashTable treeHash;
+  XmlElement documentRoot;
+  std::optional<XmlElement> dataNode;
+  QALLoggerTXT* logHandler = nullptr;
+  std::string encryptionKey = MakeEncryptionKey();
+  bool encryptData = false;
+  bool changeWasMade = false;
+
+  Impl() { treeHash.SetSize(4096); }
+
+  void Log(const std::string& text, int level) const {
+    if (logHandler != nullptr) logHandler->WriteLog(text, level);
+  }
+  void LogFailureBlock(const std::string& headline, const std::string& details) const {
+    Log(Separator(), 2);
+    Log(headline, 2);
+    Log("    Details:", 2);
+    Log(details, 2);
+    Log(Separator(), 2);
+  }
+
+  bool ConfigFileExists() const;
+  bool LoadXML(const std::string& file);
+  bool SaveXML(XmlElement& root, const std::string& file) const;
+  bool ValidateXMLformat(XmlElement& root);
+  bool XMLtoTreeHash(XmlElement& data);
+  bool TreeHashToXML(XmlElement& data) const;
+  bool CreateDefaultConfigFile() const;
+  bool EncyptTree(XmlElement& data) const { return data.Encrypt(encryptionKey); }
+  bool DecryptTree(XmlElement& data) const { return data.Decrypt(encryptionKey); }
+
+  // The tree that SaveConfig writes, without its data part filled in yet.
+  struct FileTree {
+    XmlElement root, spec, data;
+  };
+  static FileTree NewFileTree();
+  // The innermost element of a key path below data, the missing elements being
+  // made on the way; nothing when a part cannot be an element name.
+  static std::optional<XmlElement> WalkOrCreate(XmlElement data, const std::string& key, bool& complete);
+};
+
+bool QALConfiguration::Impl::ConfigFileExists() const {
+  try {
+    const std::string p = core::Trim(path);
+    if (p.empty()) return false;
+    std::error_code ec;
+    return std::filesystem::is_regular_file(p, ec);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool QALConfiguration::Impl::LoadXML(const std::string& file) {
+  const bool ok = documentRoot.LoadFile(file);
+  if (!ok) LogFailureBlock("DocumentRoot.LoadXmlFile returned 0 in QALConfiguration.LoadXML()", documentRoot.LastError());
+  return ok;
+}
+
+bool QALConfiguration::Impl::SaveXML(XmlElement& root, const std::string& file) const {
+  const bool ok = root.SaveFile(file);
+  if (!ok) LogFailureBlock("XMLTree.SaveXML returned 0 in QALConfiguration.SaveXML()", root.LastError());
+  return ok;
+}
+
+bool QALConfiguration::Impl::ValidateXMLformat(XmlElement& root) {
+  try {
+    if (root.Tag() != kRootTag) return false;
+    if (root.CountChildrenWithTag(kSpecTag) != 1) return false;
+    if (root.CountChildrenWithTag(kDataTag) != 1) return false;
+    XmlElement spec = *root.ChildWithTag(kSpecTag);
+    if (!spec.TestAttribute("version", "1")) return false;
+    if (spec.TestAttribute("encrypted", "True")) {
+      XmlElement data = *root.ChildWithTag(kDataTag);
+      // The read goes on: the keys simply keep their values.
+      if (!DecryptTree(data)) Log("Failed to decrypt XML data in QALConfiguration.ValidateXMLformat()", 0);
+    }
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+std::optional<XmlElement> QALConfiguration::Impl::WalkOrCreate(XmlElement current, const std::string& key,
+                                                               bool& complete) {
+  complete = true;
+  for (const std::string& part : core::Split(key, "\\")) {
+    if (auto child = current.ChildWithTag(part)) {
+      current = *child;
+      continue;
+    }
+    XmlElement made;
+    if (!made.SetTag(part) || !current.AppendChild(made)) return std::nullopt;
+    complete = false;
+    current = made;
+  }
+  return current;
+}
+
+bool QALConfiguration::Impl::XMLtoTreeHash(XmlElement& data) {
+  try {
+    for (const std::string& key : treeHash.Keys()) {
+      bool complete = false;
+      auto leaf = WalkOrCreate(data, key, complete);
+      if (!leaf) {
+        Log("XMLtoTreeHash(): the key " + key + " cannot be an element path", 2);
+        return false;
+      }
+      if (complete) treeHash.item(key, leaf->Text());
+    }
+    return true;
+  } catch (const std::exception& e) {
+    Log("XMLtoTreeHash(): " + ErrorText(e), 2);
+    return false;
+  }
+}
+
+bool QALConfiguration::Impl::TreeHashToXML(XmlElement& data) const {
+  try {
+    for (const std::string& key : treeHash.Keys()) {
+      const std::string value = treeHash.item(key).Text();
+      bool complete = false;
+      auto leaf = WalkOrCreate(data, key, complete);
+      if (!leaf) {
+        Log("TreeHashToXML(): the key " + key + " cannot be an element path", 2);
+        return false;
+      }
+      if (!value.empty()) leaf->SetText(value);
+    }
+    return true;
+  } catch (const std::exception& e) {
+    Log("TreeHashToXML(): " + ErrorText(e), 2);
+    return false;
+  }
+}
+
+QALConfiguration::Impl::FileTree QALConfiguration::Impl::NewFileTree() {
+  FileTree t;
+  t.root.SetTag(kRootTag);
+  t.spec.SetTag(kSpecTag);
+  t.spec.SetText(kSpecText);
+  t.spec.AddAttribute("version", "1");
+  t.spec.AddAttribute("encrypted", "False");
+  t.data.SetTag(kDataTag);
+  return t;
+}
+
+bool QALConfiguration::Impl::CreateDefaultConfigFile() const {
+  FileTree t = NewFileTree();
+  if (!TreeHashToXML(t.data)) return false;
+  t.root.AppendChild(t.spec);
+  t.root.AppendChild(t.data);
+  return SaveXML(t.root, path);
+}
+
+QALConfiguration::QALConfiguration() : impl_(std::make_unique<Impl>()) {}
+QALConfiguration::~QALConfiguration() = default;
+
+void QALConfiguration::path(const std::string& p) { impl_->path = core::Trim(p); }
+const std::string& QALConfiguration::path() const { return impl_->path; }
+void QALConfiguration::LogHandler(QALLoggerTXT* logger) { impl_->logHandler = logger; }
+void QALConfiguration::EncryptData(bool on) { impl_->encryptData = on; }
+bool QALConfiguration::EncryptData() const { return impl_->encryptData; }
+bool QALConfiguration::ChangeWasMade() const { return impl_->changeWasMade; }
+void QALConfiguration::ChangeWasMade(bool on) { impl_->changeWasMade = on; }
+
+bool QALConfiguration::ItemExists(const std::string& key) const {
+  // A test, not a lookup: no key at all is simply not there.
+  return !key.empty() && impl_->treeHash.Exists(key);
+}
+
+std::string QALConfiguration::item(const std::string& key) const {
+  const std::string k = core::UCase(key);
+  if (!impl_->treeHash.Exists(k))
+    throw core::RuntimeError(kKeyMissing, "Key does not exist in TreeHash (KB10781): " + k, kSource);
+  return impl_->treeHash.item(k).Text();
+}
+
+void QALConfiguration::item(const std::string& key, const std::string& value) {
+  const std::string k = core::UCase(key);
+  if (!impl_->treeHash.Exists(k))
+    throw core::RuntimeError(kKeyMissing, "Key does not exist in TreeHash (KB10781): " + k, kSource);
+  impl_->treeHash.item(k, value);
+  impl_->changeWasMade = true;
+}
+
+void QALConfiguration::DefineTree(const std::string& treePath, const std::string& defaultValue) {
+  const std::string key = core::UCase(core::Trim(treePath));
+  if (impl_->treeHash.Exists(key)) return;  // an empty key is refused here (error 1001)
+  // Refused now rather than when the file is written: such a key could never be saved.
+  for (const std::string& part : core::Split(key, "\\"))
+    if (!XmlElement::IsValidName(part))
+      throw core::RuntimeError(core::err::kInvalidCall,
+                               "The key " + key + " cannot be stored in the configuration file", kSource);
+  impl_->treeHash.Add(key, defaultValue);
+}
+
+bool QALConfiguration::ReadConfig() {
+  Impl& s = *impl_;
+  if (!s.ConfigFileExists()) {
+    s.Log("Configuration file does not exist at " + s.path, 0);
+    s.Log("Attempting to create a default configuration file...", 0);
+    if (!s.CreateDefaultConfigFile()) {
+      s.Log("Unable to create default configuration file in QALConfiguration.ReadConfig().", 0);
+      return false;
+    }
+    s.Log("Default configuration file successfully created.", 0);
+  }
+
+  s.documentRoot = XmlElement();
+  s.dataNode.reset();
+  if (!s.LoadXML(s.path)) {
+    s.Log("LoadXML() failed in QALConfiguration.ReadConfig().", 0);
+    return false;
+  }
+  if (!s.ValidateXMLformat(s.documentRoot)) {
+    s.Log("ValidateXMLFormat failed in QALConfiguration.ReadConfig().", 0);
+    return false;
+  }
+  s.dataNode = s.documentRoot.ChildWithTag(kDataTag);
+  if (!s.dataNode || !s.XMLtoTreeHash(*s.dataNode)) {
+    s.Log("XMLtoTreeHash() failed in QALConfiguration.ReadConfig().", 0);
+    return false;
+  }
+  s.changeWasMade = false;
+  return true;
+}
+
+bool QALConfiguration::SaveConfig() {
+  Impl& s = *impl_;
+  Impl::FileTree t = Impl::NewFileTree();
+  if (!s.TreeHashToXML(t.data)) return false;
+
+  if (s.encryptData) {
+    if (s.EncyptTree(t.data)) {
+      t.spec.UpdateAttribute("encrypted", "True");
+    } else {
+      s.Log("EncyptTree() failed in QALConfiguration.SaveConfig(). Will have to save without requested encyption.", 2);
+      s.Log("    Details: " + t.data.LastError(), 2);
+      t.spec.UpdateAttribute("encrypted", "False");
+    }
+  } else {
+    t.spec.UpdateAttribute("encrypted", "False");
+  }
+
+  t.root.AppendChild(t.spec);
+  t.root.AppendChild(t.data);
+  const bool saved = s.SaveXML(t.root, s.path);
+  s.changeWasMade = false;
+  return saved;
+}
+
+void QALConfiguration::dumpConfiguration() {
+  const Impl& s = *impl_;
+  if (s.logHandler == nullptr || s.logHandler->Verbosity() < 2) return;
+  s.Log(Separator(), 2);
+  s.Log("Configuration Settings :", 2);
+  if (s.treeHash.Count() > 0)
+    for (const std::string& key : s.treeHash.Keys()) s.Log(key + " : " + s.treeHash.item(key).Text(), 2);
+  s.Log(Separator(), 2);
+}
