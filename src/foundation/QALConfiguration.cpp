@@ -97,7 +97,8 @@ bool QALConfiguration::Impl::ConfigFileExists() const {
 
 bool QALConfiguration::Impl::LoadXML(const std::string& file) {
   const bool ok = documentRoot.LoadFile(file);
-  if (!ok) LogFailureBlock("DocumentRoot.LoadXmlFile returned 0 in QALConfiguration.LoadXML()", documentRoot.LastError());
+  if (!ok)
+    LogFailureBlock("DocumentRoot.LoadXmlFile returned 0 in QALConfiguration.LoadXML()", documentRoot.LastError());
   return ok;
 }
 

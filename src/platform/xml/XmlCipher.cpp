@@ -3,8 +3,8 @@
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <memory>
 
 namespace platform::xml {
@@ -32,9 +32,8 @@ bool DeriveKey(std::string_view key, std::array<unsigned char, kKeyBytes>& out, 
     error = "No key was given";
     return false;
   }
-  if (PKCS5_PBKDF2_HMAC(key.data(), static_cast<int>(key.size()),
-                        reinterpret_cast<const unsigned char*>(kSalt.data()), static_cast<int>(kSalt.size()),
-                        kIterations, EVP_sha256(), kKeyBytes, out.data()) != 1) {
+  if (PKCS5_PBKDF2_HMAC(key.data(), static_cast<int>(key.size()), reinterpret_cast<const unsigned char*>(kSalt.data()),
+                        static_cast<int>(kSalt.size()), kIterations, EVP_sha256(), kKeyBytes, out.data()) != 1) {
     error = "The key could not be derived";
     return false;
   }
@@ -125,8 +124,8 @@ std::string XmlCipher::Base64Encode(std::string_view bytes) {
   out.reserve((bytes.size() + 2) / 3 * 4);
   std::size_t i = 0;
   for (; i + 2 < bytes.size(); i += 3) {
-    const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) |
-                       (static_cast<unsigned char>(bytes[i + 1]) << 8) | static_cast<unsigned char>(bytes[i + 2]);
+    const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+                       static_cast<unsigned char>(bytes[i + 2]);
     out += kAlphabet[(v >> 18) & 63];
     out += kAlphabet[(v >> 12) & 63];
     out += kAlphabet[(v >> 6) & 63];

@@ -1,13 +1,12 @@
 #include "platform/xml/XmlElement.h"
 
-#include <pugixml.hpp>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <pugixml.hpp>
 #include <sstream>
 #include <unordered_map>
 #include <vector>
@@ -116,11 +115,11 @@ bool Relocate(const std::shared_ptr<Doc>& src, pugi::xml_node from, const std::s
 void RemoveChildren(const std::shared_ptr<Doc>& doc, pugi::xml_node node) {
   for (pugi::xml_node c = node.first_child(); c;) {
     pugi::xml_node next = c.next_sibling();
-    const bool referenced = c.type() == pugi::node_element &&
-                            std::any_of(doc->handles.begin(), doc->handles.end(), [&](const auto& w) {
-                              auto h = w.lock();
-                              return h && h->doc == doc && IsWithin(h->node, c);
-                            });
+    const bool referenced =
+        c.type() == pugi::node_element && std::any_of(doc->handles.begin(), doc->handles.end(), [&](const auto& w) {
+          auto h = w.lock();
+          return h && h->doc == doc && IsWithin(h->node, c);
+        });
     if (referenced) {
       auto own = std::make_shared<Doc>();
       Relocate(doc, c, own, own->xml);

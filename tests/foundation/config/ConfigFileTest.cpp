@@ -29,8 +29,8 @@ TEST_F(ConfigTest, AFirstReadCreatesTheFileWithEveryDefault) {
   auto c = NewStore();
   ASSERT_TRUE(c->ReadConfig());
   EXPECT_EQ(NewLogLines(), (std::vector<std::string>{"Configuration file does not exist at " + ConfigPath(),
-                                                    "Attempting to create a default configuration file...",
-                                                    "Default configuration file successfully created."}));
+                                                     "Attempting to create a default configuration file...",
+                                                     "Default configuration file successfully created."}));
   EXPECT_FALSE(c->ChangeWasMade());
 
   XmlElement root = LoadConfigFile();
@@ -158,7 +158,8 @@ TEST_F(ConfigTest, ADamagedEncryptedDataPartIsReadWithTheKeysKeepingTheirValues)
   d->item("OPTIONS\\LOG_VERBOSITY", "3");
   NewLogLines();
   EXPECT_TRUE(d->ReadConfig());
-  EXPECT_EQ(NewLogLines(), std::vector<std::string>{"Failed to decrypt XML data in QALConfiguration.ValidateXMLformat()"});
+  EXPECT_EQ(NewLogLines(),
+            std::vector<std::string>{"Failed to decrypt XML data in QALConfiguration.ValidateXMLformat()"});
   EXPECT_EQ(d->item("OPTIONS\\LOG_VERBOSITY"), "3");
   EXPECT_EQ(d->item("TARGET\\RECOVERY\\SECONDS"), "10");
 }

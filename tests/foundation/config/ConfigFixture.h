@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "KeyTree.h"
 #include "core/Clock.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
 #include "platform/xml/FileTestKit.h"
 #include "platform/xml/XmlElement.h"
-#include "KeyTree.h"
 
 // A folder of its own with a configuration path and a real logger writing
 // every line up to level 2 into the folder's log; the clock stands still, so
@@ -63,7 +63,8 @@ class ConfigTest : public ::testing::Test {
   static std::string Read(const std::string& path) { return ReadFile(path); }
   static void Write(const std::string& path, const std::string& text) { WriteFile(path, text); }
   // A file in the configuration's shape with the given data part.
-  static std::string FileWithData(const std::string& data, const std::string& spec = "version=\"1\" encrypted=\"False\"") {
+  static std::string FileWithData(const std::string& data,
+                                  const std::string& spec = "version=\"1\" encrypted=\"False\"") {
     return "<?xml version=\"1.0\"?>\n<qalconfigurationxml><spec " + spec + ">kb</spec><data>" + data +
            "</data></qalconfigurationxml>\n";
   }

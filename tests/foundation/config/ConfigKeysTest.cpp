@@ -67,8 +67,8 @@ TEST_F(ConfigTest, KeysThatCannotBeElementPathsAreRefusedWhenDeclared) {
   struct Case {
     const char* path;
     int error;
-  } cases[] = {{"", 1001},        {"   ", 1001},         {"A\\\\B", 5}, {"A\\", 5},  {"\\A", 5},
-               {"A B\\C", 5},     {"OPTIONS\\1ST", 5},   {"A<B", 5},    {"A&B", 5}};
+  } cases[] = {{"", 1001},    {"   ", 1001},       {"A\\\\B", 5}, {"A\\", 5}, {"\\A", 5},
+               {"A B\\C", 5}, {"OPTIONS\\1ST", 5}, {"A<B", 5},    {"A&B", 5}};
   for (const auto& c : cases) {
     QALConfiguration store;
     EXPECT_EQ(ErrorNumberOf([&] { store.DefineTree(c.path, "v"); }), c.error) << c.path;
@@ -88,9 +88,9 @@ TEST_F(ConfigTest, PathIsTrimmedAndFlagsStartOff) {
 TEST_F(ConfigTest, DumpListsEveryKeyInTableOrderAtVerbosityTwo) {
   QALConfiguration c;
   c.LogHandler(logger_.get());
-  c.DefineTree("AB", "1");       // bucket 577
-  c.DefineTree("OPTIONS", "");   // bucket 3584
-  c.DefineTree("BA", "pw");      // bucket 322
+  c.DefineTree("AB", "1");      // bucket 577
+  c.DefineTree("OPTIONS", "");  // bucket 3584
+  c.DefineTree("BA", "pw");     // bucket 322
   const std::string separator = ">>>" + std::string(62, '-');
 
   logger_->Verbosity(1);
@@ -100,7 +100,7 @@ TEST_F(ConfigTest, DumpListsEveryKeyInTableOrderAtVerbosityTwo) {
   logger_->Verbosity(2);
   c.dumpConfiguration();
   EXPECT_EQ(NewLogLines(), (std::vector<std::string>{separator, "Configuration Settings :", "BA : pw", "AB : 1",
-                                                    "OPTIONS : ", separator}));
+                                                     "OPTIONS : ", separator}));
 }
 
 TEST_F(ConfigTest, DumpOfAnEmptyStoreListsNoKeys) {

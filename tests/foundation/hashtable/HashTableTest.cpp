@@ -1,5 +1,3 @@
-#include "foundation/HashTable.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,6 +6,7 @@
 #include <vector>
 
 #include "core/RuntimeError.h"
+#include "foundation/HashTable.h"
 
 namespace {
 
@@ -159,7 +158,7 @@ TEST(HashTableKeys, KeysSharingABucketAreBothFound) {
 
 TEST(HashTableKeys, EnumerationFollowsBucketsNotInsertion) {
   HashTable t;
-  t.Add("AB", core::Value("ab"));           // bucket 577
+  t.Add("AB", core::Value("ab"));            // bucket 577
   t.Add("OPTIONS", core::Value("options"));  // bucket 512
   t.Add("A", core::Value("a"));              // bucket 65
   EXPECT_EQ(t.Keys(), (std::vector<std::string>{"A", "OPTIONS", "AB"}));

@@ -1,10 +1,9 @@
-#include "platform/xml/XmlElement.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "platform/xml/FileTestKit.h"
+#include "platform/xml/XmlElement.h"
 
 using platform::xml::XmlElement;
 
@@ -168,8 +167,9 @@ TEST(XmlElement, WalkingSiblingsAndSearching) {
 }
 
 TEST(XmlElement, TextsRoundTripThroughAFile) {
-  const std::string texts[] = {"plain", "a < b & c > d \"q\" 'a'", "line1\r\nline2\nline3\r", "tab\there",
-                               "   ", " lead and trail ", "ünïcödé €", std::string(1, '\x01') + "ctl"};
+  const std::string texts[] = {
+      "plain",     "a < b & c > d \"q\" 'a'",     "line1\r\nline2\nline3\r", "tab\there", "   ", " lead and trail ",
+      "ünïcödé €", std::string(1, '\x01') + "ctl"};
   XmlElement root = Make("root");
   for (std::size_t i = 0; i < std::size(texts); ++i) {
     XmlElement e = Make(("V" + std::to_string(i)).c_str());
@@ -181,8 +181,7 @@ TEST(XmlElement, TextsRoundTripThroughAFile) {
   XmlElement back;
   ASSERT_TRUE(back.LoadFile(path)) << back.LastError();
   std::filesystem::remove(path);
-  for (std::size_t i = 0; i < std::size(texts); ++i)
-    EXPECT_EQ(back.ChildText("V" + std::to_string(i)), texts[i]) << i;
+  for (std::size_t i = 0; i < std::size(texts); ++i) EXPECT_EQ(back.ChildText("V" + std::to_string(i)), texts[i]) << i;
 }
 
 TEST_F(XmlFileTest, LoadMakesTheObjectTheRoot) {
@@ -268,7 +267,7 @@ TEST_F(XmlFileTest, ASaveThatRunsOutOfSpaceLeavesTheOldFile) {
   }
   EXPECT_NE(root.LastError(), "");
   EXPECT_EQ(Read(path), old);
-  EXPECT_EQ(folder_.Entries(), 1);  // no temporary left
+  EXPECT_EQ(folder_.Entries(), 1);                       // no temporary left
   EXPECT_TRUE(root.SaveFile(path)) << root.LastError();  // and the next save works
 }
 
@@ -291,7 +290,7 @@ TEST_F(XmlFileTest, SaveKeepsTheRightsOfTheReplacedFileAndFollowsLinks) {
   ASSERT_TRUE(root.SaveFile(File("link.xml"))) << root.LastError();
   EXPECT_TRUE(std::filesystem::is_symlink(File("link.xml")));
   EXPECT_NE(Read(path).find("<new />"), std::string::npos);
-  EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
-            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                std::filesystem::perms::group_read);
+  EXPECT_EQ(
+      std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read);
 }

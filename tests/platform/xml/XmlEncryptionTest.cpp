@@ -30,8 +30,7 @@ TEST(XmlEncryption, EncryptHidesTheContentAndDecryptRestoresIt) {
   ASSERT_TRUE(data.Encrypt(kKey)) << data.LastError();
   EXPECT_EQ(data.ChildCount(), 0);
   EXPECT_EQ(data.Xml().find("LOG_VERBOSITY"), std::string::npos);
-  EXPECT_EQ(data.Text().find_first_not_of(
-                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
+  EXPECT_EQ(data.Text().find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
             std::string::npos);
   EXPECT_TRUE(root.ChildWithTag("spec"));  // only the element's content is touched
 
@@ -111,8 +110,8 @@ TEST(XmlEncryption, LargeContentRoundTrips) {
 TEST(XmlCipher, Base64) {
   struct Case {
     std::string bytes, text;
-  } cases[] = {{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"},
-               {std::string("\0\xff\x10", 3), "AP8Q"}};
+  } cases[] = {{"", ""},        {"f", "Zg=="},          {"fo", "Zm8="},
+               {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}, {std::string("\0\xff\x10", 3), "AP8Q"}};
   for (const auto& c : cases) {
     EXPECT_EQ(XmlCipher::Base64Encode(c.bytes), c.text);
     std::string back;
@@ -122,5 +121,6 @@ TEST(XmlCipher, Base64) {
   std::string out;
   EXPECT_TRUE(XmlCipher::Base64Decode("Zm9v\r\n  YmFy", out));  // line breaks are skipped
   EXPECT_EQ(out, "foobar");
-  for (const char* bad : {"Zm9", "Zm9v=", "Zg=a", "Z===", "Zm9v!"}) EXPECT_FALSE(XmlCipher::Base64Decode(bad, out)) << bad;
+  for (const char* bad : {"Zm9", "Zm9v=", "Zg=a", "Z===", "Zm9v!"})
+    EXPECT_FALSE(XmlCipher::Base64Decode(bad, out)) << bad;
 }
