@@ -183,7 +183,7 @@ std::unique_ptr<ResultTable> OdbcStatement::Run(const std::string& text, const s
         size_t capacity = in && !null ? bytes.size() : 0;
         if (p.IsOutput()) capacity = std::max<size_t>({capacity, static_cast<size_t>(std::max(p.Size(), 0L)), 8000});
         s.data.assign(std::max<size_t>(capacity, 1), 0);
-        if (in && !null) std::memcpy(s.data.data(), bytes.data(), bytes.size());
+        if (in && !null && !bytes.empty()) std::memcpy(s.data.data(), bytes.data(), bytes.size());
         s.indicator = static_cast<SQLLEN>(in && !null ? bytes.size() : 0);
         cType = SQL_C_BINARY;
         columnSize = std::max<SQLULEN>({static_cast<SQLULEN>(std::max(p.Size(), 0L)), bytes.size(), 1});
@@ -247,8 +247,9 @@ std::unique_ptr<ResultTable> OdbcStatement::Run(const std::string& text, const s
         const size_t capacityUnits = s.data.size() / sizeof(SQLWCHAR) - 1;
         size_t units = s.indicator == SQL_NO_TOTAL ? capacityUnits
                                                    : std::min(capacityUnits, static_cast<size_t>(s.indicator) / sizeof(SQLWCHAR));
-        std::vector<SQLWCHAR> w(units);
+        std::vector<SQLWCHAR> w(units + 1);
         std::memcpy(w.data(), d, units * sizeof(SQLWCHAR));
+        w.pop_back();
         p.Value(core::Value(WideText::ToUtf8(w.data(), w.size())));
         break;
       }

@@ -30,6 +30,28 @@ int ClosedPort() {
   return ntohs(a.sin_port);
 }
 
+// A server that takes the TCP connection and then never says a word.
+class SilentServer {
+ public:
+  SilentServer() {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    listen(fd_, 4);
+    socklen_t len = sizeof a;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+  }
+  ~SilentServer() { close(fd_); }
+  int Port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
 class ConnectionTest : public ::testing::Test {
  protected:
   void SetUp() override { ready_ = testsupport::RequireDatabase(cluster_); }
@@ -99,6 +121,20 @@ TEST_F(ConnectionTest, FailedOpensCarryANumberAndADescription) {
     }
     EXPECT_EQ(cn.State(), adStateClosed);
   }
+}
+
+TEST_F(ConnectionTest, ConnectionTimeoutEndsAnOpenThatGetsNoAnswer) {
+  if (!ready_) return;
+  SilentServer silent;
+  Connection c;
+  c.ConnectionTimeout(2);
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_THROW(c.Open("Provider=PostgreSQL Unicode;Data Source=127.0.0.1;Initial Catalog=QALROOT;User ID=QALDBA;"
+                      "Password=x;Port=" + std::to_string(silent.Port()) + ";"),
+               DbException);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
+  EXPECT_FALSE(c.Errors().empty());
+  EXPECT_EQ(c.State(), adStateClosed);
 }
 
 TEST_F(ConnectionTest, TheUnknownProviderErrorNamesIt) {

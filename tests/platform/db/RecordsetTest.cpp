@@ -15,15 +15,6 @@ using core::Value;
 
 namespace {
 
-int ErrorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const DbException& e) {
-    return e.Number();
-  }
-  return 0;
-}
-
 class RecordsetTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -56,8 +47,8 @@ TEST_F(RecordsetTest, WalksRowsWithBofAndEof) {
     rs.MoveNext();
   }
   EXPECT_EQ(ids, (std::vector<long>{1, 2, 3}));
-  EXPECT_EQ(ErrorNumber([&] { rs.MoveNext(); }), dberr::kNoCurrentRecord);
-  EXPECT_EQ(ErrorNumber([&] { rs.Fields(0).Value(); }), dberr::kNoCurrentRecord);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.MoveNext(); }), dberr::kNoCurrentRecord);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.Fields(0).Value(); }), dberr::kNoCurrentRecord);
 
   rs.MovePrevious();  // from EOF back onto the last row
   EXPECT_EQ(rs.Fields("id").Value().ToLong(), 3);
@@ -66,7 +57,7 @@ TEST_F(RecordsetTest, WalksRowsWithBofAndEof) {
   rs.MovePrevious();
   EXPECT_TRUE(rs.Bof());
   EXPECT_FALSE(rs.Eof());
-  EXPECT_EQ(ErrorNumber([&] { rs.MovePrevious(); }), dberr::kNoCurrentRecord);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.MovePrevious(); }), dberr::kNoCurrentRecord);
   rs.MoveNext();  // from BOF onto the first row
   EXPECT_EQ(rs.Fields(0).Value().ToLong(), 1);
   rs.MoveLast();
@@ -82,10 +73,10 @@ TEST_F(RecordsetTest, AnEmptyResultIsAtBothEnds) {
   EXPECT_TRUE(rs.Bof());
   EXPECT_TRUE(rs.Eof());
   EXPECT_EQ(rs.FieldCount(), 1);
-  EXPECT_EQ(ErrorNumber([&] { rs.MoveFirst(); }), dberr::kNoCurrentRecord);
-  EXPECT_EQ(ErrorNumber([&] { rs.MoveLast(); }), dberr::kNoCurrentRecord);
-  EXPECT_EQ(ErrorNumber([&] { rs.MoveNext(); }), dberr::kNoCurrentRecord);
-  EXPECT_EQ(ErrorNumber([&] { rs.Fields("id").Value(); }), dberr::kNoCurrentRecord);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.MoveFirst(); }), dberr::kNoCurrentRecord);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.MoveLast(); }), dberr::kNoCurrentRecord);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.MoveNext(); }), dberr::kNoCurrentRecord);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.Fields("id").Value(); }), dberr::kNoCurrentRecord);
 }
 
 TEST_F(RecordsetTest, FindsFieldsByNameIgnoringCase) {
@@ -98,9 +89,9 @@ TEST_F(RecordsetTest, FindsFieldsByNameIgnoringCase) {
   EXPECT_EQ(rs.Fields("ID").Index(), 1);
   EXPECT_TRUE(rs.HasField("Id"));
   EXPECT_FALSE(rs.HasField("Route_Id"));
-  EXPECT_EQ(ErrorNumber([&] { rs.Fields("Route_Id"); }), dberr::kItemNotFound);
-  EXPECT_EQ(ErrorNumber([&] { rs.Fields(2); }), dberr::kItemNotFound);
-  EXPECT_EQ(ErrorNumber([&] { rs.Fields(-1); }), dberr::kItemNotFound);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.Fields("Route_Id"); }), dberr::kItemNotFound);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.Fields(2); }), dberr::kItemNotFound);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.Fields(-1); }), dberr::kItemNotFound);
 }
 
 TEST_F(RecordsetTest, GivesEachColumnKindItsValueKind) {
@@ -194,10 +185,10 @@ TEST_F(RecordsetTest, StaysReadableAfterItsConnectionCloses) {
   EXPECT_EQ(rs.Fields(0).Value().ToLong(), 3);
   rs.Close();
   EXPECT_EQ(rs.State(), adStateClosed);
-  EXPECT_EQ(ErrorNumber([&] { rs.RecordCount(); }), dberr::kObjectClosed);
-  EXPECT_EQ(ErrorNumber([&] { rs.Eof(); }), dberr::kObjectClosed);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.RecordCount(); }), dberr::kObjectClosed);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.Eof(); }), dberr::kObjectClosed);
   // A closed connection refuses to open a recordset.
-  EXPECT_EQ(ErrorNumber([&] { rs.Open("select 1", db_.Connection()); }), dberr::kConnectionUnusable);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.Open("select 1", db_.Connection()); }), dberr::kConnectionUnusable);
   db_.Connection().Open();
 }
 
@@ -207,7 +198,7 @@ TEST_F(RecordsetTest, OpensWholeTablesAndRefusesToOpenTwice) {
   rs.Open("points", db_.Connection(), adCmdTable);
   EXPECT_EQ(rs.RecordCount(), 3);
   EXPECT_EQ(rs.FieldCount(), 12);
-  EXPECT_EQ(ErrorNumber([&] { rs.Open("points", db_.Connection(), adCmdTable); }), dberr::kObjectOpen);
+  EXPECT_EQ(dbtest::ErrorNumber([&] { rs.Open("points", db_.Connection(), adCmdTable); }), dberr::kObjectOpen);
 }
 
 TEST_F(RecordsetTest, AFailingQueryLeavesItsErrorsOnTheConnection) {

@@ -4,7 +4,18 @@
 
 #include <random>
 
+#include "platform/db/DbException.h"
+
 namespace dbtest {
+
+int ErrorNumber(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const platform::db::DbException& e) {
+    return e.Number();
+  }
+  return 0;
+}
 
 std::string OleDbString(const testsupport::TestDatabase& cluster, const std::string& db,
                         const std::string& password) {

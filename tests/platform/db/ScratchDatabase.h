@@ -1,11 +1,15 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/db/Connection.h"
 #include "support/TestDatabase.h"
 
 namespace dbtest {
+
+// The number of the DbException that f throws; 0 when it throws none.
+int ErrorNumber(const std::function<void()>& f);
 
 // The OLE DB form of a connection string to database db of the test cluster,
 // through the PostgreSQL driver named as the provider.
