@@ -1,0 +1,233 @@
+// The service scheduler: when it imports and when it next wakes up, on a set clock.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/service/CommonNTSERVICE.h"
+#include "foundation/ProgramContext.h"
+#include "foundation/QALConfiguration.h"
+#include "foundation/QALLoggerTXT.h"
+#include "foundation/QALTimer.h"
+#include "import/DefaultKeyTree.h"
+#include "platform/ui/TimerService.h"
+
+namespace fs = std::filesystem;
+using core::Date;
+
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "test";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+// Timers that never tick by themselves: the test calls the tick.
+class StillTimers : public platform::ui::TimerService {
+  class T : public platform::ui::Timer {
+   public:
+    void Start(int ms) override { active_ = ms >= 1; }
+    void Stop() override { active_ = false; }
+    bool Active() const override { return active_; }
+
+   private:
+    bool active_ = false;
+  };
+
+ public:
+  std::unique_ptr<platform::ui::Timer> CreateTimer(std::function<void()>) override { return std::make_unique<T>(); }
+};
+
+class Scheduler : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    dir_ = fs::temp_directory_path() / ("k30418-sched-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    logger_ = std::make_unique<QALLoggerTXT>(dir_.string(), "k30418", clock_);
+    logger_->LogPath((dir_ / "log").string());
+    logger_->Enabled(true);
+    config_.LogHandler(logger_.get());
+    config_.path((dir_ / "k30418.xml").string());
+    DefaultKeyTree::DefineStartupKeys(config_, "k30418", clock_.Now());
+    ctx_.config = &config_;
+    ctx_.logger = logger_.get();
+    ctx_.clock = &clock_;
+    ctx_.ui.timers = &timers_;
+    ctx_.isNTService = true;
+    scope_ = std::make_unique<ProgramScope>(ctx_);
+  }
+  void TearDown() override {
+    scope_.reset();
+    fs::remove_all(dir_);
+  }
+
+  // Stores the schedule in the file, as the schedule form would, and starts the clock.
+  void Schedule(std::initializer_list<std::pair<const char*, const char*>> settings, Date start) {
+    for (auto& [k, v] : settings) config_.item(std::string("OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE\\") + k, v);
+    ASSERT_TRUE(config_.SaveConfig());
+    clock_.Set(start);
+  }
+
+  std::unique_ptr<CommonNTSERVICE> Form() {
+    return std::make_unique<CommonNTSERVICE>([this] {
+      ++imports_;
+      if (duringImport_) duringImport_();
+    });
+  }
+
+  // Every log file of the run (a run across midnight has two).
+  std::string Log() {
+    logger_->closeLog();
+    std::stringstream ss;
+    for (auto& e : fs::directory_iterator(dir_ / "log")) ss << std::ifstream(e.path()).rdbuf();
+    return ss.str();
+  }
+
+  static Date At(int y, int mo, int d, int h, int mi, int s = 0) { return Date::FromParts(y, mo, d, h, mi, s); }
+  // Wake-ups are compared to the second, as the sleep line shows them.
+  static std::string T(Date d) { return core::Format(d, "mm/dd/yyyy HH:nn:ss"); }
+
+  fs::path dir_;
+  core::ManualClock clock_{At(2026, 12, 8, 8, 0)};
+  std::unique_ptr<QALLoggerTXT> logger_;
+  QALConfiguration config_;
+  StillTimers timers_;
+  ProgramContext ctx_;
+  std::unique_ptr<ProgramScope> scope_;
+  int imports_ = 0;
+  std::function<void()> duringImport_;
+};
+
+}  // namespace
+
+TEST_F(Scheduler, DailyDefaultsImportAtOnceAndSleepUntilTomorrow) {
+  Schedule({}, At(2026, 12, 8, 8, 0));
+  auto form = Form();
+  form->RunNTService();
+  EXPECT_EQ(imports_, 1);
+  EXPECT_EQ(T(form->NextWakeUp()), T(At(2026, 12, 9, 0, 1)));
+  EXPECT_TRUE(form->MyMinuteTimer()->Enabled());
+  EXPECT_EQ(form->MyMinuteTimer()->Interval(), 60000);
+  EXPECT_EQ(form->MyMinuteTimer()->id(), "NTService_Scheduler");
+
+  clock_.Set(At(2026, 12, 8, 23, 59));
+  form->MyMinuteTimer_Timer();
+  EXPECT_EQ(imports_, 1);
+  clock_.Set(At(2026, 12, 9, 0, 1, 20));
+  form->MyMinuteTimer_Timer();
+  EXPECT_EQ(imports_, 2);
+  EXPECT_EQ(T(form->NextWakeUp()), T(At(2026, 12, 10, 0, 1)));
+  const std::string log = Log();
+  EXPECT_NE(log.find("Going to Sleep mode. Will next wake up at : 12/09/2026 00:01:00"), std::string::npos) << log;
+  EXPECT_NE(log.find("Going to Sleep mode. Will next wake up at : 12/10/2026 00:01:00"), std::string::npos) << log;
+}
+
+TEST_F(Scheduler, HourlyWakesAtTheMinutePastEachHour) {
+  struct Case {
+    Date start;
+    int importsAtStart;
+    Date next;
+  } cases[] = {
+      {At(2026, 12, 8, 10, 30), 1, At(2026, 12, 8, 11, 1)},
+      {At(2026, 12, 8, 10, 0, 30), 0, At(2026, 12, 8, 10, 1)},
+  };
+  for (const auto& c : cases) {
+    imports_ = 0;
+    Schedule({{"HOURLY", "YES"}, {"HOURLY_MINUTE", "1"}}, c.start);
+    auto form = Form();
+    form->RunNTService();
+    EXPECT_EQ(imports_, c.importsAtStart) << core::Format(c.start, "hh:nn:ss");
+    EXPECT_EQ(T(form->NextWakeUp()), T(c.next)) << core::Format(c.start, "hh:nn:ss");
+  }
+}
+
+TEST_F(Scheduler, EveryTenMinutesCountsFromEachDueTick) {
+  Schedule({{"MINUTELY", "YES"}, {"MINUTELY_MINUTE", "10"}}, At(2026, 12, 8, 8, 0, 15));
+  auto form = Form();
+  form->RunNTService();
+  EXPECT_EQ(imports_, 1);
+  EXPECT_EQ(T(form->NextWakeUp()), T(At(2026, 12, 8, 8, 10, 15)));
+  for (int minute = 1; minute <= 10; ++minute) {
+    clock_.Set(At(2026, 12, 8, 8, minute, 40));
+    form->MyMinuteTimer_Timer();
+  }
+  EXPECT_EQ(imports_, 2);
+  EXPECT_EQ(T(form->NextWakeUp()), T(At(2026, 12, 8, 8, 20, 40)));
+}
+
+TEST_F(Scheduler, SwitchesCompareExactlyAndHourlyWinsOverMinutely) {
+  struct Case {
+    const char* hourly;
+    const char* minutely;
+    Date next;
+  } cases[] = {
+      {"YES", "YES", At(2026, 12, 8, 8, 1)},   // hourly: not yet due
+      {"yes", "NO", At(2026, 12, 9, 0, 1)},    // not hourly: daily
+      {"NO", "Yes", At(2026, 12, 9, 0, 1)},    // not minutely: daily
+      {"NO", "YES", At(2026, 12, 8, 8, 10)},   // minutely
+  };
+  for (const auto& c : cases) {
+    Schedule({{"HOURLY", c.hourly}, {"MINUTELY", c.minutely}}, At(2026, 12, 8, 8, 0));
+    auto form = Form();
+    form->RunNTService();
+    EXPECT_EQ(T(form->NextWakeUp()), T(c.next)) << c.hourly << "/" << c.minutely;
+  }
+}
+
+TEST_F(Scheduler, TickDuringARunningImportReturnsAtOnce) {
+  Schedule({{"MINUTELY", "YES"}, {"MINUTELY_MINUTE", "10"}}, At(2026, 12, 8, 8, 0));
+  auto form = Form();
+  CommonNTSERVICE* f = form.get();
+  int nested = 0;
+  duringImport_ = [&] {
+    // 25 minutes of import, with the ticks that arrive meanwhile.
+    for (int m = 1; m <= 25; ++m) {
+      clock_.Set(At(2026, 12, 8, 8, m));
+      f->MyMinuteTimer_Timer();
+      ++nested;
+    }
+    duringImport_ = nullptr;
+  };
+  form->RunNTService();
+  EXPECT_EQ(nested, 25);
+  EXPECT_EQ(imports_, 1);
+  clock_.Set(At(2026, 12, 8, 8, 26));
+  form->MyMinuteTimer_Timer();  // the wake-up has passed: imports again
+  EXPECT_EQ(imports_, 2);
+}
+
+TEST_F(Scheduler, UnreadableConfigurationSkipsTheRunButMovesTheWakeUpOn) {
+  Schedule({{"MINUTELY", "YES"}}, At(2026, 12, 8, 8, 0));
+  auto form = Form();
+  std::ofstream(dir_ / "k30418.xml") << "not xml";
+  form->RunNTService();
+  EXPECT_EQ(imports_, 0);
+  EXPECT_EQ(T(form->NextWakeUp()), T(At(2026, 12, 8, 8, 10)));
+}
+
+TEST_F(Scheduler, HandEditedNumbersCountAsTheirDefaults) {
+  Schedule({{"DAILY_HOUR", "abc"}, {"DAILY_MINUTE", "x"}}, At(2026, 12, 8, 8, 0));
+  config_.item("OPTIONS\\LOG_VERBOSITY", "loud");
+  ASSERT_TRUE(config_.SaveConfig());
+  auto form = Form();
+  form->RunNTService();
+  EXPECT_EQ(imports_, 1);
+  EXPECT_EQ(T(form->NextWakeUp()), T(At(2026, 12, 9, 0, 1)));
+  EXPECT_EQ(logger_->Verbosity(), 0);
+}
+
+TEST_F(Scheduler, StopEndsTheTicks) {
+  Schedule({}, At(2026, 12, 8, 8, 0));
+  auto form = Form();
+  form->RunNTService();
+  form->Command1_Click();
+  EXPECT_FALSE(form->MyMinuteTimer()->Enabled());
+}
