@@ -15,8 +15,8 @@ namespace testsupport {
 // The fixture owns the database and its own plain ODBC connections (to it and to
 // QALROOT); it works without the program's database layer. A facility can be listed
 // in QALROOT's Facility table with Register(); the fixture removes that row again.
-// Connections a test opens itself must be closed before the fixture is destroyed:
-// the drop ends any that are left.
+// Connections a test opens itself should close before the fixture goes; the drop
+// ends any that are still open.
 class KrymFixture {
  public:
   enum class Kind { Facility, DeraRed };
