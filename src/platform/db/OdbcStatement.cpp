@@ -101,6 +101,139 @@ struct Slot {
 
 constexpr size_t kTextUnitsMin = 255;
 
+template <class T>
+void Store(Slot& s, T v) {
+  s.data.resize(sizeof v);
+  std::memcpy(s.data.data(), &v, sizeof v);
+  s.indicator = static_cast<SQLLEN>(sizeof v);
+}
+
+template <class T>
+T Load(const Slot& s) {
+  T v;
+  std::memcpy(&v, s.data.data(), sizeof v);
+  return v;
+}
+
+size_t DeclaredSize(const Parameter& p) { return static_cast<size_t>(std::max(p.Size(), 0L)); }
+
+// Fills the slot from the parameter and binds it at position.
+void Bind(SQLHSTMT st, SQLUSMALLINT position, const Parameter& p, Slot& s, DriverFamily family) {
+  SQLSMALLINT io = SQL_PARAM_INPUT;
+  if (p.Direction() == adParamOutput || p.Direction() == adParamReturnValue) io = SQL_PARAM_OUTPUT;
+  if (p.Direction() == adParamInputOutput) io = SQL_PARAM_INPUT_OUTPUT;
+  // Outputs start as NULL, so a driver that leaves one untouched gives Null, never a stale value.
+  const bool has = p.IsInput() && !p.IsNull();
+  const core::Value& v = p.Value();
+  SQLSMALLINT cType = SQL_C_CHAR, sqlType = SQL_VARCHAR, digits = 0;
+  SQLULEN columnSize = 0;
+
+  switch (KindOfParameter(p.Type())) {
+    case Kind::Int16:
+      Store(s, static_cast<SQLSMALLINT>(has ? v.ToInteger() : 0));
+      cType = SQL_C_SSHORT, sqlType = SQL_SMALLINT;
+      break;
+    case Kind::Int32:
+      Store(s, static_cast<SQLINTEGER>(has ? v.ToLong() : 0));
+      cType = SQL_C_SLONG, sqlType = SQL_INTEGER;
+      break;
+    case Kind::Int64: {
+      const double d = has ? std::nearbyint(v.ToDouble()) : 0;
+      if (std::fabs(d) > 9.2e18) core::Raise(core::err::kOverflow, "Command");
+      Store(s, static_cast<SQLBIGINT>(d));
+      cType = SQL_C_SBIGINT, sqlType = SQL_BIGINT;
+      break;
+    }
+    case Kind::Double:
+      Store(s, has ? v.ToDouble() : 0.0);
+      cType = SQL_C_DOUBLE, sqlType = SQL_DOUBLE;
+      break;
+    case Kind::Bool:
+      Store(s, static_cast<unsigned char>(has && v.ToBool() ? 1 : 0));
+      cType = SQL_C_BIT, sqlType = SQL_BIT;
+      break;
+    case Kind::Date:
+    case Kind::Time:
+    case Kind::Timestamp:
+      Store(s, has ? ToTimestamp(v.ToDate()) : SQL_TIMESTAMP_STRUCT{});
+      cType = SQL_C_TYPE_TIMESTAMP, sqlType = SQL_TYPE_TIMESTAMP;
+      columnSize = 23;
+      digits = 3;
+      break;
+    case Kind::Text: {
+      std::vector<SQLWCHAR> units = WideText::FromUtf8(has ? v.ToString() : std::string());
+      const size_t length = units.size() - 1;
+      // Outputs get room for twice the declared size: the driver cuts what does not fit.
+      size_t capacity = length + 1;
+      if (p.IsOutput()) capacity = std::max(capacity, std::max(DeclaredSize(p), kTextUnitsMin) * 2 + 1);
+      units.resize(capacity, 0);
+      s.data.resize(capacity * sizeof(SQLWCHAR));
+      std::memcpy(s.data.data(), units.data(), s.data.size());
+      s.indicator = static_cast<SQLLEN>(length * sizeof(SQLWCHAR));
+      cType = SQL_C_WCHAR;
+      // Never declare less than the value holds: nothing is cut on the way in.
+      columnSize = std::max<SQLULEN>({DeclaredSize(p), length, 1});
+      const bool wide = p.Type() == adVarWChar || p.Type() == adWChar || p.Type() == adLongVarWChar;
+      if (wide) sqlType = columnSize > 4000 ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
+      else sqlType = columnSize > 8000 ? SQL_LONGVARCHAR : SQL_VARCHAR;
+      break;
+    }
+    case Kind::Binary: {
+      const auto& bytes = p.Bytes();
+      const size_t length = has ? bytes.size() : 0;
+      size_t capacity = length;
+      if (p.IsOutput()) capacity = std::max<size_t>({capacity, DeclaredSize(p), 8000});
+      s.data.assign(std::max<size_t>(capacity, 1), 0);
+      if (length) std::memcpy(s.data.data(), bytes.data(), length);
+      s.indicator = static_cast<SQLLEN>(length);
+      cType = SQL_C_BINARY;
+      columnSize = std::max<SQLULEN>({DeclaredSize(p), length, 1});
+      // psqlODBC takes a long binary for a large object; bytea is a plain binary.
+      sqlType = family == DriverFamily::PostgreSQL || columnSize <= 8000 ? SQL_VARBINARY : SQL_LONGVARBINARY;
+      break;
+    }
+  }
+  if (!has) s.indicator = SQL_NULL_DATA;
+  OdbcCall::Check(SQLBindParameter(st, position, io, cType, sqlType, columnSize, digits, s.data.data(),
+                                   static_cast<SQLLEN>(s.data.size()), &s.indicator),
+                  SQL_HANDLE_STMT, st, "SQLBindParameter");
+}
+
+// Puts what the driver left in an output slot back into the parameter.
+void ReadBack(Parameter& p, const Slot& s) {
+  if (s.indicator == SQL_NULL_DATA) {
+    if (p.IsBinary()) p.Bytes({});
+    p.Value(core::Value::MakeNull());
+    return;
+  }
+  switch (KindOfParameter(p.Type())) {
+    case Kind::Int16: p.Value(core::Value(static_cast<std::int16_t>(Load<SQLSMALLINT>(s)))); break;
+    case Kind::Int32: p.Value(core::Value(static_cast<std::int32_t>(Load<SQLINTEGER>(s)))); break;
+    case Kind::Int64: p.Value(Whole64(Load<SQLBIGINT>(s))); break;
+    case Kind::Double: p.Value(core::Value(Load<double>(s))); break;
+    case Kind::Bool: p.Value(core::Value(s.data[0] != 0)); break;
+    case Kind::Date:
+    case Kind::Time:
+    case Kind::Timestamp: p.Value(FromTimestamp(Load<SQL_TIMESTAMP_STRUCT>(s))); break;
+    case Kind::Text: {
+      const size_t capacity = s.data.size() / sizeof(SQLWCHAR) - 1;
+      const size_t units = s.indicator == SQL_NO_TOTAL
+                               ? capacity
+                               : std::min(capacity, static_cast<size_t>(s.indicator) / sizeof(SQLWCHAR));
+      std::vector<SQLWCHAR> w(units + 1);
+      std::memcpy(w.data(), s.data.data(), units * sizeof(SQLWCHAR));
+      p.Value(core::Value(WideText::ToUtf8(w.data(), units)));
+      break;
+    }
+    case Kind::Binary: {
+      const size_t n = s.indicator == SQL_NO_TOTAL ? s.data.size()
+                                                   : std::min(s.data.size(), static_cast<size_t>(s.indicator));
+      p.Bytes(std::vector<unsigned char>(s.data.begin(), s.data.begin() + static_cast<std::ptrdiff_t>(n)));
+      break;
+    }
+  }
+}
+
 }  // namespace
 
 OdbcStatement::OdbcStatement(OdbcLink& link, int timeoutSeconds)
@@ -119,89 +252,15 @@ std::unique_ptr<ResultTable> OdbcStatement::Run(const std::string& text, const s
                                                 long* recordsAffected) {
   SQLHSTMT st = stmt_.Get();
   auto check = [st](SQLRETURN rc, const char* what) { return OdbcCall::Check(rc, SQL_HANDLE_STMT, st, what); };
-  const bool postgres = link_.Family() == DriverFamily::PostgreSQL;
 
   std::vector<Slot> slots(params.size());
-  for (size_t i = 0; i < params.size(); ++i) {
-    const Parameter& p = *params[i];
-    Slot& s = slots[i];
-    const Kind kind = KindOfParameter(p.Type());
-    SQLSMALLINT io = SQL_PARAM_INPUT;
-    if (p.Direction() == adParamOutput || p.Direction() == adParamReturnValue) io = SQL_PARAM_OUTPUT;
-    if (p.Direction() == adParamInputOutput) io = SQL_PARAM_INPUT_OUTPUT;
-    const bool in = p.IsInput();
-    const bool null = in ? p.IsNull() : true;
-    SQLSMALLINT cType = SQL_C_CHAR, sqlType = SQL_VARCHAR, digits = 0;
-    SQLULEN columnSize = 0;
-
-    auto fixed = [&](auto v, SQLSMALLINT c, SQLSMALLINT sql) {
-      s.data.resize(sizeof v);
-      std::memcpy(s.data.data(), &v, sizeof v);
-      cType = c;
-      sqlType = sql;
-    };
-    switch (kind) {
-      case Kind::Int16: fixed(static_cast<SQLSMALLINT>(in && !null ? p.Value().ToInteger() : 0), SQL_C_SSHORT, SQL_SMALLINT); break;
-      case Kind::Int32: fixed(static_cast<SQLINTEGER>(in && !null ? p.Value().ToLong() : 0), SQL_C_SLONG, SQL_INTEGER); break;
-      case Kind::Int64: {
-        const double d = in && !null ? std::nearbyint(p.Value().ToDouble()) : 0;
-        if (std::fabs(d) > 9.2e18) core::Raise(core::err::kOverflow, "Command");
-        fixed(static_cast<SQLBIGINT>(d), SQL_C_SBIGINT, SQL_BIGINT);
-        break;
-      }
-      case Kind::Double: fixed(in && !null ? p.Value().ToDouble() : 0.0, SQL_C_DOUBLE, SQL_DOUBLE); break;
-      case Kind::Bool: fixed(static_cast<unsigned char>(in && !null && p.Value().ToBool() ? 1 : 0), SQL_C_BIT, SQL_BIT); break;
-      case Kind::Date:
-      case Kind::Time:
-      case Kind::Timestamp:
-        fixed(in && !null ? ToTimestamp(p.Value().ToDate()) : SQL_TIMESTAMP_STRUCT{}, SQL_C_TYPE_TIMESTAMP,
-              SQL_TYPE_TIMESTAMP);
-        columnSize = 23;
-        digits = 3;
-        break;
-      case Kind::Text: {
-        const bool wide = p.Type() == adVarWChar || p.Type() == adWChar || p.Type() == adLongVarWChar;
-        std::vector<SQLWCHAR> units = WideText::FromUtf8(in && !null ? p.Value().ToString() : std::string());
-        const size_t length = units.size() - 1;
-        // Outputs get room for the declared size at least, generously: the
-        // driver cuts what does not fit.
-        size_t capacity = length + 1;
-        if (p.IsOutput()) capacity = std::max(capacity, std::max<size_t>(p.Size(), kTextUnitsMin) * 2 + 1);
-        units.resize(capacity, 0);
-        s.data.resize(capacity * sizeof(SQLWCHAR));
-        std::memcpy(s.data.data(), units.data(), s.data.size());
-        s.indicator = static_cast<SQLLEN>(length * sizeof(SQLWCHAR));
-        cType = SQL_C_WCHAR;
-        // Never declare less than the value holds: nothing is cut on the way in.
-        columnSize = std::max<SQLULEN>({static_cast<SQLULEN>(std::max(p.Size(), 0L)), length, 1});
-        if (wide) sqlType = columnSize > 4000 ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
-        else sqlType = columnSize > 8000 ? SQL_LONGVARCHAR : SQL_VARCHAR;
-        break;
-      }
-      case Kind::Binary: {
-        const auto& bytes = p.Bytes();
-        size_t capacity = in && !null ? bytes.size() : 0;
-        if (p.IsOutput()) capacity = std::max<size_t>({capacity, static_cast<size_t>(std::max(p.Size(), 0L)), 8000});
-        s.data.assign(std::max<size_t>(capacity, 1), 0);
-        if (in && !null && !bytes.empty()) std::memcpy(s.data.data(), bytes.data(), bytes.size());
-        s.indicator = static_cast<SQLLEN>(in && !null ? bytes.size() : 0);
-        cType = SQL_C_BINARY;
-        columnSize = std::max<SQLULEN>({static_cast<SQLULEN>(std::max(p.Size(), 0L)), bytes.size(), 1});
-        // psqlODBC takes a long binary for a large object; bytea is a plain binary.
-        sqlType = postgres || columnSize <= 8000 ? SQL_VARBINARY : SQL_LONGVARBINARY;
-        break;
-      }
-    }
-    if (kind != Kind::Text && kind != Kind::Binary) s.indicator = static_cast<SQLLEN>(s.data.size());
-    if (null) s.indicator = SQL_NULL_DATA;
-    check(SQLBindParameter(st, static_cast<SQLUSMALLINT>(i + 1), io, cType, sqlType, columnSize, digits,
-                           s.data.data(), static_cast<SQLLEN>(s.data.size()), &s.indicator),
-          "SQLBindParameter");
-  }
+  for (size_t i = 0; i < params.size(); ++i)
+    Bind(st, static_cast<SQLUSMALLINT>(i + 1), *params[i], slots[i], link_.Family());
 
   auto wide = WideText::FromUtf8(text);
   SQLRETURN rc = check(SQLExecDirectW(st, wide.data(), SQL_NTS), "SQLExecDirect");
 
+  // Drivers fill output parameters only once every result has been read.
   std::unique_ptr<ResultTable> first;
   long affected = -1;
   bool counted = false;
@@ -225,43 +284,93 @@ std::unique_ptr<ResultTable> OdbcStatement::Run(const std::string& text, const s
   if (recordsAffected) *recordsAffected = affected;
 
   for (size_t i = 0; i < params.size(); ++i) {
-    Parameter& p = *params[i];
-    if (!p.IsOutput()) continue;
-    const Slot& s = slots[i];
-    if (s.indicator == SQL_NULL_DATA) {
-      if (p.IsBinary()) p.Bytes({});
-      p.Value(core::Value::MakeNull());
-      continue;
-    }
-    const unsigned char* d = s.data.data();
-    switch (KindOfParameter(p.Type())) {
-      case Kind::Int16: { SQLSMALLINT v; std::memcpy(&v, d, sizeof v); p.Value(core::Value(static_cast<std::int16_t>(v))); break; }
-      case Kind::Int32: { SQLINTEGER v; std::memcpy(&v, d, sizeof v); p.Value(core::Value(static_cast<std::int32_t>(v))); break; }
-      case Kind::Int64: { SQLBIGINT v; std::memcpy(&v, d, sizeof v); p.Value(Whole64(v)); break; }
-      case Kind::Double: { double v; std::memcpy(&v, d, sizeof v); p.Value(core::Value(v)); break; }
-      case Kind::Bool: p.Value(core::Value(d[0] != 0)); break;
-      case Kind::Date:
-      case Kind::Time:
-      case Kind::Timestamp: { SQL_TIMESTAMP_STRUCT v; std::memcpy(&v, d, sizeof v); p.Value(FromTimestamp(v)); break; }
-      case Kind::Text: {
-        const size_t capacityUnits = s.data.size() / sizeof(SQLWCHAR) - 1;
-        size_t units = s.indicator == SQL_NO_TOTAL ? capacityUnits
-                                                   : std::min(capacityUnits, static_cast<size_t>(s.indicator) / sizeof(SQLWCHAR));
-        std::vector<SQLWCHAR> w(units + 1);
-        std::memcpy(w.data(), d, units * sizeof(SQLWCHAR));
-        w.pop_back();
-        p.Value(core::Value(WideText::ToUtf8(w.data(), w.size())));
-        break;
-      }
-      case Kind::Binary: {
-        size_t n = s.indicator == SQL_NO_TOTAL ? s.data.size() : std::min(s.data.size(), static_cast<size_t>(s.indicator));
-        p.Bytes(std::vector<unsigned char>(d, d + n));
-        break;
-      }
-    }
+    if (params[i]->IsOutput()) ReadBack(*params[i], slots[i]);
   }
   return first;
 }
+
+namespace {
+
+// One cell of the current row, read as its column's kind.
+core::Value ReadCell(SQLHSTMT st, SQLUSMALLINT column, Kind kind) {
+  SQLLEN ind = 0;
+  auto get = [&](SQLSMALLINT cType, void* buf, SQLLEN len) {
+    return OdbcCall::Check(SQLGetData(st, column, cType, buf, len, &ind), SQL_HANDLE_STMT, st, "SQLGetData");
+  };
+  // Each conversion runs only on a value that is there: a NULL leaves the buffer unset.
+  auto got = [&](SQLSMALLINT cType, void* buf) { return get(cType, buf, 0) != SQL_NO_DATA && ind != SQL_NULL_DATA; };
+  const core::Value null = core::Value::MakeNull();
+
+  switch (kind) {
+    case Kind::Int16: {
+      SQLSMALLINT x = 0;
+      return got(SQL_C_SSHORT, &x) ? core::Value(static_cast<std::int16_t>(x)) : null;
+    }
+    case Kind::Int32: {
+      SQLINTEGER x = 0;
+      return got(SQL_C_SLONG, &x) ? core::Value(static_cast<std::int32_t>(x)) : null;
+    }
+    case Kind::Int64: {
+      SQLBIGINT x = 0;
+      return got(SQL_C_SBIGINT, &x) ? Whole64(x) : null;
+    }
+    case Kind::Double: {
+      double x = 0;
+      return got(SQL_C_DOUBLE, &x) ? core::Value(x) : null;
+    }
+    case Kind::Bool: {
+      unsigned char x = 0;
+      return got(SQL_C_BIT, &x) ? core::Value(x != 0) : null;
+    }
+    case Kind::Date: {
+      SQL_DATE_STRUCT x{};
+      return got(SQL_C_TYPE_DATE, &x) ? core::Value(core::Date::FromParts(x.year, x.month, x.day)) : null;
+    }
+    case Kind::Time: {
+      SQL_TIME_STRUCT x{};
+      return got(SQL_C_TYPE_TIME, &x) ? core::Value(core::Date::FromTime(x.hour, x.minute, x.second)) : null;
+    }
+    case Kind::Timestamp: {
+      SQL_TIMESTAMP_STRUCT x{};
+      return got(SQL_C_TYPE_TIMESTAMP, &x) ? FromTimestamp(x) : null;
+    }
+    case Kind::Text: {
+      // Long texts come in pieces, each ended by a 0 unit.
+      SQLWCHAR buf[4096];
+      constexpr size_t kUnits = sizeof buf / sizeof buf[0];
+      constexpr SQLLEN kBytes = static_cast<SQLLEN>(sizeof buf);
+      std::vector<SQLWCHAR> all;
+      for (;;) {
+        const SQLRETURN rc = get(SQL_C_WCHAR, buf, kBytes);
+        if (rc == SQL_NO_DATA) break;
+        if (ind == SQL_NULL_DATA) return null;
+        const bool more = rc == SQL_SUCCESS_WITH_INFO &&
+                          (ind == SQL_NO_TOTAL || ind >= kBytes - static_cast<SQLLEN>(sizeof(SQLWCHAR)));
+        const size_t units = more ? kUnits - 1 : static_cast<size_t>(ind) / sizeof(SQLWCHAR);
+        all.insert(all.end(), buf, buf + units);
+        if (!more) break;
+      }
+      return core::Value(WideText::ToUtf8(all.data(), all.size()));
+    }
+    case Kind::Binary: {
+      std::vector<unsigned char> buf(65536);
+      const SQLLEN bytes = static_cast<SQLLEN>(buf.size());
+      std::string all;
+      for (;;) {
+        const SQLRETURN rc = get(SQL_C_BINARY, buf.data(), bytes);
+        if (rc == SQL_NO_DATA) break;
+        if (ind == SQL_NULL_DATA) return null;
+        const bool more = rc == SQL_SUCCESS_WITH_INFO && (ind == SQL_NO_TOTAL || ind > bytes);
+        all.append(reinterpret_cast<const char*>(buf.data()), more ? buf.size() : static_cast<size_t>(ind));
+        if (!more) break;
+      }
+      return core::Value(std::move(all));
+    }
+  }
+  return null;
+}
+
+}  // namespace
 
 std::unique_ptr<ResultTable> OdbcStatement::ReadAll() {
   SQLHSTMT st = stmt_.Get();
@@ -272,84 +381,22 @@ std::unique_ptr<ResultTable> OdbcStatement::ReadAll() {
   std::vector<Kind> kinds;
   for (SQLUSMALLINT c = 1; c <= count; ++c) {
     SQLWCHAR name[512] = {};
+    constexpr SQLSMALLINT kNameUnits = static_cast<SQLSMALLINT>(sizeof name / sizeof name[0]);
     SQLSMALLINT nameLen = 0, type = 0, digits = 0, nullable = 0;
     SQLULEN size = 0;
-    check(SQLDescribeColW(st, c, name, static_cast<SQLSMALLINT>(sizeof name / sizeof name[0]), &nameLen, &type,
-                          &size, &digits, &nullable),
-          "SQLDescribeCol");
+    check(SQLDescribeColW(st, c, name, kNameUnits, &nameLen, &type, &size, &digits, &nullable), "SQLDescribeCol");
     ResultTable::Column col;
-    col.name = WideText::ToUtf8(name, std::min<size_t>(nameLen, sizeof name / sizeof name[0] - 1));
+    col.name = WideText::ToUtf8(name, static_cast<size_t>(std::min<SQLSMALLINT>(nameLen, kNameUnits - 1)));
     col.sqlType = type;
     col.type = ResultTable::TypeOf(type);
     col.size = size;
     table->columns.push_back(std::move(col));
     kinds.push_back(KindOfColumn(type));
   }
-
-  std::vector<SQLWCHAR> textBuf(4096);
-  std::vector<unsigned char> binBuf(65536);
   while (check(SQLFetch(st), "SQLFetch") != SQL_NO_DATA) {
     std::vector<core::Value> row;
     row.reserve(static_cast<size_t>(count));
-    for (SQLUSMALLINT c = 1; c <= count; ++c) {
-      SQLLEN ind = 0;
-      auto get = [&](SQLSMALLINT cType, void* buf, SQLLEN len) {
-        return check(SQLGetData(st, c, cType, buf, len, &ind), "SQLGetData");
-      };
-      auto got = [&](SQLSMALLINT cType, void* buf) { return get(cType, buf, 0) != SQL_NO_DATA && ind != SQL_NULL_DATA; };
-      core::Value v;
-      switch (kinds[c - 1]) {
-        // Each conversion runs only on a value that is there: a NULL leaves the buffer unset.
-        case Kind::Int16: { SQLSMALLINT x = 0; if (got(SQL_C_SSHORT, &x)) v = core::Value(static_cast<std::int16_t>(x)); break; }
-        case Kind::Int32: { SQLINTEGER x = 0; if (got(SQL_C_SLONG, &x)) v = core::Value(static_cast<std::int32_t>(x)); break; }
-        case Kind::Int64: { SQLBIGINT x = 0; if (got(SQL_C_SBIGINT, &x)) v = Whole64(x); break; }
-        case Kind::Double: { double x = 0; if (got(SQL_C_DOUBLE, &x)) v = core::Value(x); break; }
-        case Kind::Bool: { unsigned char x = 0; if (got(SQL_C_BIT, &x)) v = core::Value(x != 0); break; }
-        case Kind::Date: {
-          SQL_DATE_STRUCT x{};
-          if (got(SQL_C_TYPE_DATE, &x)) v = core::Value(core::Date::FromParts(x.year, x.month, x.day));
-          break;
-        }
-        case Kind::Time: {
-          SQL_TIME_STRUCT x{};
-          if (got(SQL_C_TYPE_TIME, &x)) v = core::Value(core::Date::FromTime(x.hour, x.minute, x.second));
-          break;
-        }
-        case Kind::Timestamp: { SQL_TIMESTAMP_STRUCT x{}; if (got(SQL_C_TYPE_TIMESTAMP, &x)) v = FromTimestamp(x); break; }
-        case Kind::Text: {
-          // Long texts come in pieces, each ended by a 0 unit.
-          std::vector<SQLWCHAR> all;
-          const SQLLEN bufBytes = static_cast<SQLLEN>(textBuf.size() * sizeof(SQLWCHAR));
-          for (;;) {
-            SQLRETURN rc = get(SQL_C_WCHAR, textBuf.data(), bufBytes);
-            if (rc == SQL_NO_DATA || ind == SQL_NULL_DATA) break;
-            const bool more = rc == SQL_SUCCESS_WITH_INFO &&
-                              (ind == SQL_NO_TOTAL || ind >= bufBytes - static_cast<SQLLEN>(sizeof(SQLWCHAR)));
-            const size_t units = more ? textBuf.size() - 1 : static_cast<size_t>(ind) / sizeof(SQLWCHAR);
-            all.insert(all.end(), textBuf.begin(), textBuf.begin() + static_cast<std::ptrdiff_t>(units));
-            if (!more) break;
-          }
-          if (ind != SQL_NULL_DATA) v = core::Value(WideText::ToUtf8(all.data(), all.size()));
-          break;
-        }
-        case Kind::Binary: {
-          std::string all;
-          const SQLLEN bufBytes = static_cast<SQLLEN>(binBuf.size());
-          for (;;) {
-            SQLRETURN rc = get(SQL_C_BINARY, binBuf.data(), bufBytes);
-            if (rc == SQL_NO_DATA || ind == SQL_NULL_DATA) break;
-            const bool more = rc == SQL_SUCCESS_WITH_INFO && (ind == SQL_NO_TOTAL || ind > bufBytes);
-            const size_t n = more ? binBuf.size() : static_cast<size_t>(ind);
-            all.append(reinterpret_cast<const char*>(binBuf.data()), n);
-            if (!more) break;
-          }
-          if (ind != SQL_NULL_DATA) v = core::Value(std::move(all));
-          break;
-        }
-      }
-      if (ind == SQL_NULL_DATA) v = core::Value::MakeNull();
-      row.push_back(std::move(v));
-    }
+    for (SQLUSMALLINT c = 1; c <= count; ++c) row.push_back(ReadCell(st, c, kinds[c - 1]));
     table->rows.push_back(std::move(row));
   }
   return table;
