@@ -9,6 +9,7 @@ class BusyPointer;
 class TimerService;
 class ShellOpener;
 class ConfigPasswordPrompt;
+class ConnectionProgress;
 
 // What the Qt-free code may ask of the user interface. Any member may be null:
 // code then does without (no activity list before the main window exists, no
@@ -21,6 +22,7 @@ struct UiServices {
   TimerService* timers = nullptr;
   ShellOpener* shell = nullptr;
   ConfigPasswordPrompt* configPassword = nullptr;
+  ConnectionProgress* connectionProgress = nullptr;
 };
 
 }  // namespace platform::ui
