@@ -8,6 +8,7 @@
 namespace {
 
 // Position n holds the keys of row n, synonyms joined by "/".
+// clang-format off
 constexpr std::string_view kKeyTable[IconManager::kImageCount] = {
     "FIRST", "PREV", "NEXT", "LAST", "ADDNEW",  // 1-5
     "DEL", "CUT", "COPY/COPYBLOCK/NEWDEF", "PASTE", "PRINTPREVIEW",  // 6-10
@@ -37,6 +38,7 @@ constexpr std::string_view kKeyTable[IconManager::kImageCount] = {
     "MARK", "UP", "DOWN", "ADDONE", "ADDALL",  // 126-130
     "REMOVEONE", "REMOVEALL", "EXCLUDE/ADVANCED", "INCLUDE", "VKRYM",  // 131-135
 };
+// clang-format on
 
 }  // namespace
 

@@ -10,9 +10,12 @@ std::string CutAtNul(const std::string& s) { return s.substr(0, s.find('\0')); }
 
 std::string PlatformWord(int platformId) {
   switch (platformId) {
-    case platform::os::HostFacts::kPlatformWindows9x: return "Windows 95/98/Me";
-    case platform::os::HostFacts::kPlatformWindowsNT: return "Windows NT";
-    default: return "Unknown";
+    case platform::os::HostFacts::kPlatformWindows9x:
+      return "Windows 95/98/Me";
+    case platform::os::HostFacts::kPlatformWindowsNT:
+      return "Windows NT";
+    default:
+      return "Unknown";
   }
 }
 
@@ -52,6 +55,6 @@ void NetInfo::GetNetInfo() {
     if (!name.empty() && !addresses.empty()) ipAddrs_ = addresses.front();
   }
 
-  allTextDump_ = winVersion_ + " " + winBuild_ + ", " + "IP Address = " + ipAddrs_ + ", " + "Workstation = " +
-                 workStation_ + ", " + "Network User = " + netUser_;
+  allTextDump_ = winVersion_ + " " + winBuild_ + ", " + "IP Address = " + ipAddrs_ + ", " +
+                 "Workstation = " + workStation_ + ", " + "Network User = " + netUser_;
 }

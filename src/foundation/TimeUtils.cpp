@@ -39,8 +39,7 @@ platform::os::TimeZoneInfo ZoneAt(core::Date d) {
   tm.tm_sec = p.second;
   tm.tm_isdst = -1;  // let the zone decide whether daylight time is in force then
   const std::time_t t = std::mktime(&tm);
-  return t == static_cast<std::time_t>(-1) ? platform::os::TimeZoneInfo::Current()
-                                           : platform::os::TimeZoneInfo::At(t);
+  return t == static_cast<std::time_t>(-1) ? platform::os::TimeZoneInfo::Current() : platform::os::TimeZoneInfo::At(t);
 }
 
 }  // namespace

@@ -44,8 +44,10 @@ constexpr std::array<KindRow, 3> kKinds{{
 // The orders in which the functions try the sets. They differ, and for codes that sit in more
 // than one set (the empty code) the first set tried gives the answer.
 constexpr std::array<Interval, 8> kNameOrder{kDay, k4Hours, kHour, k30Minutes, k15Minutes, k5Minutes, kMinute, kSecond};
-constexpr std::array<Interval, 8> kTableOrder{kHour, k15Minutes, kMinute, k5Minutes, k30Minutes, k4Hours, kDay, kSecond};
-constexpr std::array<Interval, 8> kSlotStartOrder{k4Hours, kDay, kHour, k30Minutes, k15Minutes, k5Minutes, kMinute, kSecond};
+constexpr std::array<Interval, 8> kTableOrder{kHour,      k15Minutes, kMinute, k5Minutes,
+                                              k30Minutes, k4Hours,    kDay,    kSecond};
+constexpr std::array<Interval, 8> kSlotStartOrder{k4Hours,    kDay,      kHour,   k30Minutes,
+                                                  k15Minutes, k5Minutes, kMinute, kSecond};
 constexpr std::array<Kind, 3> kKindOrder{kParameter, kTextParameter, kCalculated};
 
 bool InSet(std::string_view letters, std::string_view code) {
@@ -108,14 +110,29 @@ core::Date GetSlotStartDate(core::Date d, std::string_view code) {
   int h = 0, m = 0, s = 0;
   switch (FirstInterval(kSlotStartOrder, code)) {
     case kDay:
-    case kNoInterval: break;
-    case k4Hours: h = 4 * (p.hour / 4); break;
-    case kHour: h = p.hour; break;
-    case k30Minutes: h = p.hour, m = 30 * (p.minute / 30); break;
-    case k15Minutes: h = p.hour, m = 15 * (p.minute / 15); break;
-    case k5Minutes: h = p.hour, m = 5 * (p.minute / 5); break;
-    case kMinute: h = p.hour, m = p.minute; break;
-    case kSecond: h = p.hour, m = p.minute, s = p.second; break;
+    case kNoInterval:
+      break;
+    case k4Hours:
+      h = 4 * (p.hour / 4);
+      break;
+    case kHour:
+      h = p.hour;
+      break;
+    case k30Minutes:
+      h = p.hour, m = 30 * (p.minute / 30);
+      break;
+    case k15Minutes:
+      h = p.hour, m = 15 * (p.minute / 15);
+      break;
+    case k5Minutes:
+      h = p.hour, m = 5 * (p.minute / 5);
+      break;
+    case kMinute:
+      h = p.hour, m = p.minute;
+      break;
+    case kSecond:
+      h = p.hour, m = p.minute, s = p.second;
+      break;
   }
   return core::Date::FromParts(p.year, p.month, p.day, h, m, s);
 }

@@ -30,7 +30,7 @@ Probe ProbeAt(std::time_t t) {
 }
 
 struct Change {
-  std::time_t at;     // first second of the new state
+  std::time_t at;  // first second of the new state
   bool toDaylight;
   long offsetBefore;
 };
@@ -122,8 +122,10 @@ TimeZoneInfo TimeZoneInfo::At(std::time_t t) {
     prev = p;
     s = next;
   }
-  if (here.dst) daylight = here;
-  else standard = here;
+  if (here.dst)
+    daylight = here;
+  else
+    standard = here;
 
   info.StandardName = info.DaylightName = here.zone;
   if (changes.empty() || !standard || !daylight) {

@@ -26,9 +26,9 @@ struct TimeZoneInfo {
   };
 
   State Result = State::Invalid;
-  int Bias = 0;          // minutes, UTC = standard local time + Bias
-  int StandardBias = 0;  // always 0: the standard offset is all in Bias
-  int DaylightBias = 0;  // minutes added to Bias while daylight time is in effect
+  int Bias = 0;              // minutes, UTC = standard local time + Bias
+  int StandardBias = 0;      // always 0: the standard offset is all in Bias
+  int DaylightBias = 0;      // minutes added to Bias while daylight time is in effect
   std::string StandardName;  // the zone's abbreviations, as the C library names them ("CET")
   std::string DaylightName;  // ("CEST"); the standard name when the zone has no daylight time
   ChangeDate StandardDate;   // the change back to standard time

@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QString>
-
 #include <array>
 
 namespace platform::qt {
@@ -29,6 +28,7 @@ struct Look {
 };
 
 // Row n is position n of the icon manager's key table (its first key in the comment).
+// clang-format off
 constexpr Look kLooks[QtIconImages::kCount] = {
     {"go-first", "|<", kNav},                      // 1 FIRST
     {"go-previous", "<", kNav},                    // PREV
@@ -166,6 +166,7 @@ constexpr Look kLooks[QtIconImages::kCount] = {
     {"", "Ic", kGood},                             // INCLUDE
     {"", "K", kBrand},                             // 135 VKRYM
 };
+// clang-format on
 
 constexpr int kSizes[] = {16, 24, 32};
 

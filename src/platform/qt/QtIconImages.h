@@ -2,7 +2,6 @@
 
 #include <QIcon>
 #include <QPixmap>
-
 #include <vector>
 
 namespace platform::qt {

@@ -1,13 +1,13 @@
 // Keys to image positions through the manager's four operations, with adapters that record
 // what they were told.
-#include "foundation/IconManager.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "foundation/IconManager.h"
 
 namespace {
 
@@ -41,10 +41,10 @@ TEST(IconManager, KeysIgnoreCaseAndSynonymsShareAPosition) {
     const char* key;
     int position;
   } cases[] = {
-      {"setup", 92},     {"Settings", 92},   {"exit", 28},     {"CLOSE", 28},     {"selectvar", 107},
-      {"browse", 107},   {"wizard", 31},     {"ADVANCED", 133}, {"advanced", 133}, {"Exclude", 133},
-      {"include", 134},  {"vkrym", 135},     {"first", 1},     {"help", 44},      {"clock_red", 94},
-      {"nosuch", 0},     {"", 0},            {" setup", 0},    {"setup ", 0},     {"setup/exit", 0},
+      {"setup", 92},         {"Settings", 92}, {"exit", 28},      {"CLOSE", 28},     {"selectvar", 107},
+      {"browse", 107},       {"wizard", 31},   {"ADVANCED", 133}, {"advanced", 133}, {"Exclude", 133},
+      {"include", 134},      {"vkrym", 135},   {"first", 1},      {"help", 44},      {"clock_red", 94},
+      {"nosuch", 0},         {"", 0},          {" setup", 0},     {"setup ", 0},     {"setup/exit", 0},
       {"COPY/COPYBLOCK", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(ToolbarPosition(c.key), c.position) << "key \"" << c.key << "\"";

@@ -1,9 +1,9 @@
 // The host texts and the summary line, from facts the test chooses.
-#include "foundation/NetInfo.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+
+#include "foundation/NetInfo.h"
 
 namespace {
 
@@ -62,6 +62,7 @@ TEST(NetInfo, SummaryLineFromEachKindOfFacts) {
     void (*change)(FakeHostFacts&);
     const char* summary;
   } cases[] = {
+      // clang-format off
       {"Windows NT family", [](FakeHostFacts& f) { f.version = HostFacts::OsVersion{2, 10, 0, 19045}; },
        "Windows NT 10.0.19045, IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = operator"},
       {"Windows 9x family", [](FakeHostFacts& f) { f.version = HostFacts::OsVersion{1, 4, 10, 2222}; },
@@ -87,6 +88,7 @@ TEST(NetInfo, SummaryLineFromEachKindOfFacts) {
        "Unknown 6.1.7601, IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = "},
       {"a long user name is kept whole", [](FakeHostFacts& f) { f.user = "a.very.long.operator.name.of.30"; },
        "Unknown 6.1.7601, IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = a.very.long.operator.name.of.30"},
+      // clang-format on
   };
   for (const Case& c : cases) {
     FakeHostFacts facts;

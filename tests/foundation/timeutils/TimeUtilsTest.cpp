@@ -1,7 +1,5 @@
 // Server time and UTC: the offset rule of the zone facts, local times on both sides of a
 // daylight-time change, and the server offset learnt from a real server through the driver.
-#include "foundation/TimeUtils.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -11,6 +9,7 @@
 
 #include "core/Clock.h"
 #include "foundation/ProgramContext.h"
+#include "foundation/TimeUtils.h"
 #include "platform/db/Connection.h"
 #include "platform/os/ScopedTimeZone.h"
 #include "support/TestDatabase.h"
@@ -117,8 +116,10 @@ class ServerTime : public ::testing::Test {
     }
   }
   void ServerAnswers(const std::string& expression) {
-    cnn_.Execute("CREATE OR REPLACE FUNCTION getservertime(OUT date_out timestamp) AS $$ "
-                 "BEGIN date_out := " + expression + "; END $$ LANGUAGE plpgsql");
+    cnn_.Execute(
+        "CREATE OR REPLACE FUNCTION getservertime(OUT date_out timestamp) AS $$ "
+        "BEGIN date_out := " +
+        expression + "; END $$ LANGUAGE plpgsql");
   }
 
   testsupport::TestDatabase db_;

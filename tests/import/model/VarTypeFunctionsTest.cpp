@@ -1,13 +1,12 @@
 // The type-code letters: what each function answers for every letter, for codes that sit in
 // several sets or in none, and the slot starts of each interval.
-#include "import/model/VarTypeFunctions.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "core/RuntimeError.h"
+#include "import/model/VarTypeFunctions.h"
 
 namespace vt = VarTypeFunctions;
 using core::Date;
@@ -52,8 +51,8 @@ const CodeCase kCodes[] = {
     {"8", "Text Parameter", "Second", "DATADDX", -1},
     {"", "Parameter", "Day", "DATADDH", 24},
     {"Z", "Parameter", "Day", "DATATBL", 1},
-    {"PC", "Parameter", "Day", "DATATBL", 1},   // a run of the Day set, of no kind set
-    {"PH", "Parameter", "Day", "DATATBL", 1},   // a run of no set at all
+    {"PC", "Parameter", "Day", "DATATBL", 1},  // a run of the Day set, of no kind set
+    {"PH", "Parameter", "Day", "DATATBL", 1},  // a run of no set at all
     {"hn", "Parameter", "Hour", "DATADDH", 24},
     {"GN", "Calculated", "Day", "DATATBL", 1},  // a run of the Calculated set only
     {"p ", "Parameter", "Day", "DATATBL", 1},   // a trailing blank is a letter of no set
@@ -85,10 +84,17 @@ std::vector<std::string> SetsHolding(const std::string& code) {
     bool (*holds)(std::string_view);
   };
   static const Test kTests[] = {
-      {"PCT", vt::IsDailyVar},         {"4GE", vt::Is4HourVar},         {"HNB", vt::IsHourlyVar},
-      {"3WQ", vt::Is30MinuteVar},      {"FVX", vt::Is15MinuteVar},      {"5YR", vt::Is5MinuteVar},
-      {"1SA", vt::IsMinuteVar},        {"908", vt::IsSecondVar},        {"P4H3F519", vt::IsParameterVar},
-      {"CGNWVYS0", vt::IsCalculatedVar}, {"TEBQXRA8", vt::IsTextParameterVar},
+      {"PCT", vt::IsDailyVar},
+      {"4GE", vt::Is4HourVar},
+      {"HNB", vt::IsHourlyVar},
+      {"3WQ", vt::Is30MinuteVar},
+      {"FVX", vt::Is15MinuteVar},
+      {"5YR", vt::Is5MinuteVar},
+      {"1SA", vt::IsMinuteVar},
+      {"908", vt::IsSecondVar},
+      {"P4H3F519", vt::IsParameterVar},
+      {"CGNWVYS0", vt::IsCalculatedVar},
+      {"TEBQXRA8", vt::IsTextParameterVar},
   };
   std::vector<std::string> out;
   for (const Test& t : kTests)
@@ -125,9 +131,9 @@ TEST(VarTypeFunctions, SlotStartOfEachInterval) {
     const char* code;
     int h, m, s;
   } cases[] = {
-      {"P", 0, 0, 0},    {"4", 12, 0, 0},  {"e", 12, 0, 0},  {"H", 14, 0, 0},   {"3", 14, 30, 0},
-      {"F", 14, 45, 0},  {"5", 14, 45, 0}, {"1", 14, 47, 0}, {"9", 14, 47, 59}, {"Z", 0, 0, 0},
-      {"", 12, 0, 0},  // the 4-hour set is tried first
+      {"P", 0, 0, 0},   {"4", 12, 0, 0},  {"e", 12, 0, 0},   {"H", 14, 0, 0}, {"3", 14, 30, 0}, {"F", 14, 45, 0},
+      {"5", 14, 45, 0}, {"1", 14, 47, 0}, {"9", 14, 47, 59}, {"Z", 0, 0, 0},  {"", 12, 0, 0},  // the 4-hour set is
+                                                                                               // tried first
   };
   for (const Case& c : cases) {
     Date start = vt::GetSlotStartDate(t, c.code);

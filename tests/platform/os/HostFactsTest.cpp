@@ -1,6 +1,4 @@
 // The real machine's facts: kernel version, names, the user and the resolver's addresses.
-#include "platform/os/HostFacts.h"
-
 #include <gtest/gtest.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -9,6 +7,8 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+
+#include "platform/os/HostFacts.h"
 
 namespace {
 
@@ -34,8 +34,8 @@ TEST(HostFacts, VersionIsTheKernelReleaseOnAPlatformThatIsNotWindows) {
   ASSERT_TRUE(v);
   EXPECT_EQ(v->platformId, HostFacts::kPlatformOther);
   const std::string release = u.release;
-  EXPECT_EQ(release.rfind(std::to_string(v->major) + "." + std::to_string(v->minor) + "." + std::to_string(v->build), 0),
-            0u)
+  EXPECT_EQ(
+      release.rfind(std::to_string(v->major) + "." + std::to_string(v->minor) + "." + std::to_string(v->build), 0), 0u)
       << release;
 }
 

@@ -1,12 +1,11 @@
 // The time-zone facts read from the C library's zone data, for zones east and west of
 // Greenwich, north and south, with and without daylight time.
-#include "platform/os/TimeZoneInfo.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "platform/os/ScopedTimeZone.h"
+#include "platform/os/TimeZoneInfo.h"
 
 using platform::os::TimeZoneInfo;
 using State = TimeZoneInfo::State;
@@ -35,6 +34,7 @@ struct ZoneCase {
 
 TEST(TimeZoneInfo, BiasesAndChangeDatesOfTheZone) {
   const std::vector<int> none = {0, 0, 0, 0, 0, 0};
+  // clang-format off
   const ZoneCase cases[] = {
       {"Europe/Berlin", Utc(2026, 7, 1), State::Daylight, -60, -60, {2026, 3, 29, 2, 0, 0},
        {2026, 10, 25, 3, 0, 0}, "CET", "CEST"},
@@ -51,6 +51,7 @@ TEST(TimeZoneInfo, BiasesAndChangeDatesOfTheZone) {
       {"XST-1XDT,M3.5.0,M10.5.0/3", Utc(2026, 7, 1), State::Daylight, -60, -60, {2026, 3, 29, 2, 0, 0},
        {2026, 10, 25, 3, 0, 0}, "XST", "XDT"},
   };
+  // clang-format on
   for (const ZoneCase& c : cases) {
     SCOPED_TRACE(c.tz);
     testsupport::ScopedTimeZone zone(c.tz);
@@ -74,8 +75,8 @@ TEST(TimeZoneInfo, BiasesAddUpToTheOffsetInForce) {
     std::time_t at;
     int minutesEast;
   } cases[] = {
-      {"Europe/Dublin", Utc(2026, 1, 15), 0},      {"Europe/Dublin", Utc(2026, 7, 1), 60},
-      {"Europe/Berlin", Utc(2026, 3, 29, 0), 60},  {"Europe/Berlin", Utc(2026, 3, 29, 1), 120},
+      {"Europe/Dublin", Utc(2026, 1, 15), 0},        {"Europe/Dublin", Utc(2026, 7, 1), 60},
+      {"Europe/Berlin", Utc(2026, 3, 29, 0), 60},    {"Europe/Berlin", Utc(2026, 3, 29, 1), 120},
       {"America/Sao_Paulo", Utc(2026, 1, 15), -180}, {"Pacific/Chatham", Utc(2026, 1, 15), 825},
   };
   for (const Case& c : cases) {

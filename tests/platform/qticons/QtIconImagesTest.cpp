@@ -1,13 +1,13 @@
 // Every position of the image store gives a square image of each size, drawn or from the theme.
-#include "platform/qt/QtIconImages.h"
-
-#include <QGuiApplication>
-#include <QFileInfo>
-#include <QImage>
-#include <QSet>
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QSet>
 #include <memory>
+
+#include "platform/qt/QtIconImages.h"
 
 namespace {
 
