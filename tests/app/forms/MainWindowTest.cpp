@@ -1,7 +1,7 @@
 // The main window as start-up shows it: activity list, designation warnings, toolbar.
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include "support/QtTestApp.h"
 #include <QListWidget>
 #include <QToolBar>
 #include <filesystem>
@@ -16,18 +16,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
 class MainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
+    qttest::App();
     folder_ = fs::temp_directory_path() / ("k30418-ui-" + std::to_string(::getpid()) + "-" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder_);

@@ -1,7 +1,7 @@
 // The service scheduler: when it imports and when it next wakes up, on a set clock.
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include "support/QtTestApp.h"
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -18,14 +18,6 @@ namespace fs = std::filesystem;
 using core::Date;
 
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
 
 // Timers that never tick by themselves: the test calls the tick.
 class StillTimers : public platform::ui::TimerService {
@@ -46,7 +38,7 @@ class StillTimers : public platform::ui::TimerService {
 class Scheduler : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
+    qttest::App();
     dir_ = fs::temp_directory_path() / ("k30418-sched-" + std::to_string(::getpid()) + "-" +
                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);

@@ -1,7 +1,7 @@
 // Start-up of both run modes, run in-process against a program folder of its own.
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include "support/QtTestApp.h"
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,14 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
 std::string ReadFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::stringstream ss;
@@ -34,7 +26,7 @@ std::string ReadFile(const fs::path& p) {
 class Startup : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
+    qttest::App();
     folder_ = fs::temp_directory_path() / ("k30418-start-" + std::to_string(::getpid()) + "-" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder_);

@@ -5,7 +5,7 @@
 #include <QListWidget>
 #include <memory>
 
-#include "platform/qt/QtTestApp.h"
+#include "support/QtTestApp.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QGuiApplication>
 #include <optional>
 
-#include "platform/qt/QtTestApp.h"
+#include "support/QtTestApp.h"
 
 namespace {
 

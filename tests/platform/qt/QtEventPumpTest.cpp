@@ -4,7 +4,7 @@
 
 #include <QMetaObject>
 
-#include "platform/qt/QtTestApp.h"
+#include "support/QtTestApp.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/qt/QtTestApp.h"
+#include "support/QtTestApp.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "platform/qt/QtEventPump.h"
-#include "platform/qt/QtTestApp.h"
+#include "support/QtTestApp.h"
 
 namespace {
 

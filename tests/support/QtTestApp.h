@@ -10,7 +10,7 @@ namespace qttest {
 // The one QApplication of the test program (offscreen platform under ctest).
 inline QApplication& App() {
   static int argc = 1;
-  static char name[] = "test_platform_qt";
+  static char name[] = "k30418-test";
   static char* argv[] = {name, nullptr};
   static QApplication* app = new QApplication(argc, argv);  // lives until exit
   return *app;
