@@ -65,8 +65,8 @@ class CommonAINFOnavigator {
   bool loaded_ = false;
   std::int32_t cursor_ = 0;  // 1-based
   std::int32_t count_ = 0;
-  std::shared_ptr<HashTable> sourceFieldSet_;      // upper-case source field id -> present
-  std::vector<std::string> mapEntries_;            // entry n at index n - 1
-  std::shared_ptr<HashTable> facilityMap_;         // facility -> (source field -> ai field)
+  std::shared_ptr<HashTable> sourceFieldSet_;       // upper-case source field id -> present
+  std::vector<std::string> mapEntries_;             // entry n at index n - 1
+  std::shared_ptr<HashTable> facilityMap_;          // facility -> (source field -> ai field)
   std::shared_ptr<HashTable> currentSourceRecord_;  // upper-case source field id -> value
 };

@@ -54,8 +54,8 @@ void SetHelpFilePath() {
 void ShowHtmlHelpTopic(const std::string& topic) {
   ProgramContext& ctx = Program();
   // A topic names a page inside the help folder and nothing else.
-  if (topic.empty() || topic.find('/') != std::string::npos || topic.find('\0') != std::string::npos ||
-      topic == "." || topic == "..")
+  if (topic.empty() || topic.find('/') != std::string::npos || topic.find('\0') != std::string::npos || topic == "." ||
+      topic == "..")
     return;
   if (!ctx.ui.shell || ctx.app.HelpFile.empty()) return;
   const std::filesystem::path page = std::filesystem::path(ctx.app.HelpFile) / (topic + ".html");
@@ -202,8 +202,8 @@ core::Value ReadSettingValue(platform::db::Connection& cnn, const std::string& t
     rs.Close();
     return result;
   } catch (const core::RuntimeError& e) {
-    LogLine("ReadSettingValue: reading " + key + " from " + table + " failed: " + std::to_string(e.Number()) +
-                " - " + e.Description(),
+    LogLine("ReadSettingValue: reading " + key + " from " + table + " failed: " + std::to_string(e.Number()) + " - " +
+                e.Description(),
             0);
     return core::Value::MakeNull();
   }

@@ -49,7 +49,6 @@ bool SaveConfiguration();
 // Krym root connection; Null when there is no such row, no open connection, or
 // the lookup failed (logged). table must be a plain table name.
 core::Value ReadSettingValue(const std::string& table, const std::string& key);
-core::Value ReadSettingValue(platform::db::Connection& cnn, const std::string& table,
-                             const std::string& key);
+core::Value ReadSettingValue(platform::db::Connection& cnn, const std::string& table, const std::string& key);
 
 }  // namespace CommonGlobals

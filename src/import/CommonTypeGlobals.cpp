@@ -9,8 +9,6 @@ void DefineTypeDefaults() {
   if (QALConfiguration* config = Program().config) DefineTypeDefaults(*config);
 }
 
-void DefineTypeDefaults(QALConfiguration& config) {
-  config.DefineTree("TARGET\\COMMENTWRITER\\ENABLED", "TRUE");
-}
+void DefineTypeDefaults(QALConfiguration& config) { config.DefineTree("TARGET\\COMMENTWRITER\\ENABLED", "TRUE"); }
 
 }  // namespace CommonTypeGlobals

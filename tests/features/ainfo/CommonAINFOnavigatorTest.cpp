@@ -86,7 +86,7 @@ TEST(CommonAINFOnavigator, SourceRecordKeepsOnlyMappedFields) {
   nav.AppendEntry("e1", "NORTH", "Sky", "WEATHER");
   nav.SourceRecord_New();
   nav.SourceRecord_addTo("sky", core::Value("sunny"));
-  nav.SourceRecord_addTo("SKY", core::Value("rain"));  // the same field: replaced
+  nav.SourceRecord_addTo("SKY", core::Value("rain"));   // the same field: replaced
   nav.SourceRecord_addTo("wind", core::Value("calm"));  // not mapped
   nav.SourceRecord_addTo("", core::Value("x"));
   const auto record = nav.SourceRecord_download();
@@ -130,9 +130,9 @@ TEST(CommonAINFOnavigator, NoTableWithoutFieldsOrMapping) {
     const char* facility;
     const HashTable* fields;
   };
-  for (const Case& c : {Case{"SOUTH", fields.get()},   // facility without fields
-                        Case{"MISSING", fields.get()}, // facility unknown
-                        Case{"WEST", fields.get()},    // fields, but nothing mapped
+  for (const Case& c : {Case{"SOUTH", fields.get()},    // facility without fields
+                        Case{"MISSING", fields.get()},  // facility unknown
+                        Case{"WEST", fields.get()},     // fields, but nothing mapped
                         Case{"NORTH", nullptr}, Case{"", fields.get()}})
     EXPECT_EQ(nav.TransposeSource2Result(source.get(), c.facility, c.fields), nullptr) << c.facility;
 

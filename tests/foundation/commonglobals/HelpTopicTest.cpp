@@ -76,8 +76,8 @@ TEST(SetHelpFilePath, HelpFolderInTheProgramFolder) {
 
 TEST(ShippedHelp, EveryTopicTheProgramOpensHasAPage) {
   const std::filesystem::path help = std::filesystem::path(K30418_SOURCE_DIR) / "help";
-  for (const char* topic : {"12033", "12036", "12037", "12042", "12043", "12044", "12045", "12047", "12049",
-                            "12055", "12056", "12057", "12058", "12059", "12067", "12068", "12069", "12132",
+  for (const char* topic : {"12033", "12036", "12037", "12042", "12043",  "12044",  "12045",  "12047", "12049",
+                            "12055", "12056", "12057", "12058", "12059",  "12067",  "12068",  "12069", "12132",
                             "12213", "12531", "12598", "12599", "5X7I8P", "3J3C8Y", "7A6A1P", "7J4W4X"}) {
     const auto page = help / (std::string(topic) + ".html");
     EXPECT_TRUE(std::filesystem::is_regular_file(page)) << page;

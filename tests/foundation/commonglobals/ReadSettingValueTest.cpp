@@ -13,12 +13,13 @@ class ReadSettingValueTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testsupport::TestDatabase db;
-    if (!testsupport::RequireDatabase(db)) GTEST_SKIP();
+    ASSERT_TRUE(testsupport::RequireDatabase(db));  // a fatal failure keeps the test body from running
     cnn_.Open(db.OdbcString("QALROOT"));
     // A temporary table lives in this session only, so parallel tests never meet.
     cnn_.Execute("CREATE TEMPORARY TABLE keys_settings (keyvalue varchar(64), curvalue varchar(255))");
-    cnn_.Execute("INSERT INTO keys_settings VALUES ('LockDate', '12/07/2026'), ('Owner', 'O''Brien'), "
-                 "('O''Brien', 'quoted key'), ('Blank', NULL), ('Zeta', 'last')");
+    cnn_.Execute(
+        "INSERT INTO keys_settings VALUES ('LockDate', '12/07/2026'), ('Owner', 'O''Brien'), "
+        "('O''Brien', 'quoted key'), ('Blank', NULL), ('Zeta', 'last')");
   }
 
   platform::db::Connection cnn_;
@@ -29,11 +30,11 @@ TEST_F(ReadSettingValueTest, FindsTheRowOfTheKey) {
     const char* key;
     const char* value;  // nullptr: Null
   };
-  for (const Case& c : {Case{"LockDate", "12/07/2026"}, Case{"Owner", "O'Brien"}, Case{"O'Brien", "quoted key"},
-                        Case{"Zeta", "last"}, Case{"Blank", nullptr}, Case{"NoSuchKey", nullptr},
-                        Case{"lockdate", nullptr},
-                        // Text that would widen a statement built from it matches no row here.
-                        Case{"x' OR '1'='1", nullptr}, Case{"'; DELETE FROM keys_settings; --", nullptr}}) {
+  for (const Case& c :
+       {Case{"LockDate", "12/07/2026"}, Case{"Owner", "O'Brien"}, Case{"O'Brien", "quoted key"}, Case{"Zeta", "last"},
+        Case{"Blank", nullptr}, Case{"NoSuchKey", nullptr}, Case{"lockdate", nullptr},
+        // Text that would widen a statement built from it matches no row here.
+        Case{"x' OR '1'='1", nullptr}, Case{"'; DELETE FROM keys_settings; --", nullptr}}) {
     const core::Value v = CommonGlobals::ReadSettingValue(cnn_, "keys_settings", c.key);
     if (c.value) {
       ASSERT_FALSE(v.IsNull()) << c.key;

@@ -90,17 +90,16 @@ TEST_P(SavePasswordTest, AsksWhenProtected) {
   EXPECT_EQ(config_.ChangeWasMade(), !c.saved);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Protection, SavePasswordTest,
-    ::testing::Values(PasswordCase{"NotProtected", "NO", true, false, 0, true},
-                      PasswordCase{"RightPassword", "YES", true, true, 1, true},
-                      PasswordCase{"Cancelled", "YES", true, false, 1, false},
-                      // The switch is compared as stored: lower case is not protection.
-                      PasswordCase{"LowerCaseYes", "yes", true, false, 0, true},
-                      PasswordCase{"PaddedYes", " YES", true, false, 0, true},
-                      // Nobody to ask: a protected configuration stays unsaved.
-                      PasswordCase{"NoDialog", "YES", false, false, 0, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Protection, SavePasswordTest,
+                         ::testing::Values(PasswordCase{"NotProtected", "NO", true, false, 0, true},
+                                           PasswordCase{"RightPassword", "YES", true, true, 1, true},
+                                           PasswordCase{"Cancelled", "YES", true, false, 1, false},
+                                           // The switch is compared as stored: lower case is not protection.
+                                           PasswordCase{"LowerCaseYes", "yes", true, false, 0, true},
+                                           PasswordCase{"PaddedYes", " YES", true, false, 0, true},
+                                           // Nobody to ask: a protected configuration stays unsaved.
+                                           PasswordCase{"NoDialog", "YES", false, false, 0, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SaveConfigurationTest, AFailedWriteIsReportedAndNotAnnounced) {
   config_.path((dir_.Path() / "missing" / "folder" / "k30418.xml").string());

@@ -54,18 +54,17 @@ TEST_P(ShowStatusTest, ReachesListAndLogByModeAndLevel) {
   EXPECT_EQ(log.find(" : Importing facility NORTH\r\n") != std::string::npos, c.inLog) << log;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, ShowStatusTest,
-    ::testing::Values(StatusCase{"InteractiveLevel0", false, 0, 0, true, true},
-                      StatusCase{"InteractiveAboveVerbosity", false, 0, 1, false, false},
-                      StatusCase{"InteractiveAtVerbosity", false, 3, 3, true, true},
-                      StatusCase{"InteractiveNegativeLevel", false, 0, -4, true, true},
-                      // The list compares the level as given; the logger clamps it to 9.
-                      StatusCase{"InteractiveLevelBeyondNine", false, 9, 15, false, true},
-                      StatusCase{"ServiceLevel0", true, 0, 0, false, true},
-                      StatusCase{"ServiceHighVerbosity", true, 9, 2, false, true},
-                      StatusCase{"ServiceAboveVerbosity", true, 0, 1, false, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Modes, ShowStatusTest,
+                         ::testing::Values(StatusCase{"InteractiveLevel0", false, 0, 0, true, true},
+                                           StatusCase{"InteractiveAboveVerbosity", false, 0, 1, false, false},
+                                           StatusCase{"InteractiveAtVerbosity", false, 3, 3, true, true},
+                                           StatusCase{"InteractiveNegativeLevel", false, 0, -4, true, true},
+                                           // The list compares the level as given; the logger clamps it to 9.
+                                           StatusCase{"InteractiveLevelBeyondNine", false, 9, 15, false, true},
+                                           StatusCase{"ServiceLevel0", true, 0, 0, false, true},
+                                           StatusCase{"ServiceHighVerbosity", true, 9, 2, false, true},
+                                           StatusCase{"ServiceAboveVerbosity", true, 0, 1, false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ShowStatus, WithoutListOrLoggerDoesNothingHarmful) {
   ProgramContext ctx;

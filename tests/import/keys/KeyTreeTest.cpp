@@ -1,12 +1,14 @@
 // The configuration key tree: what a first start writes, letter for letter, and
 // how files of older builds meet it.
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <pugixml.hpp>
 #include <random>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -109,7 +111,20 @@ class KeyTreeTest : public ::testing::Test {
  protected:
   KeyTreeTest() : logger_(dir_.string(), "k30418") {
     std::filesystem::create_directories(dir_);
+    logger_.LogPath((dir_ / "log").string());
+    logger_.BufferLength(1);
+    logger_.Verbosity(9);
+    logger_.Enabled(true);
     ctx_.app.Title = "K30418 Test";
+  }
+
+  // Reads the file; on failure the store's log lines say why.
+  ::testing::AssertionResult Read(QALConfiguration& config) {
+    if (config.ReadConfig()) return ::testing::AssertionSuccess();
+    std::ifstream in(logger_.CurrentFilePath());
+    std::stringstream log;
+    log << in.rdbuf();
+    return ::testing::AssertionFailure() << "ReadConfig failed:\n" << log.str();
   }
   ~KeyTreeTest() override {
     std::error_code ec;
@@ -144,8 +159,8 @@ class KeyTreeTest : public ::testing::Test {
     }
   }
 
-  std::filesystem::path dir_ = std::filesystem::temp_directory_path() /
-                               ("k30418-keytree-" + std::to_string(std::random_device{}()));
+  std::filesystem::path dir_ =
+      std::filesystem::temp_directory_path() / ("k30418-keytree-" + std::to_string(std::random_device{}()));
   std::filesystem::path file_ = dir_ / "k30418.xml";
   QALLoggerTXT logger_;
   ProgramContext ctx_;
@@ -153,7 +168,7 @@ class KeyTreeTest : public ::testing::Test {
 
 TEST_F(KeyTreeTest, FirstStartWritesEveryKeyWithItsDefault) {
   auto config = NewStore();
-  ASSERT_TRUE(config->ReadConfig());
+  ASSERT_TRUE(Read(*config));
 
   pugi::xml_document doc;
   KeyList written;
@@ -167,8 +182,8 @@ TEST_F(KeyTreeTest, FirstStartWritesEveryKeyWithItsDefault) {
   // Besides the keys, the file holds only the elements on their paths that no key
   // of their own declares (OPTIONS\PERFORMANCE, say), and those hold no text.
   for (const auto& [element, text] : written) {
-    const bool isKey = std::any_of(ExpectedKeys().begin(), ExpectedKeys().end(),
-                                   [&](const auto& k) { return k.first == element; });
+    const bool isKey =
+        std::any_of(ExpectedKeys().begin(), ExpectedKeys().end(), [&](const auto& k) { return k.first == element; });
     if (isKey) continue;
     const bool onAPath = std::any_of(ExpectedKeys().begin(), ExpectedKeys().end(),
                                      [&](const auto& k) { return k.first.rfind(element + "\\", 0) == 0; });
@@ -180,7 +195,7 @@ TEST_F(KeyTreeTest, FirstStartWritesEveryKeyWithItsDefault) {
 
 TEST_F(KeyTreeTest, SectionsAppearInHashOrderHoldingTheirChildren) {
   auto config = NewStore();
-  ASSERT_TRUE(config->ReadConfig());
+  ASSERT_TRUE(Read(*config));
   pugi::xml_document doc;
   std::vector<std::string> sections;
   for (pugi::xml_node child : Data(doc).children()) sections.emplace_back(child.name());
@@ -204,14 +219,14 @@ TEST_F(KeyTreeTest, KeysOutsideTheTreeAreNotDeclared) {
 TEST_F(KeyTreeTest, OlderFileWithoutSourceSectionGainsItOnTheNextSave) {
   {
     auto older = NewStore(/*withSourceSection=*/false);
-    ASSERT_TRUE(older->ReadConfig());
+    ASSERT_TRUE(Read(*older));
   }
   {
     pugi::xml_document doc;
     EXPECT_FALSE(Data(doc).child("K30418"));
   }
   auto config = NewStore();
-  ASSERT_TRUE(config->ReadConfig());
+  ASSERT_TRUE(Read(*config));
   EXPECT_EQ(config->item("K30418\\SourceDBType"), "3");
   config->item("K30418\\SourceDS", "dera01");
   ASSERT_TRUE(config->SaveConfig());
@@ -226,13 +241,13 @@ TEST_F(KeyTreeTest, OlderFileWithoutSourceSectionGainsItOnTheNextSave) {
 TEST_F(KeyTreeTest, AnExistingFilesValuesWinOverTheDefaults) {
   {
     auto first = NewStore();
-    ASSERT_TRUE(first->ReadConfig());
+    ASSERT_TRUE(Read(*first));
     first->item("OPTIONS\\LOG_VERBOSITY", "5");
     first->item("OPTIONS\\AUTOMATED_IMPORT\\DEFAULT_LAST_RUN", "01-02-2020 00:00:00");
     ASSERT_TRUE(first->SaveConfig());
   }
   auto config = NewStore();
-  ASSERT_TRUE(config->ReadConfig());
+  ASSERT_TRUE(Read(*config));
   EXPECT_EQ(config->item("OPTIONS\\LOG_VERBOSITY"), "5");
   EXPECT_EQ(config->item("OPTIONS\\AUTOMATED_IMPORT\\DEFAULT_LAST_RUN"), "01-02-2020 00:00:00");
 }
