@@ -1,0 +1,301 @@
+#include "import/source/CustomSource.h"
+
+#include <optional>
+#include <utility>
+
+#include "core/RuntimeError.h"
+#include "core/Value.h"
+#include "foundation/CommonGlobals.h"
+#include "foundation/ProgramContext.h"
+#include "foundation/QALConfiguration.h"
+#include "foundation/QALLoggerTXT.h"
+#include "foundation/QALmsgBoxHandler.h"
+#include "import/source/CommonTypeLimsMatchRec.h"
+#include "import/source/SourceConnectionString.h"
+#include "platform/db/Connection.h"
+#include "platform/db/DbException.h"
+#include "platform/db/Recordset.h"
+#include "platform/ui/BusyPointer.h"
+#include "platform/ui/EventPump.h"
+
+using platform::db::Connection;
+using platform::db::Recordset;
+
+namespace {
+
+constexpr int kObjectNotSet = 91;  // "Object variable or With block variable not set"
+
+// number & " - " & description of whatever was thrown.
+std::string ErrorText(const std::exception& e) {
+  if (const auto* re = dynamic_cast<const core::RuntimeError*>(&e))
+    return std::to_string(re->Number()) + " - " + re->Description();
+  return "0 - " + std::string(e.what());
+}
+
+void Log(const std::string& text, int level) {
+  if (QALLoggerTXT* logger = Program().logger) logger->WriteLog(text, level);
+}
+
+void MsgBox(const std::string& prompt) {
+  if (QALmsgBoxHandler* box = Program().msgBox)
+    box->QalMsgBox(prompt);
+  else
+    CommonGlobals::ShowStatus(prompt, 0);  // no handler yet: the reason still reaches the log
+}
+
+std::int16_t ToInteger(const std::string& text) { return core::Value(text).ToInteger(); }
+
+core::Value AsText(const core::Value& v) { return core::Value(v.Text()); }
+
+// The time of day as "hh:nn:ss" on the 24-hour clock; Null stays Null.
+core::Value TimeText(const core::Value& v) {
+  if (v.IsNull()) return v;
+  return core::Value(core::Format(v.ToDate(), "hh:nn:ss"));
+}
+
+// The day of the visit and its time of day as one date-time. Trans_Date carries
+// the day (a time part it might hold is not the visit's time: Trans_Time is).
+core::Value CombinedDateTime(const core::Value& day, const core::Value& timeText, bool pushLateVisits) {
+  if (day.IsNull()) return day;
+  if (timeText.IsNull()) return day;
+  const core::Date::Parts d = day.ToDate().Split();
+  const core::Date::Parts t = timeText.ToDate().Split();
+  core::Date when = core::Date::FromParts(d.year, d.month, d.day, t.hour, t.minute, t.second);
+  if (pushLateVisits && t.hour * 3600 + t.minute * 60 + t.second > 23 * 3600) {
+    Log("Date after 2300 hours. adding an hour to time to push it to tomorrow.", 9);
+    when = core::DateAdd("h", 1, when);
+  }
+  return core::Value(when);
+}
+
+void FillAnswer(const Recordset& rs, CommonTypeLimsMatchRec& r) {
+  auto kept = [&](const char* name) { return rs.Fields(name).Value(); };
+  auto text = [&](const char* name) { return AsText(rs.Fields(name).Value()); };
+  r.ID = kept("ID");
+  r.Route_Id = text("Route_Id");
+  r.Point_Id = text("Point_Id");
+  r.external_id = kept("external_id");
+  r.external_id_logbook = kept("external_id_logbook");
+  r.Seqno = kept("Seqno");
+  r.RoutePointQuestionID = kept("RoutePointQuestionID");
+  r.RoutePointRouteID = kept("RoutePointRouteID");
+  r.Trans_Date = kept("Trans_Date");
+  r.Trans_Time = TimeText(kept("Trans_Time"));
+  r.Trans_DateTime = CombinedDateTime(r.Trans_Date, r.Trans_Time, true);
+  r.Point_Desc = text("Point_Desc");
+  r.Guard = text("Guard");
+  r.Notes = text("Notes");
+  r.Inc = text("Inc");
+  r.Inc1 = text("Inc1");
+  r.Inc2 = text("Inc2");
+  r.Inc3 = text("Inc3");
+  r.Missed_Point = kept("Missed_Point");
+  for (int pair = 1; pair <= 10; ++pair) {
+    const std::string n = std::to_string(pair);
+    r.QuestionId(pair) = kept(("Question_ID" + n).c_str());
+    r.Answer(pair) = text(("Answer" + n).c_str());
+  }
+}
+
+void FillLogNote(const Recordset& rs, CommonTypeLimsMatchRec& r) {
+  r.ID = rs.Fields("ID").Value();
+  r.external_id_logbook = rs.Fields("external_id_logbook").Value();
+  r.Trans_Date = rs.Fields("Trans_Date").Value();
+  r.Trans_Time = TimeText(rs.Fields("Trans_Time").Value());
+  r.Trans_DateTime = CombinedDateTime(r.Trans_Date, r.Trans_Time, false);
+  r.Guard = AsText(rs.Fields("Guard").Value());
+  r.Notes = AsText(rs.Fields("Notes").Value());
+}
+
+}  // namespace
+
+CustomSource::CustomSource() = default;
+
+CustomSource::~CustomSource() { DestroyConnection(); }
+
+void CustomSource::StartTransId(std::int32_t id) { startTransId_ = id; }
+void CustomSource::EndTransId(std::int32_t id) { endTransId_ = id; }
+void CustomSource::CurrentVarId(const std::string& ids) { currentVarId_ = ids; }
+const std::string& CustomSource::CurrentVarId() const { return currentVarId_; }
+void CustomSource::QueryType(std::int16_t type) { queryType_ = type; }
+void CustomSource::startdate(core::Date d) { startDate_ = d; }
+void CustomSource::enddate(core::Date d) { endDate_ = d; }
+
+void CustomSource::PrepareForNextFacility() { facilityCounter_ = 0; }
+
+void CustomSource::ReadLIMSdata(bool& executionErrorOccured) { Read(Query::Answers, executionErrorOccured); }
+
+void CustomSource::ReadLIMSLogNotes(bool& executionErrorOccured) { Read(Query::LogNotes, executionErrorOccured); }
+
+void CustomSource::Read(Query query, bool& executionErrorOccured) {
+  executionErrorOccured = true;
+  try {
+    if (!EnsureSourceConnection()) return;
+    // Let the window breathe once between connecting and the query.
+    if (platform::ui::EventPump* events = Program().ui.events) events->ProcessEvents();
+    const bool loaded = query == Query::Answers ? LoadResultRecords() : LoadLogNoteRecords();
+    if (loaded) executionErrorOccured = false;
+  } catch (const std::exception& e) {
+    CommonGlobals::ShowStatus(
+        (query == Query::Answers ? "Error in ReadLIMSdata: " : "Error in ReadLIMSLogNotes: ") + ErrorText(e), 0);
+  }
+}
+
+bool CustomSource::EOF_LimsRec() const { return cursor_ >= recordCount_; }
+bool CustomSource::BOF_LimsRec() const { return cursor_ == 0; }
+std::int32_t CustomSource::RecordCount() const { return recordCount_; }
+void CustomSource::MoveNext_LimsRec() { ++cursor_; }
+void CustomSource::MovePrev_LimsRec() { --cursor_; }
+
+std::shared_ptr<CommonTypeLimsMatchRec> CustomSource::Get_LimsRec() const {
+  if (EOF_LimsRec()) return nullptr;
+  if (cursor_ < 0 || static_cast<std::size_t>(cursor_) >= records_.size()) {
+    CommonGlobals::ShowStatus("Error in Get_LimsRec: " + std::to_string(core::err::kSubscript) + " - " +
+                                  core::ErrorDescription(core::err::kSubscript),
+                              0);
+    return nullptr;
+  }
+  return records_[static_cast<std::size_t>(cursor_)];
+}
+
+void CustomSource::DestroyConnection() {
+  CloseSourceConnection();
+  connection_.reset();
+}
+
+std::string CustomSource::LogCustomSourceQuery() const { return "[SourceTag:] \t[SourceStat:] \t"; }
+
+std::string CustomSource::GenerateSourceConnString(bool /*MaskPassword*/) const { return "N/A"; }
+
+bool CustomSource::OpenSourceConnection() {
+  connection_ = std::make_unique<Connection>();
+  ConfigureSourceConnection(*connection_);
+  try {
+    connection_->Open();
+    return true;
+  } catch (const platform::db::DbException&) {
+    const auto& errors = connection_->Errors();
+    if (errors.empty()) throw;  // the read reports it with its own line
+    CommonGlobals::ShowStatus("Unable to Open Connection to database. Error : " + std::to_string(errors[0].Number()) +
+                                  " - " + errors[0].Description(),
+                              1);
+    return false;
+  }
+}
+
+bool CustomSource::EnsureSourceConnection() {
+  // An existing connection is used as it is, open or not: only DestroyConnection
+  // makes the next read open a new one (the import's recovery calls it between attempts).
+  if (!connection_ && !OpenSourceConnection()) return false;
+  return IsSourceConnectionAlive();
+}
+
+bool CustomSource::IsSourceConnectionAlive() const { return true; }
+
+void CustomSource::CloseSourceConnection() {
+  if (connection_) connection_->Close();  // never throws
+}
+
+void CustomSource::ConfigureSourceConnection(Connection& cnn) {
+  try {
+    QALConfiguration* config = Program().config;
+    if (!config) throw core::RuntimeError(kObjectNotSet, "Object variable or With block variable not set", "ConfigCnn");
+    SourceConnectionString::Parts parts;
+    parts.dataSource = config->item("K30418\\SourceDS");
+    parts.userId = config->item("K30418\\SourceUserID");
+    parts.password = config->item("K30418\\SourcePassword");
+    parts.database = config->item("K30418\\SourceDB");
+    sourceDbType_ = ToInteger(config->item("K30418\\SourceDBType"));
+    parts.provider = config->item("K30418\\SourceProvider");
+    parts.customization = config->item("K30418\\SourceCustomization");
+    const std::int16_t commandTimeout = ToInteger(config->item("K30418\\SourceCmdTimeout"));
+    const std::int16_t connectionTimeout = ToInteger(config->item("K30418\\SourceCnnTimeout"));
+
+    cnn.CursorLocation(platform::db::adUseClient);
+    cnn.ConnectionString(BuildSourceConnectionString(parts));
+    cnn.CommandTimeout(commandTimeout);
+    cnn.ConnectionTimeout(connectionTimeout);
+  } catch (const std::exception& e) {
+    // The open is still attempted with what was set so far, and reports its own failure.
+    CommonGlobals::ShowStatus("Error in ConfigCnn: " + ErrorText(e), 0);
+  }
+}
+
+std::string CustomSource::BuildSourceConnectionString(const SourceConnectionString::Parts& parts) const {
+  return SourceConnectionString::Build(sourceDbType_, parts, Program().app.ProductName);
+}
+
+SourceQueryText CustomSource::QueryText() const {
+  SourceQueryText q;
+  q.dbType = sourceDbType_;
+  q.queryType = queryType_;
+  q.startTransId = startTransId_;
+  q.endTransId = endTransId_;
+  q.startDate = startDate_;
+  q.endDate = endDate_;
+  q.currentVarId = currentVarId_;
+  return q;
+}
+
+bool CustomSource::LoadResultRecords() {
+  try {
+    std::optional<platform::ui::BusyScope> busy(std::in_place, Program().ui.busy);
+    cursor_ = 0;
+    if (queryType_ == 0 && endTransId_ == 0) {
+      busy.reset();
+      MsgBox("Error: End Transaction Id is set incorrectly.");
+      return false;
+    }
+    if (queryType_ != 0 && queryType_ != 1) {
+      busy.reset();
+      MsgBox("Error: QueryType is not set correctly.");
+      return false;
+    }
+    const std::string text = QueryText().AnswersQuery();
+    Log("CustomSource.LoadResultRecords() Query : " + text, 5);
+    LoadRows(text, Query::Answers);
+    return true;
+  } catch (const std::exception& e) {
+    CommonGlobals::ShowStatus("Error in LoadResultRecords: " + ErrorText(e), 0);
+    return false;
+  }
+}
+
+bool CustomSource::LoadLogNoteRecords() {
+  try {
+    platform::ui::BusyScope busy(Program().ui.busy);
+    cursor_ = 0;
+    const std::string text = QueryText().LogNotesQuery();
+    Log("CustomSource.LoadLogNoteRecords() Query : " + text, 5);
+    LoadRows(text, Query::LogNotes);
+    return true;
+  } catch (const std::exception& e) {
+    CommonGlobals::ShowStatus("Error in LoadLogNoteRecords: " + ErrorText(e), 0);
+    return false;
+  }
+}
+
+void CustomSource::LoadRows(const std::string& text, Query query) {
+  if (!connection_)
+    throw platform::db::DbException(platform::db::dberr::kConnectionUnusable,
+                                    "The connection cannot be used to perform this operation. It is either closed "
+                                    "or invalid in this context.");
+  Recordset rs;
+  rs.Open(text, *connection_, platform::db::adCmdText);
+  if (rs.RecordCount() > 0) rs.MoveFirst();
+  // The previous records stay until the new result is open; from here on they are
+  // replaced one by one, and the count says how many of the new rows are in.
+  recordCount_ = 0;
+  while (!rs.Eof()) {
+    auto record = std::make_shared<CommonTypeLimsMatchRec>();
+    if (query == Query::Answers)
+      FillAnswer(rs, *record);
+    else
+      FillLogNote(rs, *record);
+    records_.resize(static_cast<std::size_t>(recordCount_) + 1);
+    records_[static_cast<std::size_t>(recordCount_)] = std::move(record);
+    ++recordCount_;
+    rs.MoveNext();
+  }
+  rs.Close();
+}
