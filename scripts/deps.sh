@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev unixodbc-dev odbc-postgresql tdsodbc
-          libpugixml-dev libssl-dev libzip-dev libgtest-dev libgmock-dev libbenchmark-dev
+          libpugixml-dev libssl-dev libzip-dev libsystemd-dev libgtest-dev libgmock-dev libbenchmark-dev
           postgresql-15 postgresql-client-15 dbus-daemon)
 
 missing=()
