@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+class CommonTypeVarRec;
+
+// Turns an operator's answer (a text) into the pair every Krym value is made of: a number and a
+// text. A text parameter keeps the answer and its place in the variable's list of allowed texts;
+// a numeric answer is rounded to the variable's decimal places (9999: not rounded); any other
+// answer is read through the variable's symbols, a standalone code word or a symbol followed by
+// a number ("<0.25").
+//
+// Numbers follow the program's numeric grammar (core::IsNumericText): an optional sign, digits
+// in which "," groups digits and is ignored, an optional "." fraction and an optional exponent,
+// blanks around allowed; so "1,000" and "1e3" are numbers, "1.000,5" is not.
+//
+// Stateless: the record is only read during the call.
+class ValuePreparation {
+ public:
+  struct Result {
+    bool ok = false;
+    double value = 0;
+    std::string text;
+  };
+
+  // answer is the trimmed answer text. ok is false only when the answer is not interpretable
+  // (no symbol reads it); nothing is to be written then.
+  static Result Prepare(const std::string& answer, const CommonTypeVarRec& record);
+
+  // Reads an answer that is neither a text parameter's nor a plain number through the symbols.
+  static Result InterpretSymbolValue(const std::string& answer, const CommonTypeVarRec& record);
+
+  // The text before the number of a symbol answer: everything before the first digit or ".",
+  // where a "-" right before a digit or "." belongs to the number; the whole answer, trimmed,
+  // when it holds no digit and no ".".
+  static std::string SplitSymbolPrefix(const std::string& s);
+};
