@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "core/Date.h"
+#include "import/engine/ImportWatermark.h"
+#include "import/engine/SessionStatistics.h"
+#include "import/model/KrymSchemaOpener.h"
+
+class CommonFacilityWriter;
+class CommonTypeLimsMatchRec;
+class CommonTypeVar;
+class CommonTypeVarRec;
+class CommonVarGatherer;
+class CustomSource;
+
+// The import engine: one instance per import run. StartImport walks the collector's facilities
+// and, in each, its linked variables; for every variable it reads the DeraRed answers of the
+// run's transaction range, turns each non-blank answer into a value and a text and writes it
+// into the variable's slot through one facility writer per facility, retrying reads and writes
+// after connection failures as the SOURCE\RECOVERY and TARGET\RECOVERY settings say. Operator
+// notes go to the facility's logbook when K30418\AddNotesToLogbook is "TRUE". Service-mode runs
+// save the last imported transaction id after each facility without failure; which id may be
+// saved is ImportWatermark's rule (it never passes an answer some linked variable has not
+// handled). Second-interval variables have no value table this program can write: their
+// answers are reported once per run and skipped.
+//
+// The gatherer is borrowed for the call. The instance owns the variable definitions, the
+// current source reader and the current facility writer, and keeps the run's statistics. The
+// recovery waits sleep through the sleep function (std::this_thread::sleep_for unless one is
+// set) and then let pending events run once (Program().ui.events).
+class CommonImport {
+ public:
+  using SleepFunction = std::function<void(std::int32_t milliseconds)>;
+
+  // The opener reaches the Krym schemas for the variable definitions; it is borrowed and must
+  // outlive the instance.
+  explicit CommonImport(const KrymSchemaOpener& opener = KrymSchemaOpener::Standard());
+  ~CommonImport();
+  CommonImport(const CommonImport&) = delete;
+  CommonImport& operator=(const CommonImport&) = delete;
+
+  // True when the run reached its end, whatever failed for single variables or facilities on
+  // the way; false when the variable definitions could not be loaded or a run-time error
+  // stopped the run ("Error in StartImport: " & number & ": " & description).
+  bool StartImport(CommonVarGatherer& gatherer, bool TestMode);
+
+  // The recovery loops. LoopReadSource runs the reader's answers query, up to
+  // SOURCE\RECOVERY\ATTEMPTS tries. LoopWriteTarget prepares the answer (ValuePreparation) and writes it through
+  // the current facility writer, up to TARGET\RECOVERY\ATTEMPTS tries; false at once, without a
+  // try, when the answer is not interpretable, and false when there is no writer. Both raise
+  // core::RuntimeError for settings that are not numbers.
+  bool LoopReadSource(CustomSource& reader);
+  bool LoopWriteTarget(const std::string& answer, const CommonTypeVarRec& record, core::Date stamp,
+                       const std::string& units, const std::string& guard);
+
+  // The facility writer LoopWriteTarget writes through; StartImport makes one per facility.
+  // Borrowed when set from outside: it must outlive its use here.
+  void CurrentWriter(CommonFacilityWriter* writer) { writer_ = writer; }
+
+  void LogWriteOutcome(core::Date stamp, const CommonTypeVarRec& record, const std::string& text, bool logical,
+                       bool physical, bool skipped);
+  void AddReadStatistics(double startSeconds, double endSeconds, std::int32_t records);
+  void LogSessionStatistics();
+  const SessionStatistics& Statistics() const { return stats_; }
+
+  void Sleep(SleepFunction sleep) { sleep_ = std::move(sleep); }
+
+  // The trimmed answer of the first of the ten question ids that equals the record's
+  // RoutePointQuestionID ("" when none does; Null never equals).
+  static std::string SelectAnswer(const CommonTypeLimsMatchRec& rec);
+  // A type whose writes need the Second interval's 86400 slots a day, which no value table
+  // holds (the empty code is written as a daily value and is not one of them).
+  static bool IsSecondIntervalType(const std::string& varType);
+
+ private:
+  struct FacilityRun;
+
+  void RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool laterFacilities);
+  // Reads the last imported id and the run's bound once per run; false when the id could not
+  // be read.
+  bool EnsureRunRange();
+  // False when the facility must be left at once (the run's range could not be read).
+  bool ImportVariable(FacilityRun& run, std::int32_t varid);
+  void ImportRecord(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec, bool& writeFailed);
+  // False when the notes could not be read: the facility's id is not saved then.
+  bool ImportLogNotes(FacilityRun& run);
+  bool WriteNote(const CommonTypeLimsMatchRec& rec);
+  void SaveLastId(const FacilityRun& run, bool TestMode, bool laterFacilities);
+  void Wait(std::int32_t milliseconds);
+  void ReportOnce(const std::string& key, const std::string& text);
+
+  const KrymSchemaOpener& opener_;
+  std::unique_ptr<CommonTypeVar> vars_;
+  std::unique_ptr<CustomSource> reader_;
+  std::unique_ptr<CommonFacilityWriter> ownWriter_;
+  CommonFacilityWriter* writer_ = nullptr;
+  SessionStatistics stats_;
+  SleepFunction sleep_;
+
+  // The run's state, kept across facilities.
+  bool needStartId_ = true;
+  std::int32_t startId_ = 0;
+  std::int32_t lastNoteId_ = 0;
+  ImportWatermark watermark_;
+  std::set<std::string> reported_;  // what was reported once per run
+};

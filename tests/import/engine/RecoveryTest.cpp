@@ -1,0 +1,139 @@
+// The recovery loops of reads and writes: the tries, their lines and waits, the connection
+// dropped between tries, a source that is never there, ATTEMPTS 0, and connections ended by the
+// server in the middle of a run that the retries get back without losing or doubling a value.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "EngineFixture.h"
+#include "import/source/CustomSource.h"
+
+namespace enginetest {
+namespace {
+
+using ::testing::ElementsAre;
+
+class RecoveryTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    if (HasFatalFailure()) return;
+    plant = &AddPlantWithTwoVariables();
+    AddVisit({.id = 101, .point = 1, .time = "08:10:00", .answers = {{5, "1"}, {6, "10"}}});
+    AddVisit({.id = 102, .point = 1, .time = "09:10:00", .answers = {{5, "2"}}});
+  }
+
+  // A source nobody listens at.
+  void SourceAway() { Set("K30418\\SourceCustomization", "Port=1;"); }
+
+  // The recovery lines of the activity list, in order.
+  std::vector<std::string> RecoveryLines() const {
+    std::vector<std::string> out;
+    for (const std::string& l : status.lines)
+      if (l.rfind("Connection error", 0) == 0 || l.rfind("Waiting for", 0) == 0 || l.rfind("Unable to connect", 0) == 0)
+        out.push_back(l);
+    return out;
+  }
+
+  testsupport::KrymFixture* plant = nullptr;
+};
+
+TEST_F(RecoveryTest, SourceThatAlwaysFailsIsTriedAttemptsTimesWithAWaitAfterEachTry) {
+  SourceAway();
+  Set("SOURCE\\RECOVERY\\ATTEMPTS", "6");
+  Set("SOURCE\\RECOVERY\\SECONDS", "10");
+  CommonImport import;
+  import.Sleep([this](std::int32_t ms) { waits.push_back(ms);
+});
+CustomSource reader;
+reader.StartTransId(0);
+reader.EndTransId(-1);
+reader.CurrentVarId("42");
+
+EXPECT_FALSE(import.LoopReadSource(reader));
+
+const std::string wait = "Waiting for 10 seconds before attempting to re-connect ... ";
+const std::string retry =
+    "Connection error occured while communicating with source. Will attempt to re-connect to "
+    "source for ";
+EXPECT_THAT(RecoveryLines(),
+            ElementsAre(retry + "6 times", wait, retry + "5 times", wait, retry + "4 times", wait, retry + "3 times",
+                        wait, retry + "2 times", wait, retry + "1 times", wait, "Unable to connect to source."));
+EXPECT_EQ(waits, std::vector<std::int32_t>(6, 10000));  // the sixth wait follows the last try
+EXPECT_EQ(pump.runs, 6);                                // events run once after each wait
+EXPECT_EQ(LogCount("TXT_Query(): [SourceTag:] \t[SourceStat:] \t"), 6);
+EXPECT_EQ(import.Statistics().SourceConnectionFailures(), 6);
+EXPECT_EQ(import.Statistics().ReadRecords(), 0);
+}  // namespace
+
+TEST_F(RecoveryTest, RunAgainstAnAbsentSourceFailsEveryVariableAndSavesNothing) {
+  ServiceMode();
+  SourceAway();
+  Set("SOURCE\\RECOVERY\\ATTEMPTS", "2");
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_TRUE(LogHas("Error in ReadHighestTransId: "));
+  for (const char* varid : {"42", "43"})
+    EXPECT_EQ(LogCount(std::string("PROMPT= Execution error occured in LoopReadSource for VarId ") + varid), 1);
+  EXPECT_EQ(LogCount("Execution error occured in LoopReadSource"), 2);
+  EXPECT_EQ(LogCount("Unable to connect to source."), 2);
+  EXPECT_EQ(engine->Statistics().SourceConnectionFailures(), 4);
+  EXPECT_EQ(LogCount("NTService = True SaveLastTransIdImported = False"), 1);
+  EXPECT_EQ(SavedId(), 0);
+  EXPECT_TRUE(LogHas("Session Statistics :"));
+}
+
+TEST_F(RecoveryTest, NoAttemptsReadNothingAndFailEveryVariable) {
+  Set("SOURCE\\RECOVERY\\ATTEMPTS", "0");
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_EQ(LogCount("TXT_Query(): [SourceTag:] \t[SourceStat:] \t"), 0);
+  EXPECT_EQ(engine->Statistics().SourceConnectionFailures(), 0);
+  EXPECT_TRUE(waits.empty());
+  ASSERT_EQ(presenter.boxes.size(), 2u);
+  EXPECT_EQ(presenter.boxes[0].prompt, "Execution error occured in LoopReadSource for VarId 42");
+  EXPECT_EQ(presenter.boxes[1].prompt, "Execution error occured in LoopReadSource for VarId 43");
+  EXPECT_EQ(presenter.boxes[0].style, 48);  // exclamation, OK
+  EXPECT_EQ(LogCount("Unable to connect to source."), 2);
+  EXPECT_TRUE(Values(*plant, "dataddh").empty());
+}
+
+TEST_F(RecoveryTest, TargetConnectionEndedByTheServerIsOpenedAgain) {
+  ServiceMode();
+  // Events run once in every read, between connecting and the query: the second read is
+  // variable 43's, after variable 42 has written through the facility connection.
+  pump.onRun = [this](int run) {
+    if (run == 2) DropConnections(plant->Name());
+  };
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_EQ(engine->Statistics().TargetConnectionFailures(), 1);
+  EXPECT_EQ(waits, std::vector<std::int32_t>{10000});
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|2|2"));
+  EXPECT_THAT(Values(*plant), ElementsAre("43|10|10"));
+  EXPECT_EQ(engine->Statistics().LogicalWrites(), 3);
+  EXPECT_EQ(engine->Statistics().PhysicalWrites(), 3);
+  EXPECT_EQ(SavedId(), 102);
+}
+
+TEST_F(RecoveryTest, SourceConnectionEndedByTheServerDuringAReadIsOpenedAgain) {
+  ServiceMode();
+  pump.onRun = [this](int run) {
+    if (run == 1) DropConnections(deraRed.Name());
+  };
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_EQ(engine->Statistics().SourceConnectionFailures(), 1);
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|2|2"));
+  EXPECT_THAT(Values(*plant), ElementsAre("43|10|10"));
+  EXPECT_EQ(SavedId(), 102);
+}
+
+}  // namespace enginetest
+}  // namespace enginetest
