@@ -4,10 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "EngineFixture.h"
+#include "core/RuntimeError.h"
+#include "import/engine/RecoverySettings.h"
 #include "import/source/CustomSource.h"
 
 namespace enginetest {
@@ -44,29 +47,28 @@ TEST_F(RecoveryTest, SourceThatAlwaysFailsIsTriedAttemptsTimesWithAWaitAfterEach
   SourceAway();
   Set("SOURCE\\RECOVERY\\ATTEMPTS", "6");
   Set("SOURCE\\RECOVERY\\SECONDS", "10");
-  CommonImport import;
-  import.Sleep([this](std::int32_t ms) { waits.push_back(ms);
-});
-CustomSource reader;
-reader.StartTransId(0);
-reader.EndTransId(-1);
-reader.CurrentVarId("42");
+  CommonImport loop;
+  loop.Sleep([this](std::int32_t ms) { waits.push_back(ms); });
+  CustomSource reader;
+  reader.StartTransId(0);
+  reader.EndTransId(-1);
+  reader.CurrentVarId("42");
 
-EXPECT_FALSE(import.LoopReadSource(reader));
+  EXPECT_FALSE(loop.LoopReadSource(reader));
 
-const std::string wait = "Waiting for 10 seconds before attempting to re-connect ... ";
-const std::string retry =
-    "Connection error occured while communicating with source. Will attempt to re-connect to "
-    "source for ";
-EXPECT_THAT(RecoveryLines(),
-            ElementsAre(retry + "6 times", wait, retry + "5 times", wait, retry + "4 times", wait, retry + "3 times",
-                        wait, retry + "2 times", wait, retry + "1 times", wait, "Unable to connect to source."));
-EXPECT_EQ(waits, std::vector<std::int32_t>(6, 10000));  // the sixth wait follows the last try
-EXPECT_EQ(pump.runs, 6);                                // events run once after each wait
-EXPECT_EQ(LogCount("TXT_Query(): [SourceTag:] \t[SourceStat:] \t"), 6);
-EXPECT_EQ(import.Statistics().SourceConnectionFailures(), 6);
-EXPECT_EQ(import.Statistics().ReadRecords(), 0);
-}  // namespace
+  const std::string wait = "Waiting for 10 seconds before attempting to re-connect ... ";
+  const std::string retry =
+      "Connection error occured while communicating with source. Will attempt to re-connect to "
+      "source for ";
+  EXPECT_THAT(RecoveryLines(),
+              ElementsAre(retry + "6 times", wait, retry + "5 times", wait, retry + "4 times", wait, retry + "3 times",
+                          wait, retry + "2 times", wait, retry + "1 times", wait, "Unable to connect to source."));
+  EXPECT_EQ(waits, std::vector<std::int32_t>(6, 10000));  // the sixth wait follows the last try
+  EXPECT_EQ(pump.runs, 6);                                // events run once after each wait
+  EXPECT_EQ(LogCount("TXT_Query(): [SourceTag:] \t[SourceStat:] \t"), 6);
+  EXPECT_EQ(loop.Statistics().SourceConnectionFailures(), 6);
+  EXPECT_EQ(loop.Statistics().ReadRecords(), 0);
+}
 
 TEST_F(RecoveryTest, RunAgainstAnAbsentSourceFailsEveryVariableAndSavesNothing) {
   ServiceMode();
@@ -135,5 +137,49 @@ TEST_F(RecoveryTest, SourceConnectionEndedByTheServerDuringAReadIsOpenedAgain) {
   EXPECT_EQ(SavedId(), 102);
 }
 
-}  // namespace enginetest
+TEST_F(RecoveryTest, SettingsAreWholeNumbersAndTheWaitMustFit) {
+  struct Case {
+    const char* attempts;
+    const char* seconds;
+    int error;  // 0: read
+    std::int32_t tries, waitMs;
+  };
+  const std::vector<Case> cases = {
+      {"6", "10", 0, 6, 10000},   {"6.5", "0.4", 0, 6, 0},  // halves to even; a fraction of a second is no wait
+      {" 3 ", "-1", 0, 3, -1000}, {"six", "1", 13, 0, 0},
+      {"1", "ten", 13, 0, 0},     {"1", "2147484", 6, 0, 0},  // more milliseconds than 32 bits hold
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.attempts) + " / " + c.seconds);
+    Set("TARGET\\RECOVERY\\ATTEMPTS", c.attempts);
+    Set("TARGET\\RECOVERY\\SECONDS", c.seconds);
+    try {
+      const RecoverySettings r = RecoverySettings::Read("TARGET");
+      EXPECT_EQ(c.error, 0);
+      EXPECT_EQ(r.Attempts(), c.tries);
+      EXPECT_EQ(r.WaitMilliseconds(), c.waitMs);
+      EXPECT_EQ(r.SecondsText(), c.seconds);
+    } catch (const core::RuntimeError& e) {
+      EXPECT_EQ(e.Number(), c.error);
+    }
+  }
+}
+
+TEST_F(RecoveryTest, WaitSleepsWhenNoSleepFunctionIsSet) {
+  SourceAway();
+  Set("SOURCE\\RECOVERY\\ATTEMPTS", "1");
+  Set("SOURCE\\RECOVERY\\SECONDS", "1");
+  CommonImport loop;
+  CustomSource reader;
+  reader.EndTransId(-1);
+  reader.CurrentVarId("42");
+  const auto start = std::chrono::steady_clock::now();
+
+  EXPECT_FALSE(loop.LoopReadSource(reader));
+
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+  EXPECT_EQ(pump.runs, 1);
+}
+
+}  // namespace
 }  // namespace enginetest
