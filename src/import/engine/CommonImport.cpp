@@ -114,8 +114,7 @@ bool CommonImport::StartImport(CommonVarGatherer& gatherer, bool TestMode) {
     const auto* re = dynamic_cast<const core::RuntimeError*>(&e);
     Status("Error in StartImport: " + std::to_string(re ? re->Number() : 0) + ": " +
            (re ? re->Description() : std::string(e.what())));
-    writer_ = nullptr;
-    ownWriter_.reset();
+    writer_.reset();
     return false;
   }
 }
@@ -126,8 +125,7 @@ void CommonImport::RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool 
   run.name = FacilityName(gatherer, run.facility);
   Status("Processing facility '" + run.name + "' (" + run.facility + ")");
 
-  ownWriter_ = std::make_unique<CommonFacilityWriter>();
-  writer_ = ownWriter_.get();
+  writer_ = std::make_unique<CommonFacilityWriter>();
   writer_->facilID(run.facility);
   writer_->LockDate(gatherer.LastRunSettings()->LockDate(run.facility));
   writer_->TestMode(TestMode);
@@ -138,8 +136,7 @@ void CommonImport::RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool 
   // Without the run's range the facility is left as it is; the next one tries again.
   if (rangeKnown && (!AddNotesToLogbook() || ImportLogNotes(run))) SaveLastId(run, TestMode, laterFacilities);
 
-  writer_ = nullptr;
-  ownWriter_.reset();
+  writer_.reset();
 }
 
 bool CommonImport::EnsureRunRange() {

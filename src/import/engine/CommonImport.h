@@ -24,10 +24,10 @@ class CustomSource;
 // into the variable's slot through one facility writer per facility, retrying reads and writes
 // after connection failures as the SOURCE\RECOVERY and TARGET\RECOVERY settings say. Operator
 // notes go to the facility's logbook when K30418\AddNotesToLogbook is "TRUE". Service-mode runs
-// save the last imported transaction id after each facility without failure; which id may be
-// saved is ImportWatermark's rule (it never passes an answer some linked variable has not
-// handled). Second-interval variables have no value table this program can write: their
-// answers are reported once per run and skipped.
+// save the last imported transaction id after each facility without failure (a test run, which
+// writes nothing, saves none); which id may be saved is ImportWatermark's rule (it never passes
+// an answer some linked variable has not handled). Second-interval variables have no value
+// table this program can write: their answers are reported once per run and skipped.
 //
 // The gatherer is borrowed for the call. The instance owns the variable definitions, the
 // current source reader and the current facility writer, and keeps the run's statistics. The
@@ -50,17 +50,14 @@ class CommonImport {
   bool StartImport(CommonVarGatherer& gatherer, bool TestMode);
 
   // The recovery loops. LoopReadSource runs the reader's answers query, up to
-  // SOURCE\RECOVERY\ATTEMPTS tries. LoopWriteTarget prepares the answer (ValuePreparation) and writes it through
-  // the current facility writer, up to TARGET\RECOVERY\ATTEMPTS tries; false at once, without a
-  // try, when the answer is not interpretable, and false when there is no writer. Both raise
-  // core::RuntimeError for settings that are not numbers.
+  // SOURCE\RECOVERY\ATTEMPTS tries. LoopWriteTarget prepares the answer (ValuePreparation) and
+  // writes it through the current facility's writer (there is one only while StartImport runs a
+  // facility), up to TARGET\RECOVERY\ATTEMPTS tries; false at once, without a try, when the
+  // answer is not interpretable or there is no writer. Both raise core::RuntimeError for
+  // settings that are not numbers.
   bool LoopReadSource(CustomSource& reader);
   bool LoopWriteTarget(const std::string& answer, const CommonTypeVarRec& record, core::Date stamp,
                        const std::string& units, const std::string& guard);
-
-  // The facility writer LoopWriteTarget writes through; StartImport makes one per facility.
-  // Borrowed when set from outside: it must outlive its use here.
-  void CurrentWriter(CommonFacilityWriter* writer) { writer_ = writer; }
 
   void LogWriteOutcome(core::Date stamp, const CommonTypeVarRec& record, const std::string& text, bool logical,
                        bool physical, bool skipped);
@@ -97,8 +94,7 @@ class CommonImport {
   const KrymSchemaOpener& opener_;
   std::unique_ptr<CommonTypeVar> vars_;
   std::unique_ptr<CustomSource> reader_;
-  std::unique_ptr<CommonFacilityWriter> ownWriter_;
-  CommonFacilityWriter* writer_ = nullptr;
+  std::unique_ptr<CommonFacilityWriter> writer_;  // the current facility's
   SessionStatistics stats_;
   SleepFunction sleep_;
 
