@@ -16,7 +16,6 @@
 #include "foundation/QALmsgBoxHandler.h"
 #include "import/engine/LastIdFile.h"
 #include "import/engine/RecoverySettings.h"
-#include "import/engine/TransactionBound.h"
 #include "import/engine/ValuePreparation.h"
 #include "import/model/CommonLastRun.h"
 #include "import/model/CommonTypeVar.h"
@@ -150,8 +149,9 @@ bool CommonImport::EnsureRunRange() {
   // The run's upper bound, fixed before the first variable reads: transactions that arrive
   // later belong to the next run, for every variable alike. Without it the run reads as it
   // always did, above the start id only, and moves the saved id on no further.
-  std::int32_t highest = 0;
-  if (TransactionBound::ReadHighestTransId(highest))
+  bool failed = false;
+  const std::int32_t highest = reader_->ReadHighestTransId(failed);
+  if (!failed)
     watermark_.Begin(startId_, highest);
   else
     watermark_.Begin(startId_, std::nullopt);

@@ -167,6 +167,25 @@ std::string CustomSource::LogCustomSourceQuery() const { return "[SourceTag:] \t
 
 std::string CustomSource::GenerateSourceConnString(bool /*MaskPassword*/) const { return "N/A"; }
 
+std::int32_t CustomSource::ReadHighestTransId(bool& executionErrorOccured) {
+  static constexpr const char* kQuery = "SELECT MAX(ID) FROM Tbl_Transaction_PDA";
+  executionErrorOccured = false;
+  try {
+    if (!EnsureSourceConnection()) throw core::RuntimeError(3704, "The source connection could not be opened.");
+    if (QALLoggerTXT* logger = Program().logger)
+      logger->WriteLog(std::string("CustomSource.ReadHighestTransId() Query : ") + kQuery, 5);
+    platform::db::Recordset rs;
+    rs.Open(kQuery, *connection_, platform::db::adCmdText);
+    const core::Value highest = rs.Eof() ? core::Value::MakeNull() : rs.Fields(0).Value();
+    rs.Close();
+    return highest.IsNull() ? 0 : highest.ToLong();
+  } catch (const std::exception& e) {
+    executionErrorOccured = true;
+    CommonGlobals::ShowStatus("Error in ReadHighestTransId: " + ErrorText(e), 0);
+    return 0;
+  }
+}
+
 bool CustomSource::OpenSourceConnection() {
   connection_ = std::make_unique<Connection>();
   ConfigureSourceConnection(*connection_);

@@ -63,6 +63,12 @@ class CustomSource {
   // cursor is outside the records.
   std::shared_ptr<CommonTypeLimsMatchRec> Get_LimsRec() const;
 
+  // The highest transaction id the database holds (0 when it holds none), on the
+  // reader's connection, so that an import run can fix its upper bound once at its
+  // start. On failure executionErrorOccured is set, the status line "Error in
+  // ReadHighestTransId: " & number & " - " & description is written and 0 returned.
+  std::int32_t ReadHighestTransId(bool& executionErrorOccured);
+
   // Closes and drops the connection (errors of the close ignored); the next read
   // opens a new one.
   void DestroyConnection();

@@ -53,7 +53,7 @@ TEST_F(ImportRunTest, ServiceRunWritesEveryVariableShowsItsLinesAndSavesTheRunsB
   const std::vector<std::string> lines = LogLines();
   EXPECT_THAT(From(lines, "Processing facility", 9),
               ElementsAre("Processing facility 'Plant One' (" + f + ")",
-                          "TransactionBound.ReadHighestTransId() Query : SELECT MAX(ID) FROM Tbl_Transaction_PDA",
+                          "CustomSource.ReadHighestTransId() Query : SELECT MAX(ID) FROM Tbl_Transaction_PDA",
                           "lngLastTransIdImportedLastSession = 0", "Loading data records from source for VarId 42  ...",
                           "TXT_Query(): [SourceTag:] \t[SourceStat:] \t",
                           ::testing::StartsWith("CustomSource.LoadResultRecords() Query : "),
