@@ -1,0 +1,139 @@
+#include "foundation/ExclusiveSemaphore.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+
+#include "core/RuntimeError.h"
+#include "foundation/ProgramContext.h"
+
+namespace {
+
+// A title may hold characters that cannot stand in a file name.
+std::string FileNameOf(const std::string& name) {
+  std::string out = name;
+  for (char& c : out)
+    if (c == '/' || c == '\0') c = '_';
+  return out;
+}
+
+int OpenLockFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // Another user's file in a shared folder can still be locked through a read-only descriptor.
+  if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  return fd;
+}
+
+int Flock(int fd, int operation) {
+  int rc;
+  do {
+    rc = ::flock(fd, operation);
+  } while (rc != 0 && errno == EINTR);
+  return rc;
+}
+
+// Closes a descriptor when the scope ends, keeping errno as the code that matters.
+class DescriptorGuard {
+ public:
+  explicit DescriptorGuard(int fd) : fd_(fd) {}
+  ~DescriptorGuard() {
+    if (fd_ < 0) return;
+    const int saved = errno;
+    ::close(fd_);
+    errno = saved;
+  }
+  DescriptorGuard(const DescriptorGuard&) = delete;
+  DescriptorGuard& operator=(const DescriptorGuard&) = delete;
+  int Release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+ExclusiveSemaphore::ExclusiveSemaphore() : ExclusiveSemaphore(Program().app.Title, RuntimeFolder()) {}
+
+ExclusiveSemaphore::ExclusiveSemaphore(std::string name, std::string folder)
+    : path_((std::filesystem::path(folder) / (FileNameOf(name) + ".lock")).string()) {}
+
+ExclusiveSemaphore::~ExclusiveSemaphore() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+ExclusiveSemaphore::ExclusiveSemaphore(ExclusiveSemaphore&& other) noexcept
+    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), owner_(std::exchange(other.owner_, false)) {}
+
+ExclusiveSemaphore& ExclusiveSemaphore::operator=(ExclusiveSemaphore&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    path_ = std::move(other.path_);
+    fd_ = std::exchange(other.fd_, -1);
+    owner_ = std::exchange(other.owner_, false);
+  }
+  return *this;
+}
+
+bool ExclusiveSemaphore::GetExclusiveLock() {
+  static constexpr const char* kSource = "ExclSem.GetExclusiveLock";
+  if (fd_ >= 0) return owner_;
+
+  // Askers take turns on the guard for the moment of the test, so the exclusive try and the
+  // change to shared cannot interleave with another asker's.
+  const int guardFd = OpenLockFile(path_ + ".guard");
+  if (guardFd < 0) RaiseSystemError(errno, kSource);
+  DescriptorGuard guard(guardFd);  // closing it ends the turn
+  if (Flock(guardFd, LOCK_EX) != 0) RaiseSystemError(errno, kSource);
+
+  const int fd = OpenLockFile(path_);
+  if (fd < 0) RaiseSystemError(errno, kSource);
+  DescriptorGuard lockOpen(fd);
+
+  bool owner = false;
+  if (Flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    owner = true;  // nobody else has the name open
+  } else if (errno != EWOULDBLOCK) {
+    RaiseSystemError(errno, kSource);
+  }
+  // Everyone who has the name open, holder or not, keeps a shared lock on it.
+  if (Flock(fd, LOCK_SH | LOCK_NB) != 0) RaiseSystemError(errno, kSource);
+
+  fd_ = lockOpen.Release();
+  owner_ = owner;
+  return owner_;
+}
+
+void ExclusiveSemaphore::ReleaseLock() {
+  if (fd_ < 0) return;
+  // Linux frees the descriptor even when close reports an error, so it is never closed twice.
+  const int fd = std::exchange(fd_, -1);
+  owner_ = false;
+  if (::close(fd) != 0) RaiseSystemError(errno, "ExclSem.ReleaseLock");
+}
+
+std::string ExclusiveSemaphore::SystemErrorText(int code) {
+  char buffer[1024];
+  const char* text = ::strerror_r(code, buffer, sizeof buffer);
+  // glibc answers codes it does not know with "Unknown error <code>".
+  if (text == nullptr || *text == '\0' || std::strncmp(text, "Unknown error", 13) == 0)
+    return "Error (" + std::to_string(code) + ") not defined.";
+  return text;
+}
+
+std::string ExclusiveSemaphore::RuntimeFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  std::error_code ec;
+  if (runtime && *runtime && std::filesystem::is_directory(runtime, ec)) return runtime;
+  return std::filesystem::temp_directory_path(ec).string();
+}
+
+void ExclusiveSemaphore::RaiseSystemError(int code, const char* source) {
+  throw core::RuntimeError(kErrorBase + code, SystemErrorText(code), source);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+
+// A marker that only one holder on the machine can have at a time, named after the program's
+// title so that every running copy competes for the same name. An object asks once and never
+// waits: GetExclusiveLock is True when no other object, in this process or another, has the
+// name open. A refused object still keeps the name open until it releases it or goes, as a
+// holder does, so the name is free again only once every object that asked has let go.
+//
+// The name is a lock file in the runtime folder ($XDG_RUNTIME_DIR, else the temp folder); the
+// object owns one descriptor of it, closed by ReleaseLock or the destructor. Holding is an
+// advisory flock: a shared lock says "the name is open", and the first opener is the one that
+// could take it exclusively. A short exclusive lock on a second file (<name>.guard) makes the
+// test and the change to shared one step, so two askers can never both get True.
+class ExclusiveSemaphore {
+ public:
+  // The program's title in the runtime folder.
+  ExclusiveSemaphore();
+  // A name of the caller's choice in a folder of the caller's choice (tests, other tools).
+  ExclusiveSemaphore(std::string name, std::string folder);
+  ~ExclusiveSemaphore();  // closes a descriptor still held; failures are ignored
+  ExclusiveSemaphore(ExclusiveSemaphore&& other) noexcept;
+  ExclusiveSemaphore& operator=(ExclusiveSemaphore&& other) noexcept;
+  ExclusiveSemaphore(const ExclusiveSemaphore&) = delete;
+  ExclusiveSemaphore& operator=(const ExclusiveSemaphore&) = delete;
+
+  // True when this object now holds the lock; False when another holder has the name open
+  // (this object then keeps it open too). A call while this object already has the name open
+  // answers as the first call did. The lock file cannot be made or locked: core::RuntimeError
+  // numbered -2147221504 plus the system error code, source "ExclSem.GetExclusiveLock", with
+  // the system's text.
+  bool GetExclusiveLock();
+  // Gives the name up; does nothing when the object holds nothing. A failing close raises
+  // core::RuntimeError numbered as above with the source "ExclSem.ReleaseLock".
+  void ReleaseLock();
+
+  // Whether this object has the name open (holding the lock or refused).
+  bool HoldsHandle() const { return fd_ >= 0; }
+  // The lock file's path.
+  const std::string& LockPath() const { return path_; }
+
+  // The system's text for an error code; "Error (" + code + ") not defined." when it has none.
+  static std::string SystemErrorText(int code);
+  // The folder lock files go into: $XDG_RUNTIME_DIR when it names a folder, else the temp folder.
+  static std::string RuntimeFolder();
+
+  // Added to the system error code in the numbers of the errors raised here.
+  static constexpr int kErrorBase = -2147221504;  // 0x80040000
+
+ private:
+  [[noreturn]] static void RaiseSystemError(int code, const char* source);
+
+  std::string path_;
+  int fd_ = -1;
+  bool owner_ = false;
+};

@@ -1,0 +1,115 @@
+// The exclusive lock: one holder per name across objects and processes, refused askers keeping
+// the name open, release and destruction, and the errors of a lock file that cannot be made.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+#include "core/RuntimeError.h"
+#include "foundation/ExclusiveSemaphore.h"
+#include "foundation/ProgramContext.h"
+#include "foundation/commonglobals/TempFolder.h"
+
+namespace {
+
+class ExclusiveLock : public ::testing::Test {
+ protected:
+  ExclusiveSemaphore Make() const { return ExclusiveSemaphore("K30418 Test", dir_.Str()); }
+  TempFolder dir_;
+};
+
+}  // namespace
+
+TEST_F(ExclusiveLock, OnlyTheFirstAskerHoldsAndTheNameIsFreeOnceEveryAskerLetGo) {
+  ExclusiveSemaphore first = Make(), second = Make(), third = Make();
+  EXPECT_TRUE(first.GetExclusiveLock());
+  EXPECT_FALSE(second.GetExclusiveLock());
+  EXPECT_TRUE(second.HoldsHandle()) << "a refused asker keeps the name open";
+
+  first.ReleaseLock();
+  EXPECT_FALSE(third.GetExclusiveLock()) << "the refused asker still has the name open";
+  third.ReleaseLock();
+
+  second.ReleaseLock();
+  EXPECT_TRUE(third.GetExclusiveLock());
+  EXPECT_TRUE(third.GetExclusiveLock()) << "asking again answers as before";
+}
+
+TEST_F(ExclusiveLock, ReleasingTwiceDoesNothingTheSecondTime) {
+  ExclusiveSemaphore lock = Make();
+  lock.ReleaseLock();  // holds nothing yet
+  ASSERT_TRUE(lock.GetExclusiveLock());
+  lock.ReleaseLock();
+  EXPECT_FALSE(lock.HoldsHandle());
+  EXPECT_NO_THROW(lock.ReleaseLock());
+  EXPECT_TRUE(Make().GetExclusiveLock());
+}
+
+TEST_F(ExclusiveLock, DestroyingAHolderFreesTheName) {
+  {
+    ExclusiveSemaphore holder = Make();
+    ASSERT_TRUE(holder.GetExclusiveLock());
+    ExclusiveSemaphore moved = std::move(holder);  // the move takes the hold along
+    EXPECT_FALSE(Make().GetExclusiveLock());
+  }
+  EXPECT_TRUE(Make().GetExclusiveLock());
+}
+
+TEST_F(ExclusiveLock, AnotherProcessHoldingTheNameRefusesThisOneUntilItEnds) {
+  int toParent[2], toChild[2];
+  ASSERT_EQ(::pipe(toParent), 0);
+  ASSERT_EQ(::pipe(toChild), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ExclusiveSemaphore lock = Make();
+    const char held = lock.GetExclusiveLock() ? 'Y' : 'N';
+    (void)!::write(toParent[1], &held, 1);
+    char go;
+    (void)!::read(toChild[0], &go, 1);  // hold until the parent has asked
+    ::_exit(0);
+  }
+  char held = 0;
+  ASSERT_EQ(::read(toParent[0], &held, 1), 1);
+  EXPECT_EQ(held, 'Y');
+  {
+    ExclusiveSemaphore mine = Make();
+    EXPECT_FALSE(mine.GetExclusiveLock());
+  }
+  (void)!::write(toChild[1], "x", 1);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(Make().GetExclusiveLock()) << "the name went with the process";
+  for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) ::close(fd);
+}
+
+TEST_F(ExclusiveLock, ALockFileThatCannotBeMadeRaisesTheSystemError) {
+  ExclusiveSemaphore lock("K30418 Test", (dir_.Path() / "missing").string());
+  try {
+    lock.GetExclusiveLock();
+    FAIL() << "no error raised";
+  } catch (const core::RuntimeError& e) {
+    EXPECT_EQ(e.Number(), -2147221504 + ENOENT);
+    EXPECT_EQ(e.Source(), "ExclSem.GetExclusiveLock");
+    EXPECT_EQ(e.Description(), std::strerror(ENOENT));
+  }
+  EXPECT_FALSE(lock.HoldsHandle());
+}
+
+TEST_F(ExclusiveLock, ErrorTextsOfCodesWithAndWithoutASystemText) {
+  EXPECT_EQ(ExclusiveSemaphore::SystemErrorText(ENOENT), "No such file or directory");
+  EXPECT_EQ(ExclusiveSemaphore::SystemErrorText(99999), "Error (99999) not defined.");
+}
+
+TEST_F(ExclusiveLock, TheProgramsLockIsNamedAfterItsTitleInTheRuntimeFolder) {
+  ProgramContext ctx;
+  ctx.app.Title = "K30418 Collector";
+  ProgramScope scope(ctx);
+  ExclusiveSemaphore lock;
+  EXPECT_EQ(lock.LockPath(),
+            (std::filesystem::path(ExclusiveSemaphore::RuntimeFolder()) / "K30418 Collector.lock").string());
+}
