@@ -1,0 +1,303 @@
+#include "import/writers/DataDDInt.h"
+
+#include <exception>
+
+#include "core/RuntimeError.h"
+#include "foundation/CommonGlobalsConnections.h"
+#include "import/writers/ProcedureCommand.h"
+
+using namespace platform::db;
+
+namespace {
+
+constexpr int kDivisionByZero = 11;
+constexpr int kObjectNotSet = 91;
+
+// The output parameter names of a value seek: SEEKFDD and SEEKNEXTDD name them differently.
+struct SeekOutputs {
+  const char* varid;
+  const char* dateOut;
+  const char* value;
+  const char* text;
+  const char* user;
+  const char* stamp;
+  const char* status;
+  const char* forced;
+};
+constexpr SeekOutputs kSeekData = {"varid_5",   "datestamp_out",  "curvalue_3", "textvalue_4",
+                                   "audituser", "audittimestamp", "status",     "forced"};
+constexpr SeekOutputs kSeekNext = {"varid_out",     "datestamp_out",      "curvalue_out", "textvalue_out",
+                                   "audituser_out", "audittimestamp_out", "status_out",   "forced_out"};
+
+// Hands a seek's row to the caller's variables; false when the seek found none. Every output
+// is read first, so one that cannot be read (a Null value or date) changes nothing.
+bool TakeRow(const Command& cmd, const SeekOutputs& names, core::Date& DateOut, double& value, std::string& TEXTVALUE,
+             core::Value* AUDITUSER, core::Value* AUDITTIMESTAMP, core::Value* STATUS, core::Value* FORCED) {
+  if (cmd.Parameters(names.varid).IsNull()) return false;
+  const double foundValue = cmd.Parameters(names.value).Value().ToDouble();
+  const core::Date foundDate = cmd.Parameters(names.dateOut).Value().ToDate();
+  const std::string foundText = ProcedureCommand::TrimmedText(cmd.Parameters(names.text).Value());
+  const std::string foundUser = ProcedureCommand::TrimmedText(cmd.Parameters(names.user).Value());
+  const core::Date foundStamp = ProcedureCommand::DateOrZero(cmd.Parameters(names.stamp).Value());
+  value = foundValue;
+  DateOut = foundDate;
+  TEXTVALUE = foundText;
+  if (AUDITUSER) *AUDITUSER = foundUser;
+  if (AUDITTIMESTAMP) *AUDITTIMESTAMP = foundStamp;
+  if (STATUS) *STATUS = cmd.Parameters(names.status).Value();
+  if (FORCED) *FORCED = cmd.Parameters(names.forced).Value();
+  return true;
+}
+
+}  // namespace
+
+void DataDDInt::ConnectTo(Connection& aCNN, std::int32_t IntervalsInDay) {
+  std::string suffix;
+  std::int32_t minutes = 0;
+  switch (IntervalsInDay) {
+    case 24:
+      suffix = "H", minutes = 60;
+      break;
+    case 6:
+      suffix = "4", minutes = 240;
+      break;
+    case 48:
+      suffix = "3", minutes = 30;
+      break;
+    case 96:
+      suffix = "F", minutes = 15;
+      break;
+    case 288:
+      suffix = "5", minutes = 5;
+      break;
+    case 1440:
+      suffix = "1", minutes = 1;
+      break;
+    default:
+      if (IntervalsInDay == 0) core::Raise(kDivisionByZero, "DataDDInt.ConnectTo");
+      suffix = "H";
+      minutes = core::ToLong(1440.0 / IntervalsInDay);
+  }
+  const std::string& s = suffix;
+  write_ = ProcedureCommand::Prepare(aCNN, "WRITEDD" + s,
+                                     {{"date", adDate, adParamInput, 0},
+                                      {"varid", adInteger, adParamInput, 0},
+                                      {"value", adDouble, adParamInput, 0},
+                                      {"textvalue", adVarWChar, adParamInput, 255},
+                                      {"audituser", adVarChar, adParamInput, 50},
+                                      {"slotstarttime", adDate, adParamInput, 0},
+                                      {"slotendtime", adDate, adParamInput, 0},
+                                      {"status", adInteger, adParamInput, 0}});
+  seek_ = ProcedureCommand::Prepare(aCNN, "SEEKFDD" + s,
+                                    {{"datestamp_1", adDate, adParamInput, 0},
+                                     {"varid_2", adInteger, adParamInput, 0},
+                                     {"curvalue_3", adDouble, adParamOutput, 0},
+                                     {"textvalue_4", adVarWChar, adParamOutput, 255},
+                                     {"varid_5", adInteger, adParamOutput, 0},
+                                     {"audituser", adVarChar, adParamOutput, 50},
+                                     {"audittimestamp", adDate, adParamOutput, 0},
+                                     {"datestamp_out", adDate, adParamOutput, 0},
+                                     {"slotstarttime", adDate, adParamInput, 0},
+                                     {"slotendtime", adDate, adParamInput, 0},
+                                     {"status", adInteger, adParamOutput, 0},
+                                     {"forced", adInteger, adParamOutput, 0}});
+  seekNext_ = ProcedureCommand::Prepare(aCNN, "SEEKNEXTDD" + s,
+                                        {{"varid_in", adInteger, adParamInput, 0},
+                                         {"slotstart_in", adDate, adParamInput, 0},
+                                         {"slotend_in", adDate, adParamInput, 0},
+                                         {"topnum_in", adInteger, adParamInput, 0},
+                                         {"varid_out", adInteger, adParamOutput, 0},
+                                         {"datestamp_out", adDate, adParamOutput, 0},
+                                         {"curvalue_out", adDouble, adParamOutput, 0},
+                                         {"textvalue_out", adVarWChar, adParamOutput, 255},
+                                         {"audituser_out", adVarChar, adParamOutput, 50},
+                                         {"audittimestamp_out", adDate, adParamOutput, 0},
+                                         {"status_out", adInteger, adParamOutput, 0},
+                                         {"forced_out", adInteger, adParamOutput, 0}});
+  delete_ = ProcedureCommand::Prepare(aCNN, "DELETEDD" + s,
+                                      {{"slotstarttime", adDate, adParamInput, 0},
+                                       {"varid", adInteger, adParamInput, 0},
+                                       {"audituser", adVarChar, adParamInput, 50},
+                                       {"slotendtime", adDate, adParamInput, 0}});
+  setForced_ = ProcedureCommand::Prepare(aCNN, "SETFDD" + s,
+                                         {{"slotstarttime", adDate, adParamInput, 0},
+                                          {"slotendtime", adDate, adParamInput, 0},
+                                          {"varid", adInteger, adParamInput, 0},
+                                          {"audituser", adVarChar, adParamInput, 50},
+                                          {"forced", adInteger, adParamInput, 0}});
+  seekComment_ = ProcedureCommand::Prepare(aCNN, "SEEKDD" + s + "_C",
+                                           {{"varid_in", adInteger, adParamInput, 0},
+                                            {"comment_out", adVarWChar, adParamOutput, 2000},
+                                            {"audituser", adVarChar, adParamOutput, 50},
+                                            {"audittimestamp", adDate, adParamOutput, 0},
+                                            {"slotstarttime", adDate, adParamInput, 0},
+                                            {"slotendtime", adDate, adParamInput, 0}});
+  writeComment_ = ProcedureCommand::Prepare(aCNN, "WRITEDD" + s + "_C",
+                                            {{"datestamp_1", adDate, adParamInput, 0},
+                                             {"varid_2", adInteger, adParamInput, 0},
+                                             {"comment_in", adVarWChar, adParamInput, 2000},
+                                             {"audituser", adVarChar, adParamInput, 50},
+                                             {"slotstarttime", adDate, adParamInput, 0},
+                                             {"slotendtime", adDate, adParamInput, 0}});
+  deleteComment_ = ProcedureCommand::Prepare(aCNN, "DELETEDD" + s + "_C",
+                                             {{"slotstarttime", adDate, adParamInput, 0},
+                                              {"varid_2", adInteger, adParamInput, 0},
+                                              {"slotendtime", adDate, adParamInput, 0},
+                                              {"audituser", adVarChar, adParamInput, 50}});
+  intervalsInDay_ = IntervalsInDay;
+  minutesPerInterval_ = minutes;
+  suffix_ = suffix;
+  connected_ = true;
+}
+
+void DataDDInt::RequireConnected() const {
+  if (!connected_) core::Raise(kObjectNotSet, "DataDDInt");
+}
+
+core::Date DataDDInt::SlotEnd(core::Date slotStart) const { return core::DateAdd("n", minutesPerInterval_, slotStart); }
+
+void DataDDInt::DeleteComment(core::Date SlotStartDatetime, std::int32_t varid) {
+  RequireConnected();
+  deleteComment_.Parameters("slotstarttime").Value(SlotStartDatetime);
+  deleteComment_.Parameters("varid_2").Value(varid);
+  deleteComment_.Parameters("slotendtime").Value(SlotEnd(SlotStartDatetime));
+  deleteComment_.Parameters("audituser").Value(CommonGlobals::GetAuditUserName());
+  deleteComment_.Execute();
+}
+
+void DataDDInt::WriteComment(core::Date SlotStartDatetime, core::Date NewDateTime, std::int32_t varid,
+                             const std::string& Comment) {
+  RequireConnected();
+  writeComment_.Parameters("datestamp_1").Value(NewDateTime);
+  writeComment_.Parameters("varid_2").Value(varid);
+  writeComment_.Parameters("comment_in").Value(Comment);
+  writeComment_.Parameters("audituser").Value(CommonGlobals::GetAuditUserName());
+  writeComment_.Parameters("slotstarttime").Value(SlotStartDatetime);
+  writeComment_.Parameters("slotendtime").Value(SlotEnd(SlotStartDatetime));
+  writeComment_.Execute();
+}
+
+void DataDDInt::SeekComment(core::Date SlotStartDatetime, std::int32_t varid, std::string& comment_out,
+                            core::Value* AUDITUSER, core::Value* AUDITTIMESTAMP) {
+  RequireConnected();
+  seekComment_.Parameters("varid_in").Value(varid);
+  seekComment_.Parameters("slotstarttime").Value(SlotStartDatetime);
+  seekComment_.Parameters("slotendtime").Value(SlotEnd(SlotStartDatetime));
+  seekComment_.Execute();
+  const std::string comment = seekComment_.Parameters("comment_out").Value().Text();
+  if (comment.empty()) {
+    noMatch_ = true;
+    return;
+  }
+  const core::Date stamp = ProcedureCommand::DateOrZero(seekComment_.Parameters("audittimestamp").Value());
+  noMatch_ = false;
+  comment_out = comment;
+  if (AUDITUSER) *AUDITUSER = seekComment_.Parameters("audituser").Value().Text();
+  if (AUDITTIMESTAMP) *AUDITTIMESTAMP = stamp;
+}
+
+void DataDDInt::SeekData(core::Date SlotStartDatetime, std::int32_t varid, core::Date& DateOut, double& value,
+                         std::string& TEXTVALUE, core::Value* AUDITUSER, core::Value* AUDITTIMESTAMP,
+                         core::Value* STATUS, core::Value* FORCED) {
+  RequireConnected();
+  seek_.Parameters("varid_2").Value(varid);
+  seek_.Parameters("datestamp_1").Value(SlotStartDatetime);
+  seek_.Parameters("slotstarttime").Value(SlotStartDatetime);
+  seek_.Parameters("slotendtime").Value(SlotEnd(SlotStartDatetime));
+  seek_.Execute();
+  noMatch_ = !TakeRow(seek_, kSeekData, DateOut, value, TEXTVALUE, AUDITUSER, AUDITTIMESTAMP, STATUS, FORCED);
+}
+
+void DataDDInt::DeleteData(core::Date SlotStartDatetime, std::int32_t varid) {
+  RequireConnected();
+  delete_.Parameters("slotstarttime").Value(SlotStartDatetime);
+  delete_.Parameters("varid").Value(varid);
+  delete_.Parameters("audituser").Value(CommonGlobals::GetAuditUserName());
+  delete_.Parameters("slotendtime").Value(SlotEnd(SlotStartDatetime));
+  delete_.Execute();
+}
+
+void DataDDInt::WriteData(core::Date SlotStartDatetime, core::Date NewDateTime, std::int32_t varid, double value,
+                          const std::string& TEXTVALUE, const std::string& Guard, std::int32_t STATUS) {
+  RequireConnected();
+  write_.Parameters("date").Value(NewDateTime);
+  write_.Parameters("varid").Value(varid);
+  write_.Parameters("value").Value(value);
+  write_.Parameters("textvalue").Value(TEXTVALUE);
+  write_.Parameters("audituser").Value(Guard);
+  write_.Parameters("slotstarttime").Value(SlotStartDatetime);
+  write_.Parameters("slotendtime").Value(SlotEnd(SlotStartDatetime));
+  write_.Parameters("status").Value(STATUS);
+  write_.Execute();
+}
+
+void DataDDInt::SetStatus(core::Date DateTimeStamp, std::int32_t varid, std::int32_t STATUS) {
+  try {
+    const core::Date start = GetSlotStartDateTime(DateTimeStamp);
+    core::Date stored;
+    double value = 0;
+    std::string text;
+    core::Value user, stamp, status, forced;
+    SeekData(start, varid, stored, value, text, &user, &stamp, &status, &forced);
+    // A Null stored status equals nothing, so it is left alone like an equal one.
+    if (NoMatch() || status.IsNull() || status.Equals(core::Value(STATUS))) return;
+    WriteData(start, stored, varid, value, text, CommonGlobals::GetAuditUserName(), STATUS);
+  } catch (const std::exception&) {
+    // A status change nobody waits for: a failure leaves the row as it was.
+  }
+}
+
+void DataDDInt::SetForced(core::Date DateTimeStamp, std::int32_t varid, std::int32_t FORCED) {
+  RequireConnected();
+  const core::Date start = GetSlotStartDateTime(DateTimeStamp);
+  setForced_.Parameters("slotstarttime").Value(start);
+  setForced_.Parameters("slotendtime").Value(SlotEnd(start));
+  setForced_.Parameters("varid").Value(varid);
+  setForced_.Parameters("audituser").Value(CommonGlobals::GetAuditUserName());
+  setForced_.Parameters("forced").Value(FORCED);
+  setForced_.Execute();
+}
+
+core::Date DataDDInt::GetSlotStartDateTime(core::Date DateTime) const {
+  core::Date::Parts p = DateTime.Split();
+  // The parts of the time as it reads to the whole second: from half a second on, the next
+  // second's (and so, just before midnight, the next day's).
+  if (p.millisecond >= 500) p = core::DateAdd("s", 1, DateTime).Split();
+  int h = 0, m = 0;
+  switch (intervalsInDay_) {
+    case 24:
+      h = p.hour;
+      break;
+    case 6:
+      h = 4 * (p.hour / 4);
+      break;
+    case 48:
+      h = p.hour, m = 30 * (p.minute / 30);
+      break;
+    case 96:
+      h = p.hour, m = 15 * (p.minute / 15);
+      break;
+    case 288:
+      h = p.hour, m = 5 * (p.minute / 5);
+      break;
+    case 1440:
+      h = p.hour, m = p.minute;
+      break;
+    default:
+      break;
+  }
+  return core::Date::FromParts(p.year, p.month, p.day, h, m, 0);
+}
+
+void DataDDInt::SeekNext(core::Date SlotStartDatetime, core::Date SlotEndDatetime, std::int32_t varid,
+                         core::Date& DateOut, double& value, std::string& TEXTVALUE, std::int32_t GetNthRecord,
+                         core::Value* AUDITUSER, core::Value* AUDITTIMESTAMP, core::Value* STATUS,
+                         core::Value* FORCED) {
+  RequireConnected();
+  seekNext_.Parameters("varid_in").Value(varid);
+  seekNext_.Parameters("slotstart_in").Value(SlotStartDatetime);
+  seekNext_.Parameters("slotend_in").Value(SlotEndDatetime);
+  seekNext_.Parameters("topnum_in").Value(GetNthRecord < 1 ? 1 : GetNthRecord);
+  seekNext_.Execute();
+  noMatch_ = !TakeRow(seekNext_, kSeekNext, DateOut, value, TEXTVALUE, AUDITUSER, AUDITTIMESTAMP, STATUS, FORCED);
+}
