@@ -265,7 +265,8 @@ TEST(DataDDIntSlotStart, TheSlotOfATimeReadToTheWholeSecond) {
       {24, at(23, 59, 59.7), Date::FromParts(2024, 3, 6)},  // rounds into the next day
       {24, at(23, 59, 59.4), at(23, 0, 0)},
       {24, at(13, 59, 59), at(13, 0, 0)},
-      {96, at(10, 44, 59), at(10, 30, 0)},  // seconds never count
+      {96, at(10, 44, 59), at(10, 30, 0)},    // seconds never count
+      {96, at(10, 44, 59.6), at(10, 45, 0)},  // but the time reads as 10:45:00
       {96, at(10, 45, 0), at(10, 45, 0)},
       {6, at(15, 10, 0), at(12, 0, 0)},
       {48, at(14, 47, 59), at(14, 30, 0)},
