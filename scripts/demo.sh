@@ -1,12 +1,113 @@
 #!/usr/bin/env bash
-# Builds the program and runs it once from a fresh folder.
+# The main job from end to end on this machine: builds the program, starts a demo
+# Krym and DeraRed (PostgreSQL in demo-run/pg), writes a configuration that points
+# at them, runs the program in service mode until its first import has gone to
+# sleep, then shows what it wrote into Krym and where its log is. Leaves nothing
+# running.
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$top/scripts/deps.sh"
+
+echo "== Building"
 cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK30418_TESTS=OFF >/dev/null
-cmake --build "$top/build" -j"$(nproc)"
+cmake --build "$top/build" -j"$(nproc)" >/dev/null
+
 run=$top/demo-run
+pgdir=$run/pg
+program_pid=
+cleanup() {
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && wait "$program_pid" 2>/dev/null
+  "$top/tests/support/pg_cluster.sh" stop "$pgdir"
+}
+trap cleanup EXIT INT TERM
+
+# A fresh installation folder each time: program, help pages, no configuration yet.
+"$top/tests/support/pg_cluster.sh" stop "$pgdir" 2>/dev/null || true
+rm -rf "$run"
 mkdir -p "$run"
-cp "$top/build/k30418" "$run/"
-"$run/k30418" NTSERVICE
-echo "The program ran from $run."
+cmake --install "$top/build" --prefix "$run" >/dev/null
+
+echo "== Starting the demo Krym and DeraRed"
+port=$("$top/tests/support/pg_cluster.sh" start "$pgdir")
+export PGHOST=$pgdir PGPORT=$port
+psql_() { if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- psql -X -q -v ON_ERROR_STOP=1 -U postgres "$@"; else psql -X -q -v ON_ERROR_STOP=1 -U postgres "$@"; fi; }
+"$top/db/load.sh" facility NORTH "North Plant"
+"$top/db/load.sh" facility SOUTH "South Plant"
+psql_ -d QALROOT -f "$top/db/demo/root.sql"
+psql_ -d NORTH -f "$top/db/demo/north.sql"
+psql_ -d SOUTH -f "$top/db/demo/south.sql"
+psql_ -d DERARED -f "$top/db/demo/derared.sql"
+echo "PostgreSQL on 127.0.0.1:$port (databases QALROOT, NORTH, SOUTH, DERARED)"
+
+# Only the settings that differ from the defaults; the program adds the rest.
+password=$(cat "$top/db/krym/postgresql/schema_password")
+cat >"$run/k30418.xml" <<XML
+<?xml version="1.0"?>
+<qalconfigurationxml>
+  <spec version="1" encrypted="False"/>
+  <data>
+    <OPTIONS><LOG_VERBOSITY>1</LOG_VERBOSITY></OPTIONS>
+    <VORNKRYM>
+      <VORNKRYM_CONNECTION_DBTYPE>2</VORNKRYM_CONNECTION_DBTYPE>
+      <VORNKRYM_CONNECTION_PROVIDER>PostgreSQL Unicode</VORNKRYM_CONNECTION_PROVIDER>
+      <VORNKRYM_CONNECTION_DATASOURCE>127.0.0.1</VORNKRYM_CONNECTION_DATASOURCE>
+      <VORNKRYM_CONNECTION_CUSTOMIZATIONS>Port=$port;</VORNKRYM_CONNECTION_CUSTOMIZATIONS>
+      <G2_SERVER_INTERFACE_ID>7</G2_SERVER_INTERFACE_ID>
+    </VORNKRYM>
+    <K30418>
+      <SOURCEPROVIDER>PostgreSQL Unicode</SOURCEPROVIDER>
+      <SOURCEDBTYPE>2</SOURCEDBTYPE>
+      <SOURCEDS>127.0.0.1</SOURCEDS>
+      <SOURCEDB>DERARED</SOURCEDB>
+      <SOURCEUSERID>QALDBA</SOURCEUSERID>
+      <SOURCEPASSWORD>$password</SOURCEPASSWORD>
+      <SOURCECUSTOMIZATION>Port=$port;</SOURCECUSTOMIZATION>
+      <ADDNOTESTOLOGBOOK>TRUE</ADDNOTESTOLOGBOOK>
+      <LOGBOOKID>1</LOGBOOKID>
+    </K30418>
+  </data>
+</qalconfigurationxml>
+XML
+printf 'LASTIDIMPORTED=0\r\n' >"$run/DeraRed.ini"
+
+echo "== Running k30418 NTSERVICE"
+( cd "$run" && QT_QPA_PLATFORM=offscreen exec ./k30418 NTSERVICE ) &
+program_pid=$!
+for _ in $(seq 1 120); do
+  log=$(cat "$run/k30418.log_handle" 2>/dev/null | tr -d '\r' || true)
+  if [ -n "$log" ] && grep -q "Going to Sleep mode" "$log" 2>/dev/null; then break; fi
+  kill -0 "$program_pid" 2>/dev/null || break
+  sleep 1
+done
+kill "$program_pid" 2>/dev/null || true
+wait "$program_pid" 2>/dev/null || true
+program_pid=
+
+values_query="
+SELECT v.varid, v.name, v.vartype, to_char(d.datestamp, 'YYYY-MM-DD HH24:MI') AS slot,
+       d.curvalue, d.textvalue, d.audituser, d.status
+FROM vardesc v
+JOIN (SELECT varid, datestamp, curvalue, textvalue, audituser, status FROM datatbl
+      UNION ALL SELECT varid, datestamp, curvalue, textvalue, audituser, status FROM datadd4
+      UNION ALL SELECT varid, datestamp, curvalue, textvalue, audituser, status FROM dataddh
+      UNION ALL SELECT varid, datestamp, curvalue, textvalue, audituser, status FROM datadd3
+      UNION ALL SELECT varid, datestamp, curvalue, textvalue, audituser, status FROM dataddf
+      UNION ALL SELECT varid, datestamp, curvalue, textvalue, audituser, status FROM datadd5
+      UNION ALL SELECT varid, datestamp, curvalue, textvalue, audituser, status FROM datadd1) d
+  ON d.varid = v.varid
+ORDER BY v.varid, d.datestamp"
+for f in NORTH SOUTH; do
+  echo
+  echo "== Values now stored in Krym facility $f"
+  psql_ -d "$f" -P pager=off -c "$values_query"
+  echo "== Logbook entries of $f"
+  psql_ -d "$f" -P pager=off -c "SELECT lbid, to_char(datestamp, 'YYYY-MM-DD') AS day, to_char(timestamp, 'HH24:MI') AS time, comment, audituser FROM logbookentries ORDER BY id"
+done
+echo "== Last imported transaction id"
+cat "$run/DeraRed.ini"
+echo
+log=$(tr -d '\r' <"$run/k30418.log_handle")
+echo "== The service's log: $log"
+grep -E "Processing facility|Loaded|Skipped|Import|Last Id|Sleep" "$log" | tr -d '\r' || true
+echo
+echo "Demo finished; the installation folder is $run (the database is stopped)."
