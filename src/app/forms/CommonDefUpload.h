@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/db/Connection.h"
+
+// Uploads an interface definition package (a zip archive with the extension ".g2_Server_lu")
+// into the Krym root schema: the definition row of G2_SERVER_LU with its feature rows of
+// g2_LU_F_LU, and the package's help file and browser program as FILES rows. A definition that
+// is already there is refused; a malformed package or a failed write undoes the rows this
+// upload wrote. Every value read from the package reaches the database as a bound parameter.
+//
+// A new object is made for each upload. It owns its root-schema connection, opened at the start
+// of the upload and closed when the object goes. The file chooser is the caller's (the main
+// window's file dialog); it is called once, on the window thread. Files unpacked into the temp
+// folders stay there.
+class CommonDefUpload {
+ public:
+  // Asks for the package; returns its path, "" when none was chosen.
+  using FileChooser =
+      std::function<std::string(const std::string& title, const std::string& filter, const std::string& folder)>;
+
+  explicit CommonDefUpload(FileChooser chooseFile);
+
+  // The whole upload; True when the definition is in the database. Failures have been reported
+  // in their own boxes (choosing no file shows none).
+  bool UploadCurrentDefinition();
+
+  // What the chooser is asked with (the filter in the "caption|pattern" form).
+  static constexpr const char* kDialogTitle = "Please Locate your new Definition File.";
+  static constexpr const char* kDialogFilter = "G2_Server_LU Files |*.g2_Server_lu";
+
+ private:
+  enum class Existence { Exists, Absent, Error };
+
+  bool ExtractDefinitionFiles(const std::string& packagePath);
+  void ReadDefinitionKeys(std::string& collector, std::string& locale, std::string& version, Existence& exists);
+  bool ExtractPayloadFiles(const std::string& packagePath, const std::string& folder);
+  bool WriteDefinitionRows(const std::string& collector, const std::string& locale, const std::string& version,
+                           const std::string& chmFileId, const std::string& browserFileId);
+  bool StoreFile(const std::string& path, const std::string& dirName, const std::string& fileName, std::string& id);
+  void DeleteFileRow(const std::string& id);
+  void DeleteDefinitionRows(std::int32_t collector, const std::string& locale, const std::string& version);
+
+  FileChooser chooseFile_;
+  platform::db::Connection connection_;
+  std::string workFolder_;
+};
