@@ -1,0 +1,40 @@
+#include "app/forms/MenuTargets.h"
+
+#include <string>
+
+#include "app/forms/CommonNTActivity.h"
+#include "app/forms/CommonNTControl.h"
+#include "app/session/ImportSession.h"
+#include "app/startup/ProgramObjects.h"
+#include "foundation/ProgramContext.h"
+#include "foundation/QALmsgBoxHandler.h"
+
+namespace {
+
+// A form whose window this build does not have yet says so instead of doing nothing.
+void NotInThisBuild(const std::string& caption) {
+  if (QALmsgBoxHandler* box = Program().msgBox)
+    box->QalMsgBox("The window '" + caption + "' is not part of this build of the program.", 64);
+}
+
+}  // namespace
+
+namespace MenuTargets {
+
+void ShowConnectionToVornKrym(ProgramObjects&, QWidget*) { NotInThisBuild("Connection to Vorn Krym"); }
+void ShowCollectorConfiguration(ProgramObjects&, QWidget*) { NotInThisBuild("Collector Configuration"); }
+void ShowSourceConfiguration(ProgramObjects&, QWidget*) { NotInThisBuild("Source Configuration"); }
+void ShowAutomatedImportConfiguration(ProgramObjects&, QWidget*) { NotInThisBuild("Automated Import Configuration"); }
+void ShowAdvancedConfiguration(ProgramObjects&, QWidget*) { NotInThisBuild("Advanced Configuration"); }
+
+void OpenActivityLogView(ProgramObjects& objects, QWidget* owner) {
+  CommonNTActivity::Open(objects.icons.get(), owner);
+}
+void ShowStatusAndControl(ProgramObjects& objects, QWidget* owner) {
+  CommonNTControl::ShowModal(objects.icons.get(), owner);
+}
+
+void ImportAllVariables(bool testMode) { CommonGlobals::ImportAllVariables(testMode); }
+void ImportSelectedVariables(bool testMode) { CommonGlobals::ImportSelectedVariables(testMode); }
+
+}  // namespace MenuTargets
