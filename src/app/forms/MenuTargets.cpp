@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/forms/CommonConfigVornKrym.h"
 #include "app/forms/CommonNTActivity.h"
 #include "app/forms/CommonNTControl.h"
 #include "app/session/ImportSession.h"
@@ -21,7 +22,7 @@ void NotInThisBuild(const std::string& caption) {
 
 namespace MenuTargets {
 
-void ShowConnectionToVornKrym(ProgramObjects&, QWidget*) { NotInThisBuild("Connection to Vorn Krym"); }
+void ShowConnectionToVornKrym(ProgramObjects& objects, QWidget* owner) { ShowCommonConfigVornKrym(objects, owner); }
 void ShowCollectorConfiguration(ProgramObjects&, QWidget*) { NotInThisBuild("Collector Configuration"); }
 void ShowSourceConfiguration(ProgramObjects&, QWidget*) { NotInThisBuild("Source Configuration"); }
 void ShowAutomatedImportConfiguration(ProgramObjects&, QWidget*) { NotInThisBuild("Automated Import Configuration"); }

@@ -24,6 +24,9 @@ class MainWindowActions : public shelltest::ShellProgram {
       lines.push_back(w.lstActivityLog()->item(i)->text().toStdString());
     return lines;
   }
+  static std::function<bool(QWidget*)> IsA(const char* className) {
+    return [className](QWidget* m) { return std::string(m->metaObject()->className()) == className; };
+  }
   static bool Has(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
@@ -133,6 +136,7 @@ TEST_F(MainWindowActions, ChildWindowsOpenModalOverTheMainWindow) {
        [](QWidget* m) { return qobject_cast<CommonTestSource*>(m) != nullptr; }},
       {"Status And Control", [&w] { w.MenuItem("mnuNTstatus")->trigger(); },
        [](QWidget* m) { return qobject_cast<CommonNTControl*>(m) != nullptr; }},
+      {"Connection to Vorn Krym", [&w] { w.MenuItem("mnuVornSettings")->trigger(); }, IsA("CommonConfigVornKrym")},
   };
   for (const auto& c : cases) {
     bool right = false;
