@@ -1,5 +1,10 @@
 #pragma once
 
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <cstring>
+
 // A private D-Bus daemon, and a stand-in for systemd's service manager serving on it from a
 // thread of the test program, for the tests of service control. The stand-in speaks the part of
 // org.freedesktop.systemd1 that the program uses: LoadUnit, StartUnit, StopUnit and the unit
@@ -58,9 +63,10 @@ class PrivateBus {
       pid_ = -1;
       return;
     }
-    for (int i = 0; i < 500 && !std::filesystem::exists(socket); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (std::filesystem::exists(socket)) address_ = "unix:path=" + socket.string();
+    // The socket file appears when the daemon binds it, a moment before it listens:
+    // the bus is ready once a connection is accepted.
+    for (int i = 0; i < 500 && !Accepts(socket); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (Accepts(socket)) address_ = "unix:path=" + socket.string();
   }
   ~PrivateBus() {
     if (pid_ > 0) {
@@ -78,6 +84,19 @@ class PrivateBus {
   std::string DeadAddress() const { return "unix:path=" + (dir_ / "nobody-listens").string(); }
 
  private:
+  static bool Accepts(const std::filesystem::path& socket) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string path = socket.string();
+    if (path.size() >= sizeof addr.sun_path) return false;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    ::close(fd);
+    return ok;
+  }
+
   pid_t pid_ = -1;
   std::filesystem::path dir_;
   std::string address_;
