@@ -65,6 +65,10 @@ void CommonConfigForm::Load() {
 
 void CommonConfigForm::ToolbarButtonClick(const std::string& key) {
   const std::string k = core::LCase(key);
+  // Only the keys of this form's own buttons act: a form without a save button never saves.
+  const bool own = std::any_of(pattern_.buttons.begin(), pattern_.buttons.end(),
+                               [&k](const ToolbarButtons::Button& b) { return core::LCase(b.key) == k; });
+  if (!own) return;
   if (k == "check") {
     Check();
   } else if (k == "save") {

@@ -32,7 +32,8 @@ class CommonConfigForm : public QDialog {
   Q_OBJECT
 
  public:
-  // Runs the toolbar action of a key, compared lower-cased; an unknown key does nothing.
+  // Runs the toolbar action of a key, compared lower-cased; a key that none of the form's buttons
+  // carries does nothing.
   void ToolbarButtonClick(const std::string& key);
   QToolBar* myToolBar() const { return myToolBar_; }
 
