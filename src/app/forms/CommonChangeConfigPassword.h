@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+class IconBinding;
+class QLineEdit;
+class QPushButton;
+
+// Asks for the current configuration password and a new one, typed twice, when protection is
+// switched on. OK checks, in this order, the current password (exactly as stored), that both new
+// boxes agree, and that the new password has at least 5 characters; each failure is reported and
+// the dialog stays open. It writes nothing: after a successful OK (Cancelled false) the caller
+// stores NewPassword() as it stands. Cancel, Escape and a close through the window frame set
+// Cancelled.
+//
+// Made anew for each use and shown modal. The icon binding is borrowed for the constructor only.
+class CommonChangeConfigPassword : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CommonChangeConfigPassword(const IconBinding* icons, QWidget* owner = nullptr);
+
+  bool Cancelled() const { return cancelled_; }
+  // The text of pNew1, untrimmed.
+  std::string NewPassword() const;
+
+  QLineEdit* pOld() const { return pOld_; }
+  QLineEdit* pNew1() const { return pNew1_; }
+  QLineEdit* pnew2() const { return pnew2_; }
+  QPushButton* btnOK() const { return btnOK_; }
+  QPushButton* btnCancel() const { return btnCancel_; }
+  QPushButton* btnHelpMe() const { return btnHelpMe_; }
+
+  void btnOK_Click();
+  void btnCancel_Click();
+  void btnHelpMe_Click();
+
+ public slots:
+  // Cancel, also for Escape and the window frame.
+  void reject() override;
+
+ private:
+  bool cancelled_ = false;
+  QLineEdit* pOld_ = nullptr;
+  QLineEdit* pNew1_ = nullptr;
+  QLineEdit* pnew2_ = nullptr;
+  QPushButton* btnOK_ = nullptr;
+  QPushButton* btnCancel_ = nullptr;
+  QPushButton* btnHelpMe_ = nullptr;
+};
