@@ -8,10 +8,12 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QTimer>
 #include <QWidget>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -123,6 +125,20 @@ class ConfigForms : public ::testing::Test {
   }
   static void Type(const QWidget& form, const char* name, const std::string& text) {
     if (QLineEdit* box = Child(form, name)) box->setText(QString::fromStdString(text));
+  }
+
+  // Acts on the next modal window of type T once it is shown (the act must end its modal show).
+  template <class T>
+  static void OnNextModal(std::function<void(T&)> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+      if (T* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
+        poll->stop();
+        poll->deleteLater();
+        act(*window);
+      }
+    });
+    poll->start(5);
   }
 
   // The form as it looks, into the build folder.
