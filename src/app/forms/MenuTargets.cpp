@@ -2,9 +2,12 @@
 
 #include <string>
 
+#include "app/forms/CommonConfigCollector.h"
+#include "app/forms/CommonConfigNTSvc.h"
 #include "app/forms/CommonConfigVornKrym.h"
 #include "app/forms/CommonNTActivity.h"
 #include "app/forms/CommonNTControl.h"
+#include "app/forms/CustomConfig.h"
 #include "app/session/ImportSession.h"
 #include "app/startup/ProgramObjects.h"
 #include "foundation/ProgramContext.h"
@@ -23,9 +26,11 @@ void NotInThisBuild(const std::string& caption) {
 namespace MenuTargets {
 
 void ShowConnectionToVornKrym(ProgramObjects& objects, QWidget* owner) { ShowCommonConfigVornKrym(objects, owner); }
-void ShowCollectorConfiguration(ProgramObjects&, QWidget*) { NotInThisBuild("Collector Configuration"); }
-void ShowSourceConfiguration(ProgramObjects&, QWidget*) { NotInThisBuild("Source Configuration"); }
-void ShowAutomatedImportConfiguration(ProgramObjects&, QWidget*) { NotInThisBuild("Automated Import Configuration"); }
+void ShowCollectorConfiguration(ProgramObjects& objects, QWidget* owner) { ShowCommonConfigCollector(objects, owner); }
+void ShowSourceConfiguration(ProgramObjects& objects, QWidget* owner) { ShowCustomConfig(objects, owner); }
+void ShowAutomatedImportConfiguration(ProgramObjects& objects, QWidget* owner) {
+  ShowCommonConfigNTSvc(objects, owner);
+}
 void ShowAdvancedConfiguration(ProgramObjects&, QWidget*) { NotInThisBuild("Advanced Configuration"); }
 
 void OpenActivityLogView(ProgramObjects& objects, QWidget* owner) {

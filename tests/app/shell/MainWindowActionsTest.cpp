@@ -137,6 +137,9 @@ TEST_F(MainWindowActions, ChildWindowsOpenModalOverTheMainWindow) {
       {"Status And Control", [&w] { w.MenuItem("mnuNTstatus")->trigger(); },
        [](QWidget* m) { return qobject_cast<CommonNTControl*>(m) != nullptr; }},
       {"Connection to Vorn Krym", [&w] { w.MenuItem("mnuVornSettings")->trigger(); }, IsA("CommonConfigVornKrym")},
+      {"Collector Configuration", [&w] { w.MenuItem("mnuCollector")->trigger(); }, IsA("CommonConfigCollector")},
+      {"Source Configuration", [&w] { w.MenuItem("mnuSourceSettings")->trigger(); }, IsA("CustomConfig")},
+      {"Automated Import Configuration", [&w] { w.MenuItem("mnuNtConfig")->trigger(); }, IsA("CommonConfigNTSvc")},
   };
   for (const auto& c : cases) {
     bool right = false;
