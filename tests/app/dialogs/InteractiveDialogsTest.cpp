@@ -1,0 +1,91 @@
+// The program's dialogs installed behind the interfaces the Qt-free code asks through.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <filesystem>
+
+#include "DialogsFixture.h"
+#include "app/forms/CommonAskForConfigPassword.h"
+#include "app/forms/CommonUI.h"
+#include "app/forms/CommonUIConnectProgress.h"
+#include "app/forms/InteractiveDialogs.h"
+#include "app/forms/QtSessionDialogs.h"
+#include "app/session/SessionDialogs.h"
+#include "app/startup/ProgramEntryPoint.h"
+#include "app/startup/ProgramObjects.h"
+#include "foundation/CommonGlobals.h"
+#include "foundation/QALConfiguration.h"
+#include "foundation/QALLoggerTXT.h"
+#include "platform/ui/ConfigPasswordPrompt.h"
+#include "platform/ui/ConnectionProgress.h"
+#include "support/QtTestApp.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class InteractiveDialogs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    qttest::App();
+    folder_ = fs::temp_directory_path() / ("k30418-dialogs-install-" + std::to_string(::getpid()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    objects_ = std::make_unique<ProgramObjects>();
+    objects_->context.app.Path = folder_.string();
+    scope_ = std::make_unique<ProgramScope>(objects_->context);
+    ASSERT_TRUE(ProgramEntryPoint::Main(*objects_, ""));
+    ProgramEntryPoint::StartInteractiveMode(*objects_);
+  }
+  void TearDown() override {
+    RemoveInteractiveDialogs(*objects_);
+    objects_->logger->closeLog();
+    scope_.reset();
+    objects_.reset();
+    fs::remove_all(folder_);
+  }
+
+  fs::path folder_;
+  std::unique_ptr<ProgramObjects> objects_;
+  std::unique_ptr<ProgramScope> scope_;
+};
+
+TEST_F(InteractiveDialogs, InstallPutsTheWindowsBehindEachInterfaceAndRemoveTakesThemOut) {
+  SessionDialogs* before = SessionDialogs::Installed();
+  InstallInteractiveDialogs(*objects_);
+  EXPECT_NE(dynamic_cast<QtSessionDialogs*>(SessionDialogs::Installed()), nullptr);
+  ASSERT_NE(objects_->context.ui.connectionProgress, nullptr);
+  ASSERT_NE(objects_->context.ui.configPassword, nullptr);
+
+  // Progress windows are shown over the main window.
+  auto window = objects_->context.ui.connectionProgress->CreateWindow();
+  auto* progress = dynamic_cast<CommonUIConnectProgress*>(window.get());
+  ASSERT_NE(progress, nullptr);
+  EXPECT_EQ(progress->parentWidget(), objects_->mainWindow.get());
+  window.reset();
+
+  // Installing again replaces, never doubles.
+  InstallInteractiveDialogs(*objects_);
+  EXPECT_NE(SessionDialogs::Installed(), before);
+
+  RemoveInteractiveDialogs(*objects_);
+  EXPECT_EQ(SessionDialogs::Installed(), nullptr);
+  EXPECT_EQ(objects_->context.ui.connectionProgress, nullptr);
+  EXPECT_EQ(objects_->context.ui.configPassword, nullptr);
+}
+
+TEST_F(InteractiveDialogs, ProtectedSaveAsksOverTheMainWindow) {
+  InstallInteractiveDialogs(*objects_);
+  QALConfiguration& config = *objects_->config;
+  config.item("OPTIONS\\PASSWORD_PROTECT_CONFIG", "YES");
+  QWidget* owner = nullptr;
+  dialogtest::DialogsTest::WhenShown<CommonAskForConfigPassword>([&owner](CommonAskForConfigPassword& d) {
+    owner = d.parentWidget();
+    d.pOld()->setText("58031");
+    d.btnOK_Click();
+  });
+  EXPECT_TRUE(CommonGlobals::SaveConfiguration());
+  EXPECT_EQ(owner, objects_->mainWindow.get());
+}
+
+}  // namespace
