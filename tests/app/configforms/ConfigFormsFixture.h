@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <deque>
@@ -128,8 +129,9 @@ class ConfigForms : public ::testing::Test {
   }
 
   // Acts on the next modal window of type T once it is shown (the act must end its modal show).
+  // The watch ends by itself after acting; deleting what this returns ends it earlier.
   template <class T>
-  static void OnNextModal(std::function<void(T&)> act) {
+  static QPointer<QTimer> OnNextModal(std::function<void(T&)> act) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
       if (T* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
@@ -139,6 +141,7 @@ class ConfigForms : public ::testing::Test {
       }
     });
     poll->start(5);
+    return poll;
   }
 
   // The form as it looks, into the build folder.
