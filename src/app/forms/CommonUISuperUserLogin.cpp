@@ -143,14 +143,14 @@ std::optional<std::string> CommonUISuperUserLogin::UnscramblePassword(const std:
   const QList<uint> codes = QString::fromStdString(stored).toUcs4();
   if (codes.size() < 5) return std::nullopt;
   const QList<uint> middle = codes.mid(2, codes.size() - 5);
-  QList<uint> result;
+  std::u32string result;
   const qsizetype n = middle.size();
   for (qsizetype j = 1; j <= n; ++j) {
     const uint own = middle[n - j];
     if (own > 255) return std::nullopt;
     const uint code = own + 27 + static_cast<uint>(j);
     if (code > 255) return std::nullopt;
-    result.append(code);
+    result.push_back(static_cast<char32_t>(code));
   }
-  return QString::fromUcs4(reinterpret_cast<const char32_t*>(result.constData()), result.size()).toStdString();
+  return QString::fromStdU32String(result).toStdString();
 }

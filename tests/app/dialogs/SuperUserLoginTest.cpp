@@ -25,9 +25,10 @@ constexpr const char* kNotSuper = "Access Denied - You need to have Super User p
 std::string Scramble(const std::string& clear) {
   const QList<uint> codes = QString::fromStdString(clear).toUcs4();
   const qsizetype n = codes.size();
-  QList<uint> middle(n);
-  for (qsizetype j = 1; j <= n; ++j) middle[n - j] = codes[j - 1] - 27 - static_cast<uint>(j);
-  const QString m = QString::fromUcs4(reinterpret_cast<const char32_t*>(middle.constData()), middle.size());
+  std::u32string middle(static_cast<std::size_t>(n), U' ');
+  for (qsizetype j = 1; j <= n; ++j)
+    middle[static_cast<std::size_t>(n - j)] = static_cast<char32_t>(codes[j - 1] - 27 - static_cast<uint>(j));
+  const QString m = QString::fromStdU32String(middle);
   return ("Q7" + m + "x9Z").toStdString();
 }
 
