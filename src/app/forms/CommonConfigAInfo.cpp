@@ -1,6 +1,5 @@
 #include "app/forms/CommonConfigAInfo.h"
 
-#include <QVBoxLayout>
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
@@ -9,6 +8,7 @@
 #include <QRadioButton>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QVBoxLayout>
 #include <functional>
 #include <set>
 
@@ -136,7 +136,9 @@ void CommonConfigAInfo::DefineTree() {
 
 bool CommonConfigAInfo::RowChecked(int row) const { return grid_->item(row, kColEnabled)->checkState() == Qt::Checked; }
 
-std::string CommonConfigAInfo::Cell(int row, int column) const { return grid_->item(row, column)->text().toStdString(); }
+std::string CommonConfigAInfo::Cell(int row, int column) const {
+  return grid_->item(row, column)->text().toStdString();
+}
 
 bool CommonConfigAInfo::RefreshUIFromConfig() {
   (Setting(kEnabledKey) == "TRUE" ? enTrue_ : enFalse_)->setChecked(true);

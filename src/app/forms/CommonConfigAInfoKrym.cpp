@@ -59,9 +59,9 @@ bool CommonConfigAInfoKrym::RefreshUIFromConfig() {
       const std::string name = parts.empty() ? std::string() : parts[0];
       const std::string type = parts.size() > 1 ? parts[1] : std::string();
       const std::string shownName = type.empty() ? name : name + " (" + type + ")";
-      lpVars_->addTopLevelItem(new QTreeWidgetItem(
-          {QString::fromStdString(facility + "." + field), QString::fromStdString(field),
-           QString::fromStdString(shownName), QString::fromStdString(facilityName)}));
+      lpVars_->addTopLevelItem(
+          new QTreeWidgetItem({QString::fromStdString(facility + "." + field), QString::fromStdString(field),
+                               QString::fromStdString(shownName), QString::fromStdString(facilityName)}));
     }
   }
   for (int column = 0; column < lpVars_->columnCount(); ++column) lpVars_->resizeColumnToContents(column);

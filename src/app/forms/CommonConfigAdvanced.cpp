@@ -55,19 +55,6 @@ constexpr const char* kMsgAfter = "OPTIONS\\PERFORMANCE\\MSG_AFTER";
 
 constexpr std::int32_t kMaxLogSize = 99999;
 
-QLineEdit* NewBox(QWidget* parent, const char* name, int width = 70) {
-  auto* box = new QLineEdit(parent);
-  box->setObjectName(name);
-  box->setMaximumWidth(width);
-  return box;
-}
-
-QRadioButton* NewOption(const QString& caption, QWidget* parent, const char* name) {
-  auto* option = new QRadioButton(caption, parent);
-  option->setObjectName(name);
-  return option;
-}
-
 QCheckBox* NewCheck(const QString& caption, QWidget* parent, const char* name) {
   auto* check = new QCheckBox(caption, parent);
   check->setObjectName(name);
@@ -134,7 +121,7 @@ void CommonConfigAdvanced::BuildMonitoringTab() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
 
-  o_log_keepdays_ = NewBox(page, "o_log_keepdays");
+  o_log_keepdays_ = NewBox(page, "o_log_keepdays", 70);
   o_log_level_ = new QComboBox(page);
   o_log_level_->setObjectName("o_log_level");
   for (int level = 0; level <= 9; ++level) o_log_level_->addItem(QString::number(level));
@@ -144,10 +131,10 @@ void CommonConfigAdvanced::BuildMonitoringTab() {
   logLayout->addWidget(Frame("Verbosity of Log", logFrame, {o_log_level_}));
   layout->addWidget(logFrame);
 
-  o_ntservice_name_ = NewBox(page, "o_ntservice_name", 16777215);
-  o_display_status_ = NewBox(page, "o_display_status");
-  o_display_log_ = NewBox(page, "o_display_log");
-  o_display_bytes_ = NewBox(page, "o_display_bytes");
+  o_ntservice_name_ = NewBox(page, "o_ntservice_name");
+  o_display_status_ = NewBox(page, "o_display_status", 70);
+  o_display_log_ = NewBox(page, "o_display_log", 70);
+  o_display_bytes_ = NewBox(page, "o_display_bytes", 70);
   auto* monitorFrame = new QGroupBox("Automated Activity Monitoring", page);
   auto* monitor = new QVBoxLayout(monitorFrame);
   auto* nameFrame = new QGroupBox("NT Service Name to Monitor", monitorFrame);
@@ -170,9 +157,8 @@ void CommonConfigAdvanced::BuildProtectionTab() {
   auto* checks = new QVBoxLayout(frame);
   o_protect_encrypt_ = NewCheck("Encrypt Configuration File", frame, "o_protect_encrypt");
   o_protect_change_ = NewCheck("Require Password to Change Configuration", frame, "o_protect_change");
-  o_require_interactive_ =
-      NewCheck("Require Vorn Krym Super User Login Credentials to Import Data in Interactive Mode", frame,
-               "o_require_interactive");
+  o_require_interactive_ = NewCheck("Require Vorn Krym Super User Login Credentials to Import Data in Interactive Mode",
+                                    frame, "o_require_interactive");
   checks->addWidget(o_protect_encrypt_);
   checks->addWidget(o_protect_change_);
   checks->addWidget(o_require_interactive_);
@@ -188,8 +174,8 @@ void CommonConfigAdvanced::BuildRecoveryTab() {
                       const char* secondsName) {
     auto* frame = new QGroupBox(caption, page);
     auto* grid = new QGridLayout(frame);
-    total = NewBox(frame, totalName);
-    seconds = NewBox(frame, secondsName);
+    total = NewBox(frame, totalName, 70);
+    seconds = NewBox(frame, secondsName, 70);
     grid->addWidget(Label("Automatically Attempt to Re-Connect"), 0, 0);
     grid->addWidget(total, 0, 1);
     grid->addWidget(Label("times"), 0, 2);
@@ -232,7 +218,7 @@ void CommonConfigAdvanced::BuildPerformanceTab() {
   throttleLayout->addLayout(onOff);
 
   lblPollWait1_ = Label("Every", nullptr, "lblPollWait1");
-  txtPollWait_ = NewBox(page, "txtPollWait");
+  txtPollWait_ = NewBox(page, "txtPollWait", 70);
   txtPollWait_->setAutoFillBackground(true);
   lblPollWait2_ = Label("Milliseconds", nullptr, "lblPollWait2");
   frameSourcePolling_ =
@@ -269,8 +255,8 @@ void CommonConfigAdvanced::optThrottleDisabled_Click() {
 
 void CommonConfigAdvanced::EnablePolling(bool on) {
   for (QWidget* w : std::initializer_list<QWidget*>{frameSourcePolling_, txtPollWait_, lblPollWait1_, lblPollWait2_,
-                                                     frameBeforeMessages_, optMsgBeforeEnabled_, optMsgBeforeDisabled_,
-                                                     frameAfterMessages_, optMsgAfterEnabled_, optMsgAfterDisabled_})
+                                                    frameBeforeMessages_, optMsgBeforeEnabled_, optMsgBeforeDisabled_,
+                                                    frameAfterMessages_, optMsgAfterEnabled_, optMsgAfterDisabled_})
     w->setEnabled(on);
   // A text box's own background when it can be typed into, the button face when it cannot.
   QPalette palette = txtPollWait_->palette();
@@ -290,8 +276,8 @@ bool CommonConfigAdvanced::RefreshUIFromConfig() {
   o_log_keepdays_->setText(QString::fromStdString(Setting(kKeepLogs)));
 
   const core::Value logSize(Setting(kLogSize));
-  o_display_bytes_->setText(
-      logSize.IsNumeric() ? QString::number(std::min(logSize.ToLong(), kMaxLogSize)) : QString("4096"));
+  o_display_bytes_->setText(logSize.IsNumeric() ? QString::number(std::min(logSize.ToLong(), kMaxLogSize))
+                                                : QString("4096"));
   o_ntservice_name_->setText(QString::fromStdString(Setting(kServiceName)));
   o_display_log_->setText(NumberOr(Setting(kLogSeconds), "30"));
   o_display_status_->setText(NumberOr(Setting(kStatusSeconds), "5"));
@@ -372,8 +358,8 @@ void CommonConfigAdvanced::ApplyPollWait() {
         kExclamation, kValidation);
   std::int32_t wait = core::Value(text).ToLong();
   if (wait < 1) {
-    Box("Invalid value provided for Artificial Wait between Source Polling. Will use minimum value of 1.",
-        kExclamation, kValidation);
+    Box("Invalid value provided for Artificial Wait between Source Polling. Will use minimum value of 1.", kExclamation,
+        kValidation);
     wait = 1;
   } else if (wait > 9999) {
     Box("Invalid value provided for Artificial Wait between Source Polling. Will use maximum value of 9999.",

@@ -118,13 +118,24 @@ QGroupBox* CommonConfigForm::AddFrame(const QString& caption, QLayout* inner) {
   return frame;
 }
 
+QLineEdit* CommonConfigForm::NewBox(QWidget* parent, const char* name, int maxWidth) {
+  auto* box = new QLineEdit(parent);
+  box->setObjectName(name);
+  if (maxWidth > 0) box->setMaximumWidth(maxWidth);
+  return box;
+}
+
+QRadioButton* CommonConfigForm::NewOption(const QString& caption, QWidget* parent, const char* name) {
+  auto* option = new QRadioButton(caption, parent);
+  option->setObjectName(name);
+  return option;
+}
+
 QGroupBox* CommonConfigForm::AddOnOffFrame(const QString& caption, QRadioButton*& on, const char* onName,
                                            QRadioButton*& off, const char* offName) {
   auto* row = new QHBoxLayout;
-  on = new QRadioButton("Enabled", this);
-  on->setObjectName(onName);
-  off = new QRadioButton("Disabled", this);
-  off->setObjectName(offName);
+  on = NewOption("Enabled", this, onName);
+  off = NewOption("Disabled", this, offName);
   row->addWidget(on);
   row->addWidget(off);
   row->addStretch(1);

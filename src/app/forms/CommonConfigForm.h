@@ -73,6 +73,9 @@ class CommonConfigForm : public QDialog {
   QGroupBox* AddOnOffFrame(const QString& caption, QRadioButton*& on, const char* onName, QRadioButton*& off,
                            const char* offName);
   const IconBinding* Icons() const { return icons_; }
+  // Controls named as the form names them; maxWidth 0 leaves the box its natural width.
+  static QLineEdit* NewBox(QWidget* parent, const char* name, int maxWidth = 0);
+  static QRadioButton* NewOption(const QString& caption, QWidget* parent, const char* name);
 
   static QALConfiguration& Config();
   static std::string Setting(const std::string& key);

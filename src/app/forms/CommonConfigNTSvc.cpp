@@ -33,19 +33,6 @@ constexpr const char* kShift = "OPTIONS\\AUTOMATED_IMPORT\\STARTDATE_SHIFT_MINUT
 constexpr std::int32_t kMaxMinutely = 1440;
 constexpr std::int32_t kDefaultMinutely = 10;
 
-QLineEdit* NewBox(QWidget* parent, const char* name) {
-  auto* box = new QLineEdit(parent);
-  box->setObjectName(name);
-  box->setMaximumWidth(60);
-  return box;
-}
-
-QRadioButton* NewOption(const QString& caption, QWidget* parent, const char* name) {
-  auto* option = new QRadioButton(caption, parent);
-  option->setObjectName(name);
-  return option;
-}
-
 QDateTime ToQt(core::Date d) {
   const core::Date::Parts p = d.Split();
   // Kept in UTC so that a time inside a daylight-saving gap shows as stored.
@@ -53,8 +40,8 @@ QDateTime ToQt(core::Date d) {
 }
 
 core::Date FromQt(const QDateTime& t) {
-  return core::Date::FromParts(t.date().year(), t.date().month(), t.date().day(), t.time().hour(),
-                               t.time().minute(), t.time().second());
+  return core::Date::FromParts(t.date().year(), t.date().month(), t.date().day(), t.time().hour(), t.time().minute(),
+                               t.time().second());
 }
 
 // A stored number as the form shows it: the whole number when the text is one, else fallback.
@@ -73,10 +60,10 @@ CommonConfigNTSvc::CommonConfigNTSvc(const IconBinding* icons, QWidget* owner)
   optDaily_ = NewOption("Daily at", this, "optDaily");
   optHourly_ = NewOption("Hourly at", this, "optHourly");
   optMinutely_ = NewOption("Minutely", this, "optMinutely");
-  dayTimeHour_ = NewBox(this, "dayTimeHour");
-  dayTimeMinutes_ = NewBox(this, "dayTimeMinutes");
-  HourTimeMinutes_ = NewBox(this, "HourTimeMinutes");
-  MinutelyMinutes_ = NewBox(this, "MinutelyMinutes");
+  dayTimeHour_ = NewBox(this, "dayTimeHour", 60);
+  dayTimeMinutes_ = NewBox(this, "dayTimeMinutes", 60);
+  HourTimeMinutes_ = NewBox(this, "HourTimeMinutes", 60);
+  MinutelyMinutes_ = NewBox(this, "MinutelyMinutes", 60);
   schedule->addWidget(optDaily_, 0, 0);
   schedule->addWidget(dayTimeHour_, 0, 1);
   schedule->addWidget(new QLabel("hours [0 - 23]"), 0, 2);
@@ -105,7 +92,7 @@ CommonConfigNTSvc::CommonConfigNTSvc(const IconBinding* icons, QWidget* owner)
   lastRunFrame->setLayout(lastRun);
   dates->addWidget(lastRunFrame);
   auto* shift = new QHBoxLayout;
-  txtTimeShift_ = NewBox(this, "txtTimeShift");
+  txtTimeShift_ = NewBox(this, "txtTimeShift", 60);
   shift->addWidget(txtTimeShift_);
   shift->addWidget(new QLabel("minutes"));
   shift->addStretch(1);

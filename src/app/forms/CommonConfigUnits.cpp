@@ -1,10 +1,10 @@
 #include "app/forms/CommonConfigUnits.h"
 
-#include <QVBoxLayout>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QVBoxLayout>
 
 #include "core/Value.h"
 #include "features/CommonUnitConvert.h"

@@ -29,12 +29,6 @@ constexpr const char* kCommandTimeoutKey = "VORNKRYM\\VORNKRYM_CONNECTION_COMMAN
 constexpr int kExclamation = 48;
 constexpr int kInformation = 64;
 
-QLineEdit* NewBox(QWidget* parent, const char* name) {
-  auto* box = new QLineEdit(parent);
-  box->setObjectName(name);
-  return box;
-}
-
 // A stored timeout as the form shows it: the whole number when it is one, else the default.
 QString TimeoutText(const std::string& stored, int fallback) {
   const core::Value v(stored);

@@ -1,10 +1,10 @@
 #include "app/forms/CommonTypeConfigCache.h"
 
-#include <QVBoxLayout>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 namespace {
 

@@ -37,12 +37,6 @@ constexpr const char* kCustomizationKey = "K30418\\SourceCustomization";
 constexpr const char* kNotesKey = "K30418\\AddNotesToLogbook";
 constexpr const char* kLogbookKey = "K30418\\LogbookId";
 
-QLineEdit* NewBox(QWidget* parent, const char* name) {
-  auto* box = new QLineEdit(parent);
-  box->setObjectName(name);
-  return box;
-}
-
 QLabel* Note(const QString& text) {
   auto* label = new QLabel(text);
   label->setEnabled(false);  // examples read as hints, not as settings

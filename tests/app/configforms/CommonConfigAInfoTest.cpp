@@ -103,8 +103,8 @@ TEST_F(AInfoForm, TwoEnabledEntriesMayNotShareATarget) {
     bool secondOn;
     bool refused;
   };
-  for (const Case& c : {Case{"P.A", true, true}, Case{"P.A", false, false}, Case{"p.a", true, false},
-                        Case{"P.A ", true, false}}) {
+  for (const Case& c :
+       {Case{"P.A", true, true}, Case{"P.A", false, false}, Case{"p.a", true, false}, Case{"P.A ", true, false}}) {
     CommonConfigAInfo form(Icons());
     ForgetBoxes();
     Row(form, 0, true, "S1", "P.A");

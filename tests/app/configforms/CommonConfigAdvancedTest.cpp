@@ -38,8 +38,8 @@ TEST_F(AdvancedForm, SevenTabsAndTheLaunchButtonsDisabledAfterEveryOpening) {
   CommonConfigAdvanced form(Icons());
   std::vector<std::string> tabs;
   for (int i = 0; i < form.Tabs()->count(); ++i) tabs.push_back(form.Tabs()->tabText(i).toStdString());
-  EXPECT_EQ(tabs, (std::vector<std::string>{"Monitoring", "Protection", "Recovery", "Source Caching",
-                                            "Unit Conversion", "Additional Info", "Performance"}));
+  EXPECT_EQ(tabs, (std::vector<std::string>{"Monitoring", "Protection", "Recovery", "Source Caching", "Unit Conversion",
+                                            "Additional Info", "Performance"}));
   EXPECT_FALSE(form.LaunchCacheConfig()->isEnabled());
   EXPECT_FALSE(form.LaunchUnitConfig()->isEnabled());
   EXPECT_FALSE(form.LaunchAInfoConfig()->isEnabled());
@@ -98,13 +98,7 @@ TEST_F(AdvancedForm, AVerbosityThatIsNoEntryOfTheListFailsTheRefresh) {
 }
 
 TEST_F(AdvancedForm, NumbersAreHeldToTheirRangesAndWrittenBack) {
-  struct Case {
-    const char* box;
-    const char* key;
-    const char* typed;
-    const char* stored;
-  };
-  const Case cases[] = {
+  ExpectNumbersApplied<CommonConfigAdvanced>({
       {"o_log_keepdays", "OPTIONS\\KEEP_LOGS_FOR", "3", "7"},
       {"o_log_keepdays", "OPTIONS\\KEEP_LOGS_FOR", "5000", "1000"},
       {"o_log_keepdays", "OPTIONS\\KEEP_LOGS_FOR", "30.5", "30"},
@@ -117,14 +111,8 @@ TEST_F(AdvancedForm, NumbersAreHeldToTheirRangesAndWrittenBack) {
       {"o_source_reconnect_second", "SOURCE\\RECOVERY\\SECONDS", "0", "1"},
       {"o_krym_reconnect_total", "TARGET\\RECOVERY\\ATTEMPTS", "-3", "0"},
       {"o_krym_reconnect_second", "TARGET\\RECOVERY\\SECONDS", "60", "59"},
-  };
-  for (const Case& c : cases) {
-    CommonConfigAdvanced form(Icons());
-    Type(form, c.box, c.typed);
-    form.ToolbarButtonClick("check");
-    EXPECT_EQ(Get(c.key), c.stored) << c.box << " " << c.typed;
-    EXPECT_EQ(Text(form, c.box), c.stored) << c.box << " " << c.typed;
-  }
+  });
+
   EXPECT_TRUE(Boxes().empty());
 }
 
@@ -145,10 +133,12 @@ TEST_F(AdvancedForm, TextThatIsNotANumberIsRefusedNamingItsKey) {
 
 TEST_F(AdvancedForm, ThePollWaitHasMessagesOfItsOwn) {
   const std::string rounding = "Artificial Wait between Source Polling field can only accept whole numbers. ";
-  const std::string minimum = "Invalid value provided for Artificial Wait between Source Polling. Will use minimum value of 1.";
+  const std::string minimum =
+      "Invalid value provided for Artificial Wait between Source Polling. Will use minimum value of 1.";
   const std::string maximum =
       "Invalid value provided for Artificial Wait between Source Polling. Will use maximum value of 9999.";
-  const std::string previous = "Invalid value provided for Artificial Wait between Source Polling. Will use previous value.";
+  const std::string previous =
+      "Invalid value provided for Artificial Wait between Source Polling. Will use previous value.";
   struct Case {
     const char* typed;
     const char* stored;
@@ -180,9 +170,9 @@ TEST_F(AdvancedForm, ThePollWaitHasMessagesOfItsOwn) {
 
 TEST_F(AdvancedForm, TheThrottleSwitchEnablesItsDependants) {
   CommonConfigAdvanced form(Icons());
-  const char* dependants[] = {"frameSourcePolling", "txtPollWait", "lblPollWait1", "lblPollWait2",
-                              "frameBeforeMessages", "optMsgBeforeEnabled", "optMsgBeforeDisabled",
-                              "frameAfterMessages", "optMsgAfterEnabled", "optMsgAfterDisabled"};
+  const char* dependants[] = {
+      "frameSourcePolling",  "txtPollWait",          "lblPollWait1",       "lblPollWait2",       "frameBeforeMessages",
+      "optMsgBeforeEnabled", "optMsgBeforeDisabled", "frameAfterMessages", "optMsgAfterEnabled", "optMsgAfterDisabled"};
   const auto background = [&] { return Child(form, "txtPollWait")->palette().color(QPalette::Base); };
   form.optThrottleDisabled_Click();
   for (const char* name : dependants) EXPECT_FALSE(Child<QWidget>(form, name)->isEnabled()) << name;

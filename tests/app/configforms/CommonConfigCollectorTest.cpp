@@ -86,8 +86,8 @@ TEST_F(CollectorForm, ApplyStoresTheChoiceChecksItsVersionAndWritesTheDesignatio
     int k;
     bool warns;
   };
-  for (const Case& c : {Case{"Alpha", 2, true}, Case{"beta", 1, false}, Case{"charlie", 3, false},
-                        Case{"Bravo", 4, false}}) {
+  for (const Case& c :
+       {Case{"Alpha", 2, true}, Case{"beta", 1, false}, Case{"charlie", 3, false}, Case{"Bravo", 4, false}}) {
     CommonConfigCollector form(Icons());
     Choose(form, c.name);
     ForgetBoxes();

@@ -79,33 +79,21 @@ TEST_F(ScheduleForm, ALastRunDateThatIsNotADateFailsTheRefresh) {
 }
 
 TEST_F(ScheduleForm, EveryNumberIsRoundedHalfToEvenAndHeldToItsRange) {
-  struct Case {
-    const char* box;
-    const char* key;
-    const char* typed;
-    const char* stored;
-  };
-  const Case cases[] = {
-      {"dayTimeHour", "SCHEDULE\\DAILY_HOUR", "25", "23"},
-      {"dayTimeHour", "SCHEDULE\\DAILY_HOUR", "-3", "0"},
-      {"dayTimeHour", "SCHEDULE\\DAILY_HOUR", "7.5", "8"},
-      {"dayTimeHour", "SCHEDULE\\DAILY_HOUR", "8.5", "8"},
-      {"dayTimeMinutes", "SCHEDULE\\DAILY_MINUTE", "75", "59"},
-      {"HourTimeMinutes", "SCHEDULE\\HOURLY_MINUTE", "-1", "0"},
-      {"MinutelyMinutes", "SCHEDULE\\MINUTELY_MINUTE", "-5", "10"},
-      {"MinutelyMinutes", "SCHEDULE\\MINUTELY_MINUTE", "0", "0"},
-      {"MinutelyMinutes", "SCHEDULE\\MINUTELY_MINUTE", "2000", "1440"},
-      {"MinutelyMinutes", "SCHEDULE\\MINUTELY_MINUTE", "12.5", "12"},
-      {"txtTimeShift", "STARTDATE_SHIFT_MINUTE", "20000", "14400"},
-      {"txtTimeShift", "STARTDATE_SHIFT_MINUTE", "-20000", "-14400"},
-  };
-  for (const Case& c : cases) {
-    CommonConfigNTSvc form(Icons());
-    Type(form, c.box, c.typed);
-    form.ToolbarButtonClick("check");
-    EXPECT_EQ(Get(Key(c.key)), c.stored) << c.box << " " << c.typed;
-    EXPECT_EQ(Text(form, c.box), c.stored) << c.box << " " << c.typed;
-  }
+  ExpectNumbersApplied<CommonConfigNTSvc>({
+      {"dayTimeHour", Key("SCHEDULE\\DAILY_HOUR"), "25", "23"},
+      {"dayTimeHour", Key("SCHEDULE\\DAILY_HOUR"), "-3", "0"},
+      {"dayTimeHour", Key("SCHEDULE\\DAILY_HOUR"), "7.5", "8"},
+      {"dayTimeHour", Key("SCHEDULE\\DAILY_HOUR"), "8.5", "8"},
+      {"dayTimeMinutes", Key("SCHEDULE\\DAILY_MINUTE"), "75", "59"},
+      {"HourTimeMinutes", Key("SCHEDULE\\HOURLY_MINUTE"), "-1", "0"},
+      {"MinutelyMinutes", Key("SCHEDULE\\MINUTELY_MINUTE"), "-5", "10"},
+      {"MinutelyMinutes", Key("SCHEDULE\\MINUTELY_MINUTE"), "0", "0"},
+      {"MinutelyMinutes", Key("SCHEDULE\\MINUTELY_MINUTE"), "2000", "1440"},
+      {"MinutelyMinutes", Key("SCHEDULE\\MINUTELY_MINUTE"), "12.5", "12"},
+      {"txtTimeShift", Key("STARTDATE_SHIFT_MINUTE"), "20000", "14400"},
+      {"txtTimeShift", Key("STARTDATE_SHIFT_MINUTE"), "-20000", "-14400"},
+  });
+
   EXPECT_TRUE(Boxes().empty());
 }
 
@@ -118,10 +106,11 @@ TEST_F(ScheduleForm, TextThatIsNotANumberIsRefusedAndTheBoxRestored) {
     Type(form, box, "half past");
     Type(form, "HourTimeMinutes", "33");
     form.ToolbarButtonClick("check");
-    const std::string key = std::string(box) == "dayTimeMinutes" ? "SCHEDULE\\DAILY_MINUTE" : "SCHEDULE\\MINUTELY_MINUTE";
-    EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{
-                           {"Invalid value provided for '" + Key(key) + "'. Will use previous value.", 48,
-                            "Validation failed"}}));
+    const std::string key =
+        std::string(box) == "dayTimeMinutes" ? "SCHEDULE\\DAILY_MINUTE" : "SCHEDULE\\MINUTELY_MINUTE";
+    EXPECT_EQ(Boxes(),
+              (std::vector<RecordedBox>{{"Invalid value provided for '" + Key(key) + "'. Will use previous value.", 48,
+                                         "Validation failed"}}));
     EXPECT_EQ(Text(form, box), Get(Key(key)));
     EXPECT_EQ(Get(Key("SCHEDULE\\DAILY_MINUTE")), "5");
     EXPECT_EQ(Get(Key("SCHEDULE\\MINUTELY_MINUTE")), "15");

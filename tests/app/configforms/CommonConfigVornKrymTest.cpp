@@ -97,7 +97,8 @@ TEST_F(TargetForm, ABlankDataSourceFailsTheInitOfTheTest) {
   CommonConfigVornKrym form(Icons());
   Type(form, "datasource", "   ");
   form.ToolbarButtonClick("check");
-  EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{{"Connection Init Failed", 48, "Connection test failed"}, kUnableToApply}));
+  EXPECT_EQ(Boxes(),
+            (std::vector<RecordedBox>{{"Connection Init Failed", 48, "Connection test failed"}, kUnableToApply}));
 }
 
 TEST_F(TargetForm, ATimeoutThatIsNotANumberFailsTheTestWithoutABox) {
@@ -117,8 +118,8 @@ TEST_F(TargetForm, ApplyAfterASuccessfulTestWritesTrimmedTextsAndClampedTimeouts
     const char* typed;
     const char* stored;
   };
-  for (const Case& c : {Case{"150", "99"}, Case{"0", "1"}, Case{"12.5", "12"}, Case{"13.5", "14"}, Case{"-4", "1"},
-                        Case{" 7 ", "7"}}) {
+  for (const Case& c :
+       {Case{"150", "99"}, Case{"0", "1"}, Case{"12.5", "12"}, Case{"13.5", "14"}, Case{"-4", "1"}, Case{" 7 ", "7"}}) {
     PointAtTestKrym(db);
     CommonConfigVornKrym form(Icons());
     Type(form, "provider", "  PostgreSQL Unicode ");
@@ -170,7 +171,7 @@ TEST_F(TargetForm, TheTestButtonReportsSuccessOnly) {
   form.Toolbar1ButtonClick("connect");
   EXPECT_EQ(Boxes(), std::vector<RecordedBox>{kSuccess});
   EXPECT_FALSE(Config().ChangeWasMade());  // a test writes nothing
-  form.Toolbar1ButtonClick("check");      // no key of the second toolbar
+  form.Toolbar1ButtonClick("check");       // no key of the second toolbar
   EXPECT_EQ(Boxes().size(), 1u);
 }
 

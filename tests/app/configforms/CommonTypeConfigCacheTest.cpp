@@ -46,24 +46,17 @@ TEST_F(CacheForm, RefreshTakesOnlyUpperCaseTrueAsOn) {
 }
 
 TEST_F(CacheForm, SetPointsAreRoundedHalfToEvenAndHeldToTheirRanges) {
-  struct Case {
-    const char* box;
-    const char* key;
-    const char* typed;
-    const char* stored;
-  };
-  const Case cases[] = {
-      {"setDays", kDays, "0", "1"},           {"setDays", kDays, "301", "300"},
-      {"setDays", kDays, "2.5", "2"},         {"setDays", kDays, "3.5", "4"},
-      {"setDatapoints", kPoints, "2000000", "1296000"}, {"setDatapoints", kPoints, "-9", "1"},
-      {"setBytes", kBytes, "99999999", "10368000"},     {"setBytes", kBytes, "70000", "70000"},
-  };
-  for (const Case& c : cases) {
-    CommonTypeConfigCache form(Icons());
-    Type(form, c.box, c.typed);
-    form.ToolbarButtonClick("check");
-    EXPECT_EQ(Get(c.key), c.stored) << c.box << " " << c.typed;
-  }
+  ExpectNumbersApplied<CommonTypeConfigCache>({
+      {"setDays", kDays, "0", "1"},
+      {"setDays", kDays, "301", "300"},
+      {"setDays", kDays, "2.5", "2"},
+      {"setDays", kDays, "3.5", "4"},
+      {"setDatapoints", kPoints, "2000000", "1296000"},
+      {"setDatapoints", kPoints, "-9", "1"},
+      {"setBytes", kBytes, "99999999", "10368000"},
+      {"setBytes", kBytes, "70000", "70000"},
+  });
+
   EXPECT_TRUE(Boxes().empty());
 }
 
@@ -74,9 +67,10 @@ TEST_F(CacheForm, ANonNumericSetPointIsRefusedAndTheOthersStillApply) {
   Type(form, "setBytes", "5000");
   Type(form, "setDays", "20");
   form.ToolbarButtonClick("check");
-  EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{{"Invalid value provided for 'SOURCE\\CACHE\\LIMIT_BY_DATAPOINTS_SETPOINT'. "
-                                                "Will use previous value.",
-                                                48, "Validation failed"}}));
+  EXPECT_EQ(Boxes(),
+            (std::vector<RecordedBox>{{"Invalid value provided for 'SOURCE\\CACHE\\LIMIT_BY_DATAPOINTS_SETPOINT'. "
+                                       "Will use previous value.",
+                                       48, "Validation failed"}}));
   EXPECT_EQ(Text(form, "setDatapoints"), "60480");
   EXPECT_EQ(Get(kPoints), "60480");
   EXPECT_EQ(Get(kBytes), "5000");

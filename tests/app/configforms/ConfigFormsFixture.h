@@ -128,6 +128,24 @@ class ConfigForms : public ::testing::Test {
     if (QLineEdit* box = Child(form, name)) box->setText(QString::fromStdString(text));
   }
 
+  // A number typed into a box of a fresh form, and the text that the apply stores and shows.
+  struct NumberCase {
+    const char* box;
+    std::string key;
+    const char* typed;
+    const char* stored;
+  };
+  template <class Form>
+  void ExpectNumbersApplied(const std::vector<NumberCase>& cases) {
+    for (const NumberCase& c : cases) {
+      Form form(Icons());
+      Type(form, c.box, c.typed);
+      form.ToolbarButtonClick("check");
+      EXPECT_EQ(Get(c.key), c.stored) << c.box << " " << c.typed;
+      EXPECT_EQ(Text(form, c.box), c.stored) << c.box << " " << c.typed;
+    }
+  }
+
   // Acts on the next modal window of type T once it is shown (the act must end its modal show).
   // The watch ends by itself after acting; deleting what this returns ends it earlier.
   template <class T>

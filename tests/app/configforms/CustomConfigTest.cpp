@@ -122,8 +122,8 @@ TEST_F(SourceForm, EmptyRequiredBoxesWarnInOrderAndGetTheirStoredValuesBack) {
   StoreLogin();
   CustomConfig form(Icons());
   SqlServer(form)->setChecked(true);
-  const char* boxes[] = {"txtSourceDS", "txtProvider", "txtDb", "txtUser", "txtPass", "txtCnnTimeout",
-                         "txtCommandTimeout"};
+  const char* boxes[] = {"txtSourceDS",   "txtProvider",      "txtDb", "txtUser", "txtPass",
+                         "txtCnnTimeout", "txtCommandTimeout"};
   for (const char* box : boxes) Type(form, box, " ");
   form.ToolbarButtonClick("check");
   const std::vector<RecordedBox> expected = {
@@ -158,8 +158,8 @@ TEST_F(SourceForm, TimeoutsAreStoredOnlyAsWholeNumbersTheReaderCanUse) {
     const char* stored;
     bool refused;
   };
-  for (const Case& c : {Case{"abc", "15", true}, Case{"12.5", "12", false}, Case{" 20 ", "20", false},
-                        Case{"-3", "0", false}}) {
+  for (const Case& c :
+       {Case{"abc", "15", true}, Case{"12.5", "12", false}, Case{" 20 ", "20", false}, Case{"-3", "0", false}}) {
     CustomConfig form(Icons());
     ForgetBoxes();
     Type(form, "txtCnnTimeout", c.typed);
@@ -217,9 +217,10 @@ TEST_F(SourceForm, TheTestConnectsWithTheBoxesAsTypedWithoutSavingThem) {
   ASSERT_FALSE(activity_.lines.empty());
   EXPECT_EQ(activity_.lines.back(),
             "Testing connection: objConn.ConnectionString: Provider=PostgreSQL Unicode;Persist Security Info=False;"
-            "Data Source=" + db.host + ";Initial Catalog=DERARED;User ID=QALDBA;Password=" +
-                testsupport::TestDatabase::KrymPassword() + ";OLE DB Services =-2;Application Name=30418;Port=" +
-                std::to_string(db.port) + ";");
+            "Data Source=" +
+                db.host +
+                ";Initial Catalog=DERARED;User ID=QALDBA;Password=" + testsupport::TestDatabase::KrymPassword() +
+                ";OLE DB Services =-2;Application Name=30418;Port=" + std::to_string(db.port) + ";");
 }
 
 TEST_F(SourceForm, AFailedTestReportsNumberAndDescription) {
