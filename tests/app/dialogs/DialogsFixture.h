@@ -186,7 +186,9 @@ class DialogsTest : public AppReady, public ::testing::Test {
       const QAction* a = actions[static_cast<qsizetype>(i)];
       EXPECT_EQ(a->iconText().toStdString(), expected[i].caption);
       EXPECT_EQ(a->data().toString().toStdString(), expected[i].key);
-      if (expected[i].toolTip) EXPECT_EQ(a->toolTip().toStdString(), expected[i].toolTip);
+      if (expected[i].toolTip) {
+        EXPECT_EQ(a->toolTip().toStdString(), expected[i].toolTip);
+      }
       EXPECT_FALSE(a->icon().isNull()) << expected[i].key;
     }
   }
