@@ -128,7 +128,7 @@ CommonUI::CommonUI(ProgramObjects& objects, QWidget* parent) : QMainWindow(paren
 
   // From now on status lines reach this window's list.
   objects_.ui->AttachActivityList(lstActivityLog_);
-  objects_.context.ui = objects_.ui->Services();
+  objects_.context.ui.activityList = objects_.ui->Services().activityList;
   Load();
 }
 

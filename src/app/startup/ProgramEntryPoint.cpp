@@ -7,6 +7,7 @@
 
 #include "app/forms/CommonUI.h"
 #include "app/forms/IconBinding.h"
+#include "app/forms/InteractiveDialogs.h"
 #include "app/service/CommonNTSERVICE.h"
 #include "app/startup/ProgramObjects.h"
 #include "app/startup/QtUiServices.h"
@@ -146,6 +147,9 @@ bool Main(ProgramObjects& o, const std::string& commandLine) {
 void StartInteractiveMode(ProgramObjects& o) {
   const auto& app = o.context.app;
   o.mainWindow = std::make_unique<CommonUI>(o);
+  // The operator's dialogs: super-user login, variable picker, date ranges, the
+  // connection progress window and the configuration password.
+  InstallInteractiveDialogs(o);
   o.mainWindow->setWindowTitle(QString::fromStdString(
       "K" + app.ProductName + " " + app.Comments + " v" + std::to_string(app.Major) + "." +
       std::to_string(app.Minor) + "." + std::to_string(app.Revision) + " - Interactive Mode"));
