@@ -97,7 +97,8 @@ bool CommonImport::StartImport(CommonVarGatherer& gatherer, bool TestMode) {
     Program().writeAsUser = core::Trim(writeAsUser).empty() ? std::string() : writeAsUser;
 
     stats_.SessionStart(SessionStatistics::SecondsSinceMidnight());
-    reader_ = std::make_unique<CustomSource>();
+    source_ = CustomSource::NewSharedConnection();
+    reader_ = std::make_unique<CustomSource>(source_);
     const std::int32_t facilities = CountFacilities(gatherer);
     gatherer.MoveFirst();
     needStartId_ = true;
@@ -160,7 +161,7 @@ bool CommonImport::EnsureRunRange() {
 }
 
 bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
-  reader_ = std::make_unique<CustomSource>();
+  reader_ = std::make_unique<CustomSource>(source_);
   reader_->QueryType(0);
   if (needStartId_ && !EnsureRunRange()) return false;
   reader_->StartTransId(watermark_.ReadFrom());
@@ -228,7 +229,7 @@ void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const Comm
 
 bool CommonImport::ImportLogNotes(FacilityRun& run) {
   Status("Loading Logbook records from source...");
-  if (!reader_) reader_ = std::make_unique<CustomSource>();
+  if (!reader_) reader_ = std::make_unique<CustomSource>(source_);
   reader_->StartTransId(startId_);  // the notes query reads above it
   bool executionErrorOccured = true;
   reader_->ReadLIMSLogNotes(executionErrorOccured);

@@ -10,13 +10,13 @@
 #include "import/engine/ImportWatermark.h"
 #include "import/engine/SessionStatistics.h"
 #include "import/model/KrymSchemaOpener.h"
+#include "import/source/CustomSource.h"
 
 class CommonFacilityWriter;
 class CommonTypeLimsMatchRec;
 class CommonTypeVar;
 class CommonTypeVarRec;
 class CommonVarGatherer;
-class CustomSource;
 
 // The import engine: one instance per import run. StartImport walks the collector's facilities
 // and, in each, its linked variables; for every variable it reads the DeraRed answers of the
@@ -30,7 +30,8 @@ class CustomSource;
 // table this program can write: their answers are reported once per run and skipped.
 //
 // The gatherer is borrowed for the call. The instance owns the variable definitions, the
-// current source reader and the current facility writer, and keeps the run's statistics. The
+// current source reader (a fresh one per variable, all of a run sharing one DeraRed connection,
+// which a failed read's recovery drops for all of them) and the current facility writer, and keeps the run's statistics. The
 // recovery waits sleep through the sleep function (std::this_thread::sleep_for unless one is
 // set) and then let pending events run once (Program().ui.events).
 class CommonImport {
@@ -93,6 +94,7 @@ class CommonImport {
 
   const KrymSchemaOpener& opener_;
   std::unique_ptr<CommonTypeVar> vars_;
+  std::shared_ptr<CustomSource::SharedConnection> source_;  // the run's DeraRed connection
   std::unique_ptr<CustomSource> reader_;
   std::unique_ptr<CommonFacilityWriter> writer_;  // the current facility's
   SessionStatistics stats_;

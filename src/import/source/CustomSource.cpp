@@ -45,6 +45,12 @@ void MsgBox(const std::string& prompt) {
 
 std::int16_t ToInteger(const std::string& text) { return core::Value(text).ToInteger(); }
 
+platform::db::DbException UnusableConnection() {
+  return platform::db::DbException(platform::db::dberr::kConnectionUnusable,
+                                   "The connection cannot be used to perform this operation. It is either closed or "
+                                   "invalid in this context.");
+}
+
 core::Value AsText(const core::Value& v) { return core::Value(v.Text()); }
 
 // The time of day as "hh:nn:ss" on the 24-hour clock; Null stays Null.
@@ -109,9 +115,28 @@ void FillLogNote(const Recordset& rs, CommonTypeLimsMatchRec& r) {
 
 }  // namespace
 
-CustomSource::CustomSource() = default;
+// What the readers of one share have in common: the connection, the source type it was
+// configured with (the queries take their shape from it) and how many connections were made,
+// so that a reader knows whether the current one is one it has used.
+struct CustomSource::SharedConnection {
+  std::unique_ptr<Connection> connection;
+  std::int16_t dbType = 0;
+  std::uint64_t openings = 0;
+};
 
-CustomSource::~CustomSource() { DestroyConnection(); }
+std::shared_ptr<CustomSource::SharedConnection> CustomSource::NewSharedConnection() {
+  return std::make_shared<SharedConnection>();
+}
+
+CustomSource::CustomSource() : shared_(NewSharedConnection()) {}
+
+CustomSource::CustomSource(std::shared_ptr<SharedConnection> shared)
+    : shared_(shared ? std::move(shared) : NewSharedConnection()) {}
+
+CustomSource::~CustomSource() {
+  // Other readers of the share go on using the connection; the last one closes it.
+  if (shared_.use_count() == 1) DestroyConnection();
+}
 
 void CustomSource::StartTransId(std::int32_t id) { startTransId_ = id; }
 void CustomSource::EndTransId(std::int32_t id) { endTransId_ = id; }
@@ -160,8 +185,10 @@ std::shared_ptr<CommonTypeLimsMatchRec> CustomSource::Get_LimsRec() const {
 
 void CustomSource::DestroyConnection() {
   CloseSourceConnection();
-  connection_.reset();
+  shared_->connection.reset();
 }
+
+Connection* CustomSource::CurrentConnection() const { return shared_->connection.get(); }
 
 std::string CustomSource::LogCustomSourceQuery() const { return "[SourceTag:] \t[SourceStat:] \t"; }
 
@@ -175,7 +202,7 @@ std::int32_t CustomSource::ReadHighestTransId(bool& executionErrorOccured) {
     if (QALLoggerTXT* logger = Program().logger)
       logger->WriteLog(std::string("CustomSource.ReadHighestTransId() Query : ") + kQuery, 5);
     platform::db::Recordset rs;
-    rs.Open(kQuery, *connection_, platform::db::adCmdText);
+    OpenQuery(rs, kQuery);
     const core::Value highest = rs.Eof() ? core::Value::MakeNull() : rs.Fields(0).Value();
     rs.Close();
     return highest.IsNull() ? 0 : highest.ToLong();
@@ -187,13 +214,16 @@ std::int32_t CustomSource::ReadHighestTransId(bool& executionErrorOccured) {
 }
 
 bool CustomSource::OpenSourceConnection() {
-  connection_ = std::make_unique<Connection>();
-  ConfigureSourceConnection(*connection_);
+  shared_->connection = std::make_unique<Connection>();
+  usedOpening_ = ++shared_->openings;
+  Connection& cnn = *shared_->connection;
+  ConfigureSourceConnection(cnn);
+  shared_->dbType = sourceDbType_;
   try {
-    connection_->Open();
+    cnn.Open();
     return true;
   } catch (const platform::db::DbException&) {
-    const auto& errors = connection_->Errors();
+    const auto& errors = cnn.Errors();
     if (errors.empty()) throw;  // the read reports it with its own line
     CommonGlobals::ShowStatus("Unable to Open Connection to database. Error : " + std::to_string(errors[0].Number()) +
                                   " - " + errors[0].Description(),
@@ -205,14 +235,16 @@ bool CustomSource::OpenSourceConnection() {
 bool CustomSource::EnsureSourceConnection() {
   // An existing connection is used as it is, open or not: only DestroyConnection
   // makes the next read open a new one (the import's recovery calls it between attempts).
-  if (!connection_ && !OpenSourceConnection()) return false;
+  if (!shared_->connection && !OpenSourceConnection()) return false;
+  // A connection another reader of the share configured: its source type shapes the queries.
+  if (usedOpening_ != shared_->openings) sourceDbType_ = shared_->dbType;
   return IsSourceConnectionAlive();
 }
 
 bool CustomSource::IsSourceConnectionAlive() const { return true; }
 
 void CustomSource::CloseSourceConnection() {
-  if (connection_) connection_->Close();  // never throws
+  if (Connection* cnn = CurrentConnection()) cnn->Close();  // never throws
 }
 
 void CustomSource::ConfigureSourceConnection(Connection& cnn) {
@@ -294,13 +326,31 @@ bool CustomSource::LoadLogNoteRecords() {
   }
 }
 
+void CustomSource::OpenQuery(Recordset& rs, const std::string& text) {
+  Connection* cnn = CurrentConnection();
+  if (!cnn)
+    throw UnusableConnection();
+  const bool takenOver = usedOpening_ != shared_->openings;
+  usedOpening_ = shared_->openings;
+  try {
+    rs.Open(text, *cnn, platform::db::adCmdText);
+    return;
+  } catch (const platform::db::DbException& e) {
+    if (!takenOver || !(e.LinkBroken() || cnn->LinkBroken())) throw;
+  }
+  // The link died after another reader last used it. A reader with a connection of its own
+  // would have opened a new one before this statement, so this one does, without a word; a
+  // new connection that fails again fails the read as usual.
+  DestroyConnection();
+  if (!OpenSourceConnection())
+    throw UnusableConnection();
+  rs = Recordset();
+  rs.Open(text, *CurrentConnection(), platform::db::adCmdText);
+}
+
 void CustomSource::LoadRows(const std::string& text, Query query) {
-  if (!connection_)
-    throw platform::db::DbException(platform::db::dberr::kConnectionUnusable,
-                                    "The connection cannot be used to perform this operation. It is either closed "
-                                    "or invalid in this context.");
   Recordset rs;
-  rs.Open(text, *connection_, platform::db::adCmdText);
+  OpenQuery(rs, text);
   if (rs.RecordCount() > 0) rs.MoveFirst();
   // The previous records stay until the new result is open; from here on they are
   // replaced one by one, and the count says how many of the new rows are in.

@@ -11,6 +11,7 @@
 
 namespace platform::db {
 class Connection;
+class Recordset;
 }
 class CommonTypeLimsMatchRec;
 
@@ -19,16 +20,26 @@ class CommonTypeLimsMatchRec;
 // keeps every row as a CommonTypeLimsMatchRec and walks them with a 0-based cursor.
 // It only reads.
 //
-// The reader owns its connection (kept open between reads until DestroyConnection)
-// and its records; a record from Get_LimsRec is shared with the caller and stays
-// valid after the reader is gone. Failures go to the status line and the log, and
+// The reader holds its connection (kept open between reads until DestroyConnection)
+// and owns its records; a record from Get_LimsRec is shared with the caller and stays
+// valid after the reader is gone. Readers made with the same SharedConnection use one
+// connection between them: the first read of any of them opens it, DestroyConnection on
+// any of them drops it for all (the next read opens a new one), and the last reader
+// or owner of the share to go closes it. A reader that takes over a connection another
+// reader opened and finds its link gone at its first statement opens a new one quietly,
+// as a reader of its own would have. Failures go to the status line and the log, and
 // the read operations report them through their flag: no error leaves a member.
 // The settings, the logger, the message handler and the busy pointer are taken
 // from the program context at the time of each call.
 class CustomSource {
  public:
-  CustomSource();
-  ~CustomSource();  // closes the connection
+  // The connection readers may share; what it holds is private to the reader.
+  struct SharedConnection;
+  static std::shared_ptr<SharedConnection> NewSharedConnection();
+
+  CustomSource();  // with a connection of its own
+  explicit CustomSource(std::shared_ptr<SharedConnection> shared);
+  ~CustomSource();  // closes the connection unless other readers still share it
   CustomSource(const CustomSource&) = delete;
   CustomSource& operator=(const CustomSource&) = delete;
 
@@ -87,6 +98,10 @@ class CustomSource {
   std::string BuildSourceConnectionString(const SourceConnectionString::Parts& parts) const;
   bool LoadResultRecords();
   bool LoadLogNoteRecords();
+  platform::db::Connection* CurrentConnection() const;
+  // Opens the text as a recordset on the connection; see the class comment for a
+  // connection taken over dead.
+  void OpenQuery(platform::db::Recordset& rs, const std::string& text);
 
   enum class Query { Answers, LogNotes };
   void Read(Query query, bool& executionErrorOccured);
@@ -103,7 +118,9 @@ class CustomSource {
   std::int16_t queryType_ = 0;
   std::string currentVarId_;
 
-  std::unique_ptr<platform::db::Connection> connection_;
+  std::shared_ptr<SharedConnection> shared_;  // never null
+  // Which opening of the shared connection this reader has used (0: none yet).
+  std::uint64_t usedOpening_ = 0;
   std::vector<std::shared_ptr<CommonTypeLimsMatchRec>> records_;
   std::int32_t cursor_ = 0;
   std::int32_t recordCount_ = 0;
