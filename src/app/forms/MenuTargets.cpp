@@ -1,7 +1,6 @@
 #include "app/forms/MenuTargets.h"
 
-#include <string>
-
+#include "app/forms/CommonConfigAdvanced.h"
 #include "app/forms/CommonConfigCollector.h"
 #include "app/forms/CommonConfigNTSvc.h"
 #include "app/forms/CommonConfigVornKrym.h"
@@ -10,18 +9,6 @@
 #include "app/forms/CustomConfig.h"
 #include "app/session/ImportSession.h"
 #include "app/startup/ProgramObjects.h"
-#include "foundation/ProgramContext.h"
-#include "foundation/QALmsgBoxHandler.h"
-
-namespace {
-
-// A form whose window this build does not have yet says so instead of doing nothing.
-void NotInThisBuild(const std::string& caption) {
-  if (QALmsgBoxHandler* box = Program().msgBox)
-    box->QalMsgBox("The window '" + caption + "' is not part of this build of the program.", 64);
-}
-
-}  // namespace
 
 namespace MenuTargets {
 
@@ -31,7 +18,7 @@ void ShowSourceConfiguration(ProgramObjects& objects, QWidget* owner) { ShowCust
 void ShowAutomatedImportConfiguration(ProgramObjects& objects, QWidget* owner) {
   ShowCommonConfigNTSvc(objects, owner);
 }
-void ShowAdvancedConfiguration(ProgramObjects&, QWidget*) { NotInThisBuild("Advanced Configuration"); }
+void ShowAdvancedConfiguration(ProgramObjects& objects, QWidget* owner) { ShowCommonConfigAdvanced(objects, owner); }
 
 void OpenActivityLogView(ProgramObjects& objects, QWidget* owner) {
   CommonNTActivity::Open(objects.icons.get(), owner);

@@ -140,6 +140,7 @@ TEST_F(MainWindowActions, ChildWindowsOpenModalOverTheMainWindow) {
       {"Collector Configuration", [&w] { w.MenuItem("mnuCollector")->trigger(); }, IsA("CommonConfigCollector")},
       {"Source Configuration", [&w] { w.MenuItem("mnuSourceSettings")->trigger(); }, IsA("CustomConfig")},
       {"Automated Import Configuration", [&w] { w.MenuItem("mnuNtConfig")->trigger(); }, IsA("CommonConfigNTSvc")},
+      {"Advanced Configuration", [&w] { w.MenuItem("mnuVornOptions")->trigger(); }, IsA("CommonConfigAdvanced")},
   };
   for (const auto& c : cases) {
     bool right = false;
