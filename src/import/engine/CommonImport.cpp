@@ -72,6 +72,13 @@ struct CommonImport::FacilityRun {
   std::string facility;
   std::string name;
   bool facilityOk = true;
+  // K30418\AddNotesToLogbook, read once for the facility's records: the store changes only
+  // between runs, and asking it for every record is a good part of a value's own cost.
+  bool addNotes = false;
+  // The definition of the variable being imported, looked up at its first answer.
+  std::int32_t varid = 0;
+  bool recordLooked = false;
+  std::shared_ptr<CommonTypeVarRec> record;
 };
 
 CommonImport::CommonImport(const KrymSchemaOpener& opener) : opener_(opener) {}
@@ -129,6 +136,7 @@ void CommonImport::RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool 
   writer_->facilID(run.facility);
   writer_->LockDate(gatherer.LastRunSettings()->LockDate(run.facility));
   writer_->TestMode(TestMode);
+  run.addNotes = AddNotesToLogbook();
 
   bool rangeKnown = true;
   for (; !gatherer.EOF_Variable() && rangeKnown; gatherer.MoveNext_Variable())
@@ -197,16 +205,23 @@ void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const Comm
                                 bool& writeFailed) {
   const std::string answer = SelectAnswer(rec);
   if (!answer.empty()) {
-    const std::string key = run.facility + "~" + std::to_string(varid);
-    const std::string who = "VarId " + std::to_string(varid) + " of facility '" + run.name + "' (" + run.facility + ")";
-    const std::shared_ptr<CommonTypeVarRec> record = vars_->GetVarRecord(run.facility, varid);
+    if (!run.recordLooked || run.varid != varid) {
+      run.varid = varid;
+      run.record = vars_->GetVarRecord(run.facility, varid);
+      run.recordLooked = true;
+    }
+    const CommonTypeVarRec* record = run.record.get();
+    auto reportOnce = [&](const char* what) {
+      ReportOnce(run.facility + "~" + std::to_string(varid),
+                 "VarId " + std::to_string(varid) + " of facility '" + run.name + "' (" + run.facility + ")" + what);
+    };
     if (!record) {
       // Its definition did not load (a facility schema out of reach, a row that cannot be read):
       // the answer waits for a run that can read it.
-      ReportOnce(key, who + " has no definition: its answers are not imported.");
+      reportOnce(" has no definition: its answers are not imported.");
       watermark_.HoldBelow(rec.ID);
     } else if (IsSecondIntervalType(record->gVarType())) {
-      ReportOnce(key, who + " is a Second-interval variable: its answers cannot be imported and are skipped.");
+      reportOnce(" is a Second-interval variable: its answers cannot be imported and are skipped.");
     } else {
       const core::Date stamp = VarTypeFunctions::GetSlotStartDate(rec.Trans_DateTime.ToDate(), record->gVarType());
       if (!LoopWriteTarget(answer, *record, stamp, record->gUnits(), core::Trim(rec.Guard.Text()))) {
@@ -217,7 +232,7 @@ void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const Comm
     }
   }
 
-  if (AddNotesToLogbook() && !core::Trim(rec.Notes.Text()).empty() && !rec.ID.Equals(core::Value(lastNoteId_))) {
+  if (run.addNotes && !core::Trim(rec.Notes.Text()).empty() && !rec.ID.Equals(core::Value(lastNoteId_))) {
     if (!WriteNote(rec)) {
       Status("Error returned from WriteToLogbook. LN269");
       run.facilityOk = false;

@@ -4,6 +4,7 @@
 #include "core/Value.h"
 #include "foundation/CommonGlobals.h"
 #include "foundation/ProgramContext.h"
+#include "foundation/QALLoggerTXT.h"
 #include "import/model/CommonTypeVarRec.h"
 
 namespace {
@@ -12,6 +13,12 @@ namespace {
 constexpr double kShortestTime = 0.00001;
 
 void Status(const std::string& text, std::int16_t level) { CommonGlobals::ShowStatus(text, level); }
+
+// Whether a status line of the level reaches the activity list or the log at all.
+bool Shown(std::int16_t level) {
+  const ProgramContext& ctx = Program();
+  return level <= (ctx.logger ? ctx.logger->Verbosity() : 0);
+}
 
 std::string Rounded(double value, std::int32_t decimals) {
   return core::NumberText(CommonGlobals::RoundValue(value, decimals));
@@ -29,22 +36,29 @@ void SessionStatistics::AddReadStatistics(double startSeconds, double endSeconds
 }
 
 std::string SessionStatistics::WriteLine(core::Date stamp, const CommonTypeVarRec& record, const std::string& text) {
-  return "Wrote Data " + core::Format(stamp, "mm/dd/yyyy HH:nn") + "  " + record.gFacilID() + ":" +
-         std::to_string(record.gNumber()) + "\t" + record.gName() + "\t" + text + " " + record.gUnits();
+  // Built once for every value written, so in one buffer rather than through temporaries.
+  const std::string when = core::Format(stamp, "mm/dd/yyyy HH:nn");
+  const std::string number = std::to_string(record.gNumber());
+  std::string line;
+  line.reserve(16 + when.size() + record.gFacilID().size() + number.size() + record.gName().size() + text.size() +
+               record.gUnits().size());
+  line.append("Wrote Data ").append(when).append("  ").append(record.gFacilID()).append(":").append(number);
+  line.append("\t").append(record.gName()).append("\t").append(text).append(" ").append(record.gUnits());
+  return line;
 }
 
 void SessionStatistics::LogWriteOutcome(core::Date stamp, const CommonTypeVarRec& record, const std::string& text,
                                         bool logical, bool physical, bool skipped) {
-  const std::string line = WriteLine(stamp, record, text);
-  if (logical) {
-    ++logicalWrites_;
-    Status(line, 0);
-  }
+  if (logical) ++logicalWrites_;
   if (physical) ++physicalWrites_;
-  if (skipped) {
-    ++skippedWrites_;
+  if (skipped) ++skippedWrites_;
+  // The refusal's line is at level 1, which a service's log at verbosity 0 does not keep.
+  const bool showRefusal = skipped && Shown(1);
+  if (!logical && !showRefusal) return;  // no line to build
+  const std::string line = WriteLine(stamp, record, text);
+  if (logical) Status(line, 0);
+  if (showRefusal)
     Status("Approval Level of Data (Or Lock Date) disallowed interface to write record '" + line + "'", 1);
-  }
 }
 
 void SessionStatistics::LogSessionStatistics() {

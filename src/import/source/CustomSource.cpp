@@ -1,5 +1,6 @@
 #include "import/source/CustomSource.h"
 
+#include <array>
 #include <optional>
 #include <utility>
 
@@ -74,43 +75,84 @@ core::Value CombinedDateTime(const core::Value& day, const core::Value& timeText
   return core::Value(when);
 }
 
-void FillAnswer(const Recordset& rs, CommonTypeLimsMatchRec& r) {
-  auto kept = [&](const char* name) { return rs.Fields(name).Value(); };
-  auto text = [&](const char* name) { return AsText(rs.Fields(name).Value()); };
-  r.ID = kept("ID");
-  r.Route_Id = text("Route_Id");
-  r.Point_Id = text("Point_Id");
-  r.external_id = kept("external_id");
-  r.external_id_logbook = kept("external_id_logbook");
-  r.Seqno = kept("Seqno");
-  r.RoutePointQuestionID = kept("RoutePointQuestionID");
-  r.RoutePointRouteID = kept("RoutePointRouteID");
-  r.Trans_Date = kept("Trans_Date");
-  r.Trans_Time = TimeText(kept("Trans_Time"));
+// The columns the records are filled from, found by name once per result (the names compare
+// ignoring case, which is too slow to repeat for every field of every row).
+// clang-format off
+enum Column {
+  kID, kRoute_Id, kPoint_Id, kExternal_id, kExternal_id_logbook, kSeqno, kRoutePointQuestionID,
+  kRoutePointRouteID, kTrans_Date, kTrans_Time, kPoint_Desc, kGuard, kNotes, kInc, kInc1, kInc2, kInc3,
+  kMissed_Point, kFirstPair,  // then Question_ID1, Answer1 ... Question_ID10, Answer10
+  kAnswerColumns = kFirstPair + 20
+};
+constexpr const char* kFixedColumnNames[kFirstPair] = {
+    "ID", "Route_Id", "Point_Id", "external_id", "external_id_logbook", "Seqno", "RoutePointQuestionID",
+    "RoutePointRouteID", "Trans_Date", "Trans_Time", "Point_Desc", "Guard", "Notes", "Inc", "Inc1", "Inc2", "Inc3",
+    "Missed_Point"};
+// clang-format on
+// The columns a log note is filled from.
+constexpr Column kLogNoteColumns[] = {kID, kExternal_id_logbook, kTrans_Date, kTrans_Time, kGuard, kNotes};
+
+std::string ColumnName(int column) {
+  if (column < kFirstPair) return kFixedColumnNames[column];
+  const int pair = (column - kFirstPair) / 2 + 1;
+  return ((column - kFirstPair) % 2 == 0 ? "Question_ID" : "Answer") + std::to_string(pair);
+}
+
+class Columns {
+ public:
+  // Only the answer query's columns, or only the notes query's. An unknown name throws as a
+  // field read by that name would.
+  Columns(const Recordset& rs, bool answers) : rs_(rs) {
+    index_.fill(-1);
+    if (answers) {
+      for (int c = 0; c < kAnswerColumns; ++c) index_[c] = rs.Fields(ColumnName(c)).Index();
+    } else {
+      for (Column c : kLogNoteColumns) index_[c] = rs.Fields(ColumnName(c)).Index();
+    }
+  }
+  core::Value operator()(int column) const { return rs_.Fields(index_[column]).Value(); }
+  core::Value Text(int column) const { return AsText((*this)(column)); }
+
+ private:
+  const Recordset& rs_;
+  std::array<int, kAnswerColumns> index_{};
+};
+
+void FillAnswer(const Columns& kept, CommonTypeLimsMatchRec& r) {
+  r.ID = kept(kID);
+  r.Route_Id = kept.Text(kRoute_Id);
+  r.Point_Id = kept.Text(kPoint_Id);
+  r.external_id = kept(kExternal_id);
+  r.external_id_logbook = kept(kExternal_id_logbook);
+  r.Seqno = kept(kSeqno);
+  r.RoutePointQuestionID = kept(kRoutePointQuestionID);
+  r.RoutePointRouteID = kept(kRoutePointRouteID);
+  r.Trans_Date = kept(kTrans_Date);
+  r.Trans_Time = TimeText(kept(kTrans_Time));
   r.Trans_DateTime = CombinedDateTime(r.Trans_Date, r.Trans_Time, true);
-  r.Point_Desc = text("Point_Desc");
-  r.Guard = text("Guard");
-  r.Notes = text("Notes");
-  r.Inc = text("Inc");
-  r.Inc1 = text("Inc1");
-  r.Inc2 = text("Inc2");
-  r.Inc3 = text("Inc3");
-  r.Missed_Point = kept("Missed_Point");
+  r.Point_Desc = kept.Text(kPoint_Desc);
+  r.Guard = kept.Text(kGuard);
+  r.Notes = kept.Text(kNotes);
+  r.Inc = kept.Text(kInc);
+  r.Inc1 = kept.Text(kInc1);
+  r.Inc2 = kept.Text(kInc2);
+  r.Inc3 = kept.Text(kInc3);
+  r.Missed_Point = kept(kMissed_Point);
   for (int pair = 1; pair <= 10; ++pair) {
-    const std::string n = std::to_string(pair);
-    r.QuestionId(pair) = kept(("Question_ID" + n).c_str());
-    r.Answer(pair) = text(("Answer" + n).c_str());
+    const int question = kFirstPair + (pair - 1) * 2;
+    r.QuestionId(pair) = kept(question);
+    r.Answer(pair) = kept.Text(question + 1);
   }
 }
 
-void FillLogNote(const Recordset& rs, CommonTypeLimsMatchRec& r) {
-  r.ID = rs.Fields("ID").Value();
-  r.external_id_logbook = rs.Fields("external_id_logbook").Value();
-  r.Trans_Date = rs.Fields("Trans_Date").Value();
-  r.Trans_Time = TimeText(rs.Fields("Trans_Time").Value());
+void FillLogNote(const Columns& kept, CommonTypeLimsMatchRec& r) {
+  r.ID = kept(kID);
+  r.external_id_logbook = kept(kExternal_id_logbook);
+  r.Trans_Date = kept(kTrans_Date);
+  r.Trans_Time = TimeText(kept(kTrans_Time));
   r.Trans_DateTime = CombinedDateTime(r.Trans_Date, r.Trans_Time, false);
-  r.Guard = AsText(rs.Fields("Guard").Value());
-  r.Notes = AsText(rs.Fields("Notes").Value());
+  r.Guard = kept.Text(kGuard);
+  r.Notes = kept.Text(kNotes);
 }
 
 }  // namespace
@@ -328,8 +370,7 @@ bool CustomSource::LoadLogNoteRecords() {
 
 void CustomSource::OpenQuery(Recordset& rs, const std::string& text) {
   Connection* cnn = CurrentConnection();
-  if (!cnn)
-    throw UnusableConnection();
+  if (!cnn) throw UnusableConnection();
   const bool takenOver = usedOpening_ != shared_->openings;
   usedOpening_ = shared_->openings;
   try {
@@ -342,8 +383,7 @@ void CustomSource::OpenQuery(Recordset& rs, const std::string& text) {
   // would have opened a new one before this statement, so this one does, without a word; a
   // new connection that fails again fails the read as usual.
   DestroyConnection();
-  if (!OpenSourceConnection())
-    throw UnusableConnection();
+  if (!OpenSourceConnection()) throw UnusableConnection();
   rs = Recordset();
   rs.Open(text, *CurrentConnection(), platform::db::adCmdText);
 }
@@ -355,12 +395,14 @@ void CustomSource::LoadRows(const std::string& text, Query query) {
   // The previous records stay until the new result is open; from here on they are
   // replaced one by one, and the count says how many of the new rows are in.
   recordCount_ = 0;
+  std::optional<Columns> columns;  // found at the first row, as a read by name would fail there
   while (!rs.Eof()) {
+    if (!columns) columns.emplace(rs, query == Query::Answers);
     auto record = std::make_shared<CommonTypeLimsMatchRec>();
     if (query == Query::Answers)
-      FillAnswer(rs, *record);
+      FillAnswer(*columns, *record);
     else
-      FillLogNote(rs, *record);
+      FillLogNote(*columns, *record);
     records_.resize(static_cast<std::size_t>(recordCount_) + 1);
     records_[static_cast<std::size_t>(recordCount_)] = std::move(record);
     ++recordCount_;

@@ -65,6 +65,31 @@ TEST_F(SessionStatisticsTest, EachWriteFlagMovesItsOwnCounterAndShowsItsLine) {
                           "Approval Level of Data (Or Lock Date) disallowed interface to write record '" + line + "'"));
 }
 
+// A refused write counts whatever the verbosity; its level-1 line appears only where the
+// verbosity keeps it, while the level-0 "Wrote Data" line always does.
+TEST_F(SessionStatisticsTest, RefusalLineOnlyWhereTheVerbosityKeepsItButAlwaysCounted) {
+  const core::Date stamp = core::Date::FromParts(2024, 3, 5, 14, 0, 0);
+  const std::string line = "Wrote Data 03/05/2024 14:00  PLANT1:1042\tInlet flow\t7.5 m3/h";
+  const std::string refusal =
+      "Approval Level of Data (Or Lock Date) disallowed interface to write record '" + line + "'";
+  struct Case {
+    std::int16_t verbosity;
+    std::vector<std::string> lines;
+  };
+  for (const Case& c : {Case{0, {line}}, Case{1, {line, refusal}}, Case{9, {line, refusal}}}) {
+    SCOPED_TRACE(c.verbosity);
+    Program().logger->Verbosity(c.verbosity);
+    status.lines.clear();
+    SessionStatistics run;
+    run.LogWriteOutcome(stamp, record, "7.5", true, true, false);
+    run.LogWriteOutcome(stamp, record, "7.5", false, false, true);
+    EXPECT_EQ(status.lines, c.lines);
+    EXPECT_EQ(run.LogicalWrites(), 1);
+    EXPECT_EQ(run.PhysicalWrites(), 1);
+    EXPECT_EQ(run.SkippedWrites(), 1);
+  }
+}
+
 TEST_F(SessionStatisticsTest, StatisticsBlockWithRoundedRates) {
   At(10, 0, 0);
   stats.SessionStart(SessionStatistics::SecondsSinceMidnight());
