@@ -24,7 +24,7 @@ constexpr int kFirstShownRow = 4;
 constexpr int kCaptionColumn = 3;
 constexpr int kValueColumn = 4;
 
-// The toolbar images are the desktop's icon theme, found by the names its specification gives.
+// The toolbar images are the desktop's icon theme, found by their standard theme names.
 constexpr const char* kIconCredit = "Toolbar images: the desktop's icon theme, with drawn glyphs where it has none.";
 constexpr const char* kIconSetAddress = "https://specifications.freedesktop.org/icon-theme-spec/latest/";
 
