@@ -10,7 +10,7 @@
 #include "foundation/QALntSvcWatcher.h"
 #include "platform/service/ServiceManager.h"
 #include "platform/ui/EventPump.h"
-#include "platform/ui/TimerService.h"
+#include "support/ScriptedTimers.h"
 
 namespace fs = std::filesystem;
 using platform::service::ServiceState;
@@ -49,46 +49,7 @@ class ScriptedManager : public platform::service::ServiceManager {
   std::vector<std::string> queried, requests;
 };
 
-// Timers that tick only when the test says so.
-class ScriptedTimers : public platform::ui::TimerService {
- public:
-  struct Record {
-    int intervalMs = 0;
-    bool active = false;
-    std::function<void()> tick;
-  };
-  class T : public platform::ui::Timer {
-   public:
-    explicit T(std::shared_ptr<Record> r) : r_(std::move(r)) {}
-    ~T() override { r_->active = false; }
-    void Start(int ms) override {
-      r_->intervalMs = ms;
-      r_->active = ms >= 1;
-    }
-    void Stop() override { r_->active = false; }
-    bool Active() const override { return r_->active; }
-
-   private:
-    std::shared_ptr<Record> r_;
-  };
-  std::unique_ptr<platform::ui::Timer> CreateTimer(std::function<void()> onTick) override {
-    auto r = std::make_shared<Record>();
-    r->tick = std::move(onTick);
-    records.push_back(r);
-    return std::make_unique<T>(r);
-  }
-  void TickAll() {
-    auto snapshot = records;
-    for (auto& r : snapshot)
-      if (r->active) r->tick();
-  }
-  bool AnyActive() const {
-    for (auto& r : records)
-      if (r->active) return true;
-    return false;
-  }
-  std::vector<std::shared_ptr<Record>> records;
-};
+using testsupport::ScriptedTimers;
 
 class CountingPump : public platform::ui::EventPump {
  public:

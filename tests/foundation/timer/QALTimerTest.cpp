@@ -11,46 +11,11 @@
 #include "foundation/QALLoggerTXT.h"
 #include "foundation/QALTimer.h"
 #include "foundation/QALguid.h"
-#include "platform/ui/TimerService.h"
+#include "support/ScriptedTimers.h"
 
 namespace {
 
-// Timers that tick only when the test says so; remembers every start.
-class ScriptedTimers : public platform::ui::TimerService {
- public:
-  struct Record {
-    int intervalMs = 0;
-    bool active = false;
-    std::function<void()> tick;
-  };
-  class T : public platform::ui::Timer {
-   public:
-    T(std::shared_ptr<Record> r) : r_(std::move(r)) {}
-    ~T() override { r_->active = false; }
-    void Start(int ms) override {
-      r_->intervalMs = ms;
-      r_->active = ms >= 1;
-    }
-    void Stop() override { r_->active = false; }
-    bool Active() const override { return r_->active; }
-
-   private:
-    std::shared_ptr<Record> r_;
-  };
-  std::unique_ptr<platform::ui::Timer> CreateTimer(std::function<void()> onTick) override {
-    auto r = std::make_shared<Record>();
-    r->tick = std::move(onTick);
-    records.push_back(r);
-    return std::make_unique<T>(r);
-  }
-  // Ticks every timer that is running.
-  void TickAll() {
-    auto snapshot = records;
-    for (auto& r : snapshot)
-      if (r->active) r->tick();
-  }
-  std::vector<std::shared_ptr<Record>> records;
-};
+using testsupport::ScriptedTimers;
 
 }  // namespace
 
