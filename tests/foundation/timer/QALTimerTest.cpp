@@ -13,11 +13,7 @@
 #include "foundation/QALguid.h"
 #include "support/ScriptedTimers.h"
 
-namespace {
-
 using testsupport::ScriptedTimers;
-
-}  // namespace
 
 TEST(QALTimer, RunsOnlyWhileEnabledWithAPositiveInterval) {
   ScriptedTimers timers;
