@@ -298,7 +298,7 @@ void BM_ImportValues(benchmark::State& state) {
     gImportRate = written / Seconds(t0, t1);
     gImportReadSeconds = engine.Statistics().ReadSeconds();
     state.counters["values/s"] = gImportRate;
-    // The part of the run spent reading DeraRed (a fresh reader per variable).
+    // The part of the run spent reading DeraRed (a fresh reader per variable, one connection).
     state.counters["read_s"] = gImportReadSeconds;
   }
 }

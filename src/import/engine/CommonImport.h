@@ -31,9 +31,10 @@ class CommonVarGatherer;
 //
 // The gatherer is borrowed for the call. The instance owns the variable definitions, the
 // current source reader (a fresh one per variable, all of a run sharing one DeraRed connection,
-// which a failed read's recovery drops for all of them) and the current facility writer, and keeps the run's statistics. The
-// recovery waits sleep through the sleep function (std::this_thread::sleep_for unless one is
-// set) and then let pending events run once (Program().ui.events).
+// which a failed read's recovery drops for all of them) and the current facility writer, and
+// keeps the run's statistics. The recovery waits sleep through the sleep function
+// (std::this_thread::sleep_for unless one is set) and then let pending events run once
+// (Program().ui.events).
 class CommonImport {
  public:
   using SleepFunction = std::function<void(std::int32_t milliseconds)>;
