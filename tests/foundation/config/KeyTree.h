@@ -4,88 +4,20 @@
 #include <vector>
 
 #include "foundation/QALConfiguration.h"
+#include "support/KeyTreeTable.h"
 
-// The program's key tree as start-up declares it, in declaration order. The
-// dates are fixed here; start-up computes them from the clock.
-struct KeyDefault {
-  const char* key;
-  const char* value;
+// The program's key tree with its defaults, as start-up declares it (title "K30418").
+struct DeclaredKey {
+  std::string key;
+  std::string value;
 };
 
-inline const std::vector<KeyDefault>& ProgramKeyTree() {
-  static const std::vector<KeyDefault> keys = {
-      {"OPTIONS", ""},
-      {"OPTIONS\\INSTANCE_SERVICE_NAME", "K30418"},
-      {"OPTIONS\\REFRESH_STATUS_SECONDS", "1"},
-      {"OPTIONS\\REFRESH_LOG_SECONDS", "2"},
-      {"OPTIONS\\REFRESH_LOGSIZE", "4096"},
-      {"OPTIONS\\LOG_VERBOSITY", "0"},
-      {"OPTIONS\\KEEP_LOGS_FOR", "30"},
-      {"OPTIONS\\ENCRYPT_PROTECT_CONFIG", "NO"},
-      {"OPTIONS\\PASSWORD_PROTECT_CONFIG", "NO"},
-      {"OPTIONS\\PASSWORD_PROTECT_CONFIG_PASSWORD", "58031"},
-      {"OPTIONS\\PASSWORD_PROTECT_INTERACTIVE_IMPORT", "NO"},
-      {"OPTIONS\\AUTOMATED_IMPORT", ""},
-      {"OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE", ""},
-      {"OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE\\DAILY", "YES"},
-      {"OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE\\DAILY_HOUR", "0"},
-      {"OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE\\DAILY_MINUTE", "1"},
-      {"OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE\\HOURLY", "NO"},
-      {"OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE\\HOURLY_MINUTE", "1"},
-      {"OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE\\MINUTELY", "NO"},
-      {"OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE\\MINUTELY_MINUTE", "10"},
-      {"OPTIONS\\AUTOMATED_IMPORT\\SUBMIT_CALC_REQUEST", "YES"},
-      {"OPTIONS\\AUTOMATED_IMPORT\\REAL_OPERATION_MODE", "YES"},
-      {"OPTIONS\\AUTOMATED_IMPORT\\DEFAULT_LAST_RUN", "12-07-2026 00:00:00"},
-      {"OPTIONS\\AUTOMATED_IMPORT\\STARTDATE_SHIFT_MINUTE", "0"},
-      {"OPTIONS\\PERFORMANCE\\THROTTLE", "FALSE"},
-      {"OPTIONS\\PERFORMANCE\\POLL_WAIT", "500"},
-      {"OPTIONS\\PERFORMANCE\\MSG_BEFORE", "TRUE"},
-      {"OPTIONS\\PERFORMANCE\\MSG_AFTER", "TRUE"},
-      {"OPTIONS\\NOIU\\ASKFORDATES\\HIDE_UI", "FALSE"},
-      {"OPTIONS\\NOIU\\ASKFORDATES\\FIX_STARTDATE", "12-07-2026 14:05:09"},
-      {"OPTIONS\\NOIU\\ASKFORDATES\\FIX_ENDDATE", "12-08-2026 14:05:09"},
-      {"OPTIONS\\NOIU\\LIMITFACILITY", ""},
-      {"SOURCE", ""},
-      {"SOURCE\\RECOVERY", ""},
-      {"SOURCE\\RECOVERY\\ATTEMPTS", "6"},
-      {"SOURCE\\RECOVERY\\SECONDS", "10"},
-      {"SOURCE\\STATICCOMMONIMPORT", "FALSE"},
-      {"SOURCE\\CACHE", ""},
-      {"SOURCE\\CACHE\\ENABLED", "TRUE"},
-      {"SOURCE\\CACHE\\LIMIT_BY_DATAPOINTS", "TRUE"},
-      {"SOURCE\\CACHE\\LIMIT_BY_DAYS", "TRUE"},
-      {"SOURCE\\CACHE\\LIMIT_BY_BYTES", "TRUE"},
-      {"SOURCE\\CACHE\\LIMIT_BY_DATAPOINTS_SETPOINT", "60480"},
-      {"SOURCE\\CACHE\\LIMIT_BY_DAYS_SETPOINT", "14"},
-      {"SOURCE\\CACHE\\LIMIT_BY_BYTES_SETPOINT", "483840"},
-      {"TARGET", ""},
-      {"TARGET\\RECOVERY", ""},
-      {"TARGET\\RECOVERY\\ATTEMPTS", "6"},
-      {"TARGET\\RECOVERY\\SECONDS", "10"},
-      {"VORNKRYM", ""},
-      {"VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE", "2"},
-      {"VORNKRYM\\VORNKRYM_CONNECTION_PROVIDER", "SQLNCLI"},
-      {"VORNKRYM\\VORNKRYM_CONNECTION_DATASOURCE", "type_in_name_of_your_datasource"},
-      {"VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS", ""},
-      {"VORNKRYM\\VORNKRYM_CONNECTION_TIMEOUT", "15"},
-      {"VORNKRYM\\VORNKRYM_CONNECTION_COMMAND_TIMEOUT", "30"},
-      {"VORNKRYM\\G2_SERVER_INTERFACE_ID", "0"},
-      {"VORNKRYM\\G2_INDIRECT_TYPE", "FALSE"},
-      {"TARGET\\COMMENTWRITER\\ENABLED", "TRUE"},
-      {"K30418", ""},
-      {"K30418\\SourceProvider", "Microsoft.Jet.OLEDB.4.0"},
-      {"K30418\\SourceDB", ""},
-      {"K30418\\SourceDS", ""},
-      {"K30418\\SourceUserID", ""},
-      {"K30418\\SourcePassword", ""},
-      {"K30418\\SourceCmdTimeout", "30"},
-      {"K30418\\SourceCnnTimeout", "15"},
-      {"K30418\\SourceCustomization", ""},
-      {"K30418\\SourceDBType", "3"},
-      {"K30418\\AddNotesToLogbook", "FALSE"},
-      {"K30418\\LogbookId", "0"},
-  };
+inline const std::vector<DeclaredKey>& ProgramKeyTree() {
+  static const std::vector<DeclaredKey> keys = [] {
+    std::vector<DeclaredKey> out;
+    for (auto& [key, value] : testsupport::ProgramKeyTree("K30418", false)) out.push_back({key, value});
+    return out;
+  }();
   return keys;
 }
 
