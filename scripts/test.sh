@@ -10,7 +10,7 @@ cd "$top"
 
 build=${K30418_TEST_BUILD:-$top/build-test}
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DK30418_SANITIZE=ON >/dev/null
-cmake --build "$build" -j"$(nproc)"
+cmake --build "$build" -j"${K30418_JOBS:-$(nproc)}"
 
 pgdir=$(mktemp -d /tmp/k30418-pg.XXXXXX)
 cleanup() { "$top/tests/support/pg_cluster.sh" stop "$pgdir"; rm -rf "$pgdir"; }

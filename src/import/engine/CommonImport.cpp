@@ -347,11 +347,16 @@ bool CommonImport::LoopWriteTarget(const std::string& answer, const CommonTypeVa
 }
 
 void CommonImport::Wait(std::int32_t milliseconds) {
-  if (sleep_)
+  platform::ui::EventPump* events = Program().ui.events;
+  if (sleep_) {
     sleep_(milliseconds);
-  else if (milliseconds > 0)
+    if (events) events->ProcessEvents();
+  } else if (events) {
+    // The windows keep repainting and answering through the wait.
+    events->WaitProcessingEvents(milliseconds);
+  } else if (milliseconds > 0) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-  if (platform::ui::EventPump* events = Program().ui.events) events->ProcessEvents();
+  }
 }
 
 void CommonImport::LogWriteOutcome(core::Date stamp, const CommonTypeVarRec& record, const std::string& text,
