@@ -14,6 +14,7 @@
 #include "foundation/CommonGlobals.h"
 #include "foundation/CommonGlobalsConnections.h"
 #include "foundation/ConnectionManager.h"
+#include "foundation/HashTable.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
@@ -24,6 +25,7 @@
 #include "import/model/CommonVarGatherer.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/os/StopRequest.h"
 #include "platform/ui/EventPump.h"
 
 namespace CommonGlobals {
@@ -211,6 +213,13 @@ std::unique_ptr<CommonVarGatherer> PrepareImportSession() {
     Box("Failed to read Vorn Krym for list of variables to import into.");
     return nullptr;
   }
+  // The import holds the last id for these; the line says why the id does not move.
+  for (const std::string& facility : gatherer->UngatheredFacilities()) {
+    const std::shared_ptr<HashTable> names = gatherer->FacilityNames();
+    Status("Facility '" + (names ? names->item(facility).Text() : std::string()) + "' (" + facility +
+           ") could not be read for its variables: none of its answers are imported, and the last imported id is "
+           "held until it can be read.");
+  }
   const std::shared_ptr<CommonLastRun> lastRun = gatherer->LastRunSettings();
   if (!lastRun || !lastRun->ReadVornKrym(gatherer->CollectorID(), root))
     Status("WARNING : Unable to read Last Run Settings from Vorn Krym");
@@ -347,12 +356,15 @@ bool SelectImportDateRangeUTC(CommonVarGatherer& gatherer) {
 }
 
 bool RunImport(CommonVarGatherer& gatherer, bool testMode) {
+  // A program that is ending starts no import (a dialog of the session may have been open).
+  if (platform::os::StopRequested()) return false;
   Status("Import started.");
   if (CommonAINFOnavigator* map = Program().aInfo) map->LoadMap();
   bool ok = false;
   try {
     CommonImport engine;
-    ok = engine.StartImport(gatherer, testMode);
+    // Successful only when nothing in the run failed, was rejected or was held.
+    ok = engine.StartImport(gatherer, testMode) && !engine.RunFailed();
   } catch (const core::RuntimeError& e) {
     // The engine reports its own errors; one that still escapes must not hide the outcome line.
     Log("The import engine stopped: " + ErrorText(e), 0);

@@ -44,6 +44,7 @@ bool CommonVarGatherer::ReadVornKrym(std::int32_t interface_id, Connection& aRoo
     // A second gathering adds to the ids of the first; only the tables start again.
     facilityNames_ = std::make_shared<HashTable>();
     facilityAInfoFields_ = std::make_shared<HashTable>();
+    ungathered_.clear();
 
     ProgramContext& ctx = Program();
     if (!ctx.config) core::Raise(91, "CommonVarGatherer.ReadVornKrym");
@@ -73,9 +74,13 @@ void CommonVarGatherer::GatherFacilityVariables(const std::string& facilityID, s
   const KrymSchemaOpener::Outcome outcome = KrymSchemaOpener::Standard().Open(cnn, facilityID);
   if (outcome == KrymSchemaOpener::Outcome::NoSettings) {
     if (QALmsgBoxHandler* box = Program().msgBox) box->QalMsgBox(KrymSchemaOpener::kNoSettingsMessage, kExclamation);
+    ungathered_.push_back(facilityID);
     return;
   }
-  if (outcome != KrymSchemaOpener::Outcome::Opened) return;
+  if (outcome != KrymSchemaOpener::Outcome::Opened) {
+    ungathered_.push_back(facilityID);
+    return;
+  }
   try {
     Recordset rs;
     rs.Open("Select Varid from Vardesc where G2_Interface_ID = " + std::to_string(interface_id) +
@@ -84,6 +89,7 @@ void CommonVarGatherer::GatherFacilityVariables(const std::string& facilityID, s
     for (; !rs.Eof(); rs.MoveNext()) ADHOCAddVariable(facilityID, rs.Fields("Varid").Value().ToLong());
   } catch (const std::exception&) {
     // An unreadable facility contributes what was read before the failure; the others go on.
+    ungathered_.push_back(facilityID);
   }
 }
 

@@ -54,25 +54,36 @@ platform::db::DbException UnusableConnection() {
 
 core::Value AsText(const core::Value& v) { return core::Value(v.Text()); }
 
-// The time of day as "hh:nn:ss" on the 24-hour clock; Null stays Null.
+// The time of day as "hh:nn:ss" on the 24-hour clock; Null stays Null, and a value that is no
+// time stays as it came, for the import to refuse with its own words.
 core::Value TimeText(const core::Value& v) {
   if (v.IsNull()) return v;
-  return core::Value(core::Format(v.ToDate(), "hh:nn:ss"));
+  try {
+    return core::Value(core::Format(v.ToDate(), "hh:nn:ss"));
+  } catch (const core::RuntimeError&) {
+    return v;
+  }
 }
 
 // The day of the visit and its time of day as one date-time. Trans_Date carries
-// the day (a time part it might hold is not the visit's time: Trans_Time is).
+// the day (a time part it might hold is not the visit's time: Trans_Time is); without a time
+// it is the day. Null when the day is missing, or when either is no date: a row of the
+// handhelds must never fail a whole read.
 core::Value CombinedDateTime(const core::Value& day, const core::Value& timeText, bool pushLateVisits) {
   if (day.IsNull()) return day;
-  if (timeText.IsNull()) return day;
-  const core::Date::Parts d = day.ToDate().Split();
-  const core::Date::Parts t = timeText.ToDate().Split();
-  core::Date when = core::Date::FromParts(d.year, d.month, d.day, t.hour, t.minute, t.second);
-  if (pushLateVisits && t.hour * 3600 + t.minute * 60 + t.second > 23 * 3600) {
-    Log("Date after 2300 hours. adding an hour to time to push it to tomorrow.", 9);
-    when = core::DateAdd("h", 1, when);
+  try {
+    if (timeText.IsNull()) return core::Value(day.ToDate());
+    const core::Date::Parts d = day.ToDate().Split();
+    const core::Date::Parts t = timeText.ToDate().Split();
+    core::Date when = core::Date::FromParts(d.year, d.month, d.day, t.hour, t.minute, t.second);
+    if (pushLateVisits && t.hour * 3600 + t.minute * 60 + t.second > 23 * 3600) {
+      Log("Date after 2300 hours. adding an hour to time to push it to tomorrow.", 9);
+      when = core::DateAdd("h", 1, when);
+    }
+    return core::Value(when);
+  } catch (const core::RuntimeError&) {
+    return core::Value::MakeNull();
   }
-  return core::Value(when);
 }
 
 // The columns the records are filled from, found by name once per result (the names compare

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -75,8 +76,19 @@ core::Value Whole64(long long v) {
 }
 
 core::Value FromTimestamp(const SQL_TIMESTAMP_STRUCT& t) {
-  return core::Value(core::Date::FromParts(t.year, t.month, t.day, t.hour, t.minute,
-                                           t.second + t.fraction / 1e9));
+  try {
+    return core::Value(core::Date::FromParts(t.year, t.month, t.day, t.hour, t.minute,
+                                             t.second + t.fraction / 1e9));
+  } catch (const core::RuntimeError&) {
+    // A date outside the calendar (before the year 100 or after 9999) cannot be held as a date.
+    // It is kept as its text, so one such cell does not fail the whole result: whoever reads it
+    // finds a text that is no date and can say so.
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02u:%02u:%02u", static_cast<int>(t.year),
+                  static_cast<unsigned>(t.month), static_cast<unsigned>(t.day), static_cast<unsigned>(t.hour),
+                  static_cast<unsigned>(t.minute), static_cast<unsigned>(t.second));
+    return core::Value(std::string(text));
+  }
 }
 
 SQL_TIMESTAMP_STRUCT ToTimestamp(core::Date d) {
