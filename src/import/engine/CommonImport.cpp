@@ -1,6 +1,7 @@
 #include "import/engine/CommonImport.h"
 
 #include <chrono>
+#include <cmath>
 #include <exception>
 #include <thread>
 #include <utility>
@@ -481,6 +482,11 @@ CommonImport::WriteOutcome CommonImport::WriteValue(const std::string& answer, c
   const ValuePreparation::Result prepared = ValuePreparation::Prepare(answer, record);
   if (!prepared.ok) {
     why = NotInterpretable(answer, record);
+    return WriteOutcome::Rejected;
+  }
+  // A symbol's rule can take a number past what a value can hold ("1e308" doubled).
+  if (!std::isfinite(prepared.value)) {
+    why = "its value is beyond what Vorn Krym can hold";
     return WriteOutcome::Rejected;
   }
   if (!writer_) return WriteOutcome::Unreachable;

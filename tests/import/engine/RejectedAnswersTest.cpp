@@ -115,6 +115,21 @@ TEST_F(RejectedAnswersTest, ValueKrymRefusesIsRejectedWithoutARetry) {
   EXPECT_EQ(SavedId(), 102);
 }
 
+TEST_F(RejectedAnswersTest, SymbolRuleThatOverflowsTheValueIsRejected) {
+  root.Exec("INSERT INTO symbols (symbol, allownumeric) VALUES ('<', 1)");
+  plant->Exec("UPDATE vardesc SET allowsymbol = 1, symbolrule1 = 6 WHERE varid = 42");  // twice the number
+  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "<1e308"}}});
+  AddVisit({.id = 102, .point = 1, .time = "09:00:00", .answers = {{5, "<5"}}});
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|10|<5"));
+  const std::vector<std::string> lines = LinesStartingWith(Rejection(101, "<1e308", 42));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_THAT(lines[0], HasSubstr("its value is beyond what Vorn Krym can hold"));
+  EXPECT_EQ(SavedId(), 102);
+}
+
 TEST_F(RejectedAnswersTest, KrymThatKeepsFailingHoldsTheIdAndSparesItsOtherValuesTheCycle) {
   // A server error that is not about the data: it may heal, so the write is retried and held.
   plant->Exec(
