@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "EngineFixture.h"
+#include "platform/os/StopRequest.h"
 
 namespace enginetest {
 namespace {
@@ -166,6 +167,30 @@ TEST_F(ImportRunTest, TargetThatRefusesEveryWriteIsRetriedOnceForTheFacility) {
   EXPECT_FALSE(LogHas("VarId 43"));
   EXPECT_TRUE(engine->RunFailed());
   EXPECT_EQ(SavedId(), 0);
+}
+
+// Asked to end (the service host's signal, the window's Exit) in the middle of a read: the run
+// stops after that database call, writes and saves nothing more, and still ends in order.
+TEST_F(ImportRunTest, StopRequestEndsTheRunAfterTheCurrentCall) {
+  ServiceMode();
+  WriteIdFile("LASTIDIMPORTED=100\r\n");
+  AddVisit({.id = 101, .point = 1, .answers = {{5, "1"}, {6, "2"}}});
+  pump.onRun = [](int run) {
+    if (run == 1) platform::os::RequestStop(15);
+  };
+
+  const bool reachedEnd = Run();
+  platform::os::ResetStopRequest();
+
+  EXPECT_TRUE(reachedEnd);
+  EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(LogCount("The program is ending: the import stops here, and the last imported id stays where it was."), 1);
+  EXPECT_TRUE(Values(*plant, "dataddh").empty());
+  EXPECT_TRUE(Values(*plant).empty());
+  EXPECT_FALSE(LogHas("Loading data records from source for VarId 43"));
+  EXPECT_FALSE(LogHas("SaveLastTransIdImported"));
+  EXPECT_TRUE(LogHas("Session Statistics :"));
+  EXPECT_EQ(SavedId(), 100);
 }
 
 TEST_F(ImportRunTest, DefinitionsThatCannotLoadEndTheRunAtOnce) {
