@@ -13,6 +13,7 @@
 #include "features/CommonAINFOnavigator.h"
 #include "foundation/CommonGlobals.h"
 #include "foundation/CommonGlobalsConnections.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/ConnectionManager.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
@@ -135,7 +136,7 @@ void ShowSelectedRange(core::Date start, core::Date end) {
          core::Format(end, kDateRangeFormat));
 }
 
-core::Date SettingAsDate(const char* key) { return core::Value(Setting(key)).ToDate(); }
+core::Date SettingAsDate(const char* key) { return DateSetting(key); }
 
 // Takes the outcome of a date range dialog: the range stored and shown, or false after the
 // cancellation line.
