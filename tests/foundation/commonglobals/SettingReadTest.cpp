@@ -120,13 +120,18 @@ TEST(SecretSettings, PasswordKeysAndPasswordPairsAreMasked) {
       {"OPTIONS\\PASSWORD_PROTECT_INTERACTIVE_IMPORT", "NO", "NO"},
       {"K30418\\SOURCEUSERID", "qaldba", "qaldba"},
       {"K30418\\SOURCECUSTOMIZATION", "Port=5432;PWD=hunter2;", "Port=5432;PWD=********;"},
-      {"K30418\\SOURCECUSTOMIZATION", "Port=5432; password = \"a;b\" ;sslmode=require;",
-       "Port=5432;password=********;sslmode=require;"},
+      {"K30418\\SOURCECUSTOMIZATION", "Port=5432; password = \"a;\"\"b\" ;sslmode=require;",
+       "Port=5432; password =********;sslmode=require;"},
+      {"K30418\\SOURCECUSTOMIZATION", "PWD={x;}}y};Port=1", "PWD=********;Port=1"},
+      {"K30418\\SOURCECUSTOMIZATION", "Port=1;Password='unclosed;x=1", "Port=1;Password=********"},
+      {"K30418\\SOURCECUSTOMIZATION", "Port=1;Password=;PWD= ;", "Port=1;Password=;PWD= ;"},
       {"K30418\\SOURCECUSTOMIZATION", "Port=5432;", "Port=5432;"},
       {"K30418\\SOURCEPROVIDER", "Microsoft.Jet.OLEDB.4.0", "Microsoft.Jet.OLEDB.4.0"},
   };
   for (const auto& c : cases) EXPECT_EQ(CommonGlobals::ShownSettingValue(c.key, c.value), c.shown) << c.key;
-  EXPECT_EQ(CommonGlobals::MaskedPasswords(
-                "Provider=PostgreSQL Unicode;Data Source=db;User ID=QALDBA;Password=k3y!;Application Name=30418;"),
-            "Provider=PostgreSQL Unicode;Data Source=db;User ID=QALDBA;Password=********;Application Name=30418;");
+  // A connection string keeps every other pair as it was written.
+  EXPECT_EQ(CommonGlobals::MaskedPasswords("Provider=SQLNCLI;Data Source=db;User ID=QALDBA;Password=k3y!;OLE DB "
+                                           "Services =-2;Application Name=30418;"),
+            "Provider=SQLNCLI;Data Source=db;User ID=QALDBA;Password=********;OLE DB Services =-2;Application "
+            "Name=30418;");
 }
