@@ -370,7 +370,7 @@ void ValidateInterfaceVersion() {
     if (!OpenRootSchema(root)) return;
     // The stored text goes into the statement only as the whole number it reads as, so no
     // text of the configuration file can change the statement.
-    const std::int32_t id = core::Value(Setting(kInterfaceIdKey)).ToLong();
+    const std::int32_t id = LongSetting(kInterfaceIdKey);
     if (id != 0) {
       platform::db::Recordset rs;
       rs.Open("select lu_version from g2_server where interface_id=" + std::to_string(id), root);
