@@ -159,6 +159,9 @@ bool QALConfiguration::Impl::ValidateXMLformat(XmlElement& root, std::string& re
   } catch (const std::exception& e) {
     reason = ErrorText(e);
     return false;
+  } catch (...) {
+    reason = "the file could not be examined";
+    return false;
   }
 }
 
