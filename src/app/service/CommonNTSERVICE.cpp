@@ -6,6 +6,7 @@
 
 #include "app/session/ImportSession.h"
 #include "core/Value.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
@@ -15,7 +16,7 @@ namespace {
 
 constexpr const char* kSchedule = "OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE\\";
 
-// A schedule number or the verbosity as stored. The forms only ever store
+// A schedule number as stored. The forms only ever store
 // numbers; a hand-edited text that is no 16-bit whole number counts as the
 // key's default.
 int StoredNumber(const std::string& key, int fallback) {
@@ -65,7 +66,7 @@ void CommonNTSERVICE::MyMinuteTimer_Timer() {
   busy_ = true;
   ProgramContext& ctx = Program();
   if (IsTimeToRun() && ctx.config->ReadConfig()) {
-    ctx.logger->Verbosity(static_cast<std::int16_t>(StoredNumber("OPTIONS\\LOG_VERBOSITY", 0)));
+    ctx.logger->Verbosity(CommonGlobals::LogVerbositySetting());
     ctx.logger->AssertVerbosity();
     importer_();
     ctx.logger->WriteLog("Going to Sleep mode. Will next wake up at : " + core::Format(nextWakeUp_, "mm/dd/yyyy HH:nn:ss"),

@@ -13,6 +13,7 @@
 #include "features/CommonAINFOnavigator.h"
 #include "foundation/CommonGlobals.h"
 #include "foundation/CommonGlobalsConnections.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/ConnectionManager.h"
 #include "foundation/HashTable.h"
 #include "foundation/ProgramContext.h"
@@ -137,7 +138,7 @@ void ShowSelectedRange(core::Date start, core::Date end) {
          core::Format(end, kDateRangeFormat));
 }
 
-core::Date SettingAsDate(const char* key) { return core::Value(Setting(key)).ToDate(); }
+core::Date SettingAsDate(const char* key) { return DateSetting(key); }
 
 // Takes the outcome of a date range dialog: the range stored and shown, or false after the
 // cancellation line.
@@ -381,7 +382,7 @@ void ValidateInterfaceVersion() {
     if (!OpenRootSchema(root)) return;
     // The stored text goes into the statement only as the whole number it reads as, so no
     // text of the configuration file can change the statement.
-    const std::int32_t id = core::Value(Setting(kInterfaceIdKey)).ToLong();
+    const std::int32_t id = LongSetting(kInterfaceIdKey);
     if (id != 0) {
       platform::db::Recordset rs;
       rs.Open("select lu_version from g2_server where interface_id=" + std::to_string(id), root);

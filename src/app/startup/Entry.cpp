@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/startup/ConfigurationStart.h"
 #include "app/startup/ProgramEntryPoint.h"
 #include "app/startup/ProgramObjects.h"
 
@@ -39,7 +40,7 @@ int RunProgram(int argc, char** argv) {
 
   ProgramObjects objects;
   ProgramScope scope(objects.context);
-  if (!ProgramEntryPoint::Main(objects, commandLine)) return 1;
+  if (!ProgramEntryPoint::Main(objects, commandLine)) return ConfigurationStart::kUnusableConfigurationExitStatus;
 
   if (objects.context.isNTService)
     ProgramEntryPoint::StartNTServiceMode(objects);

@@ -7,6 +7,7 @@
 #include "core/RuntimeError.h"
 #include "core/Value.h"
 #include "foundation/CommonGlobals.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
@@ -43,8 +44,6 @@ void MsgBox(const std::string& prompt) {
   else
     CommonGlobals::ShowStatus(prompt, 0);  // no handler yet: the reason still reaches the log
 }
-
-std::int16_t ToInteger(const std::string& text) { return core::Value(text).ToInteger(); }
 
 platform::db::DbException UnusableConnection() {
   return platform::db::DbException(platform::db::dberr::kConnectionUnusable,
@@ -309,11 +308,11 @@ void CustomSource::ConfigureSourceConnection(Connection& cnn) {
     parts.userId = config->item("K30418\\SourceUserID");
     parts.password = config->item("K30418\\SourcePassword");
     parts.database = config->item("K30418\\SourceDB");
-    sourceDbType_ = ToInteger(config->item("K30418\\SourceDBType"));
+    sourceDbType_ = CommonGlobals::IntegerSetting("K30418\\SourceDBType");
     parts.provider = config->item("K30418\\SourceProvider");
     parts.customization = config->item("K30418\\SourceCustomization");
-    const std::int16_t commandTimeout = ToInteger(config->item("K30418\\SourceCmdTimeout"));
-    const std::int16_t connectionTimeout = ToInteger(config->item("K30418\\SourceCnnTimeout"));
+    const std::int16_t commandTimeout = CommonGlobals::IntegerSetting("K30418\\SourceCmdTimeout");
+    const std::int16_t connectionTimeout = CommonGlobals::IntegerSetting("K30418\\SourceCnnTimeout");
 
     cnn.CursorLocation(platform::db::adUseClient);
     cnn.ConnectionString(BuildSourceConnectionString(parts));

@@ -219,8 +219,9 @@ TEST_F(SourceForm, TheTestConnectsWithTheBoxesAsTypedWithoutSavingThem) {
             "Testing connection: objConn.ConnectionString: Provider=PostgreSQL Unicode;Persist Security Info=False;"
             "Data Source=" +
                 db.host +
-                ";Initial Catalog=DERARED;User ID=QALDBA;Password=" + testsupport::TestDatabase::KrymPassword() +
-                ";OLE DB Services =-2;Application Name=30418;Port=" + std::to_string(db.port) + ";");
+                ";Initial Catalog=DERARED;User ID=QALDBA;Password=********;OLE DB Services =-2;Application Name=30418;"
+                "Port=" +
+                std::to_string(db.port) + ";");
 }
 
 TEST_F(SourceForm, AFailedTestReportsNumberAndDescription) {

@@ -146,7 +146,8 @@ TEST_F(LastRunViewer, SettingsThatCannotBeUsedLeaveTheGridEmpty) {
       {"a type that is no number",
        "VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE",
        "two",
-       {"Unable to read last run dates from Vorn Krym\r\n13 - Type mismatch"}},
+       {"Unable to read last run dates from Vorn Krym\r\n13 - Type mismatch: the setting "
+        "VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE holds 'two'"}},
   };
   for (const auto& c : cases) {
     ASSERT_TRUE(PointAtTestKrym());

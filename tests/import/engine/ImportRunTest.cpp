@@ -209,7 +209,7 @@ TEST_F(ImportRunTest, SettingThatIsNoNumberStopsTheRun) {
 
   EXPECT_FALSE(Run());
 
-  EXPECT_EQ(LogCount("Error in StartImport: 13: Type mismatch"), 1);
+  EXPECT_EQ(LogCount("Error in StartImport: 13: Type mismatch: the setting SOURCE\\RECOVERY\\ATTEMPTS holds 'six'"), 1);
   EXPECT_EQ(LogCount("Loading data records from source for VarId 43  ..."), 0);
   EXPECT_FALSE(LogHas("Session Statistics :"));
 }
