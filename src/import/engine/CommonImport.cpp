@@ -10,6 +10,7 @@
 #include "core/Text.h"
 #include "core/Value.h"
 #include "foundation/CommonGlobals.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/HashTable.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
@@ -61,14 +62,12 @@ bool AddNotesToLogbook() { return core::UCase(Setting("K30418\\AddNotesToLogbook
 // The default logbook of the notes. A setting that is no whole number is reported once per run;
 // the notes then wait (the last id is held) rather than go to a logbook nobody chose.
 std::optional<std::int32_t> CommonImport::DefaultLogbook() {
-  const std::string key = "K30418\\LogbookId";
-  const std::string text = Setting(key);
   try {
-    return core::Value(text).ToLong();
-  } catch (const core::RuntimeError&) {
-    ReportOnce(key, "The setting " + key + " holds '" + text +
-                        "', which is not a logbook id: operator notes are not written, and the last imported id is "
-                        "held until the setting is corrected.");
+    return CommonGlobals::LongSetting("K30418\\LogbookId");
+  } catch (const core::RuntimeError& e) {
+    ReportOnce("LogbookId", e.Description() +
+                                ": operator notes are not written, and the last imported id is held until the setting "
+                                "is corrected.");
     return std::nullopt;
   }
 }

@@ -162,8 +162,8 @@ TEST_F(LogbookNotesTest, DefaultLogbookThatIsNoNumberHoldsTheNotesAndNamesTheSet
 
   EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1"));  // the values go on
   EXPECT_TRUE(Notes().empty());
-  EXPECT_EQ(LogCount("The setting K30418\\LogbookId holds 'main', which is not a logbook id: operator notes are "
-                     "not written, and the last imported id is held until the setting is corrected."),
+  EXPECT_EQ(LogCount("Type mismatch: the setting K30418\\LOGBOOKID holds 'main': operator notes are not written, "
+                     "and the last imported id is held until the setting is corrected."),
             1);
   EXPECT_TRUE(LogHas("Session Statistics :"));
   EXPECT_EQ(SavedId(), 0);
