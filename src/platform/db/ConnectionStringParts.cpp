@@ -92,13 +92,30 @@ std::optional<std::string> ConnectionStringParts::Get(std::string_view name) con
 std::string ConnectionStringParts::OdbcValue(std::string_view value) {
   const bool plain = value.find_first_of(";{}") == std::string_view::npos &&
                      (value.empty() || (!IsBlank(value.front()) && !IsBlank(value.back())));
-  if (plain) return std::string(value);
+  return plain ? std::string(value) : BracedValue(value);
+}
+
+std::string ConnectionStringParts::BracedValue(std::string_view value) {
   std::string out = "{";
   for (char c : value) {
     out += c;
     if (c == '}') out += '}';
   }
   out += '}';
+  return out;
+}
+
+std::string ConnectionStringParts::OleDbValue(std::string_view value) {
+  const bool plain = value.find(';') == std::string_view::npos &&
+                     (value.empty() || (value.front() != '"' && value.front() != '\'' && value.front() != '{' &&
+                                        !IsBlank(value.front()) && !IsBlank(value.back())));
+  if (plain) return std::string(value);
+  std::string out = "\"";
+  for (char c : value) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  out += '"';
   return out;
 }
 
