@@ -384,6 +384,27 @@ core::Value ReadCell(SQLHSTMT st, SQLUSMALLINT column, Kind kind) {
 
 }  // namespace
 
+std::vector<std::string> OdbcStatement::PrimaryKeyColumns(const std::string& schema, const std::string& table) {
+  SQLHSTMT st = stmt_.Get();
+  auto wideSchema = WideText::FromUtf8(schema);
+  auto wideTable = WideText::FromUtf8(table);
+  OdbcCall::Check(SQLPrimaryKeysW(st, nullptr, 0, schema.empty() ? nullptr : wideSchema.data(),
+                                  schema.empty() ? 0 : SQL_NTS, wideTable.data(), SQL_NTS),
+                  SQL_HANDLE_STMT, st, "SQLPrimaryKeys");
+  // The result's columns: TABLE_CAT, TABLE_SCHEM, TABLE_NAME, COLUMN_NAME, KEY_SEQ, PK_NAME.
+  std::unique_ptr<ResultTable> keys = ReadAll();
+  std::vector<std::pair<std::int32_t, std::string>> ordered;
+  for (const auto& row : keys->rows) {
+    if (row.size() < 5 || row[3].IsNull()) continue;
+    ordered.emplace_back(row[4].IsNull() ? 0 : row[4].ToLong(), row[3].Text());
+  }
+  std::stable_sort(ordered.begin(), ordered.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> columns;
+  for (auto& [seq, name] : ordered) columns.push_back(std::move(name));
+  return columns;
+}
+
 std::unique_ptr<ResultTable> OdbcStatement::ReadAll() {
   SQLHSTMT st = stmt_.Get();
   auto check = [st](SQLRETURN rc, const char* what) { return OdbcCall::Check(rc, SQL_HANDLE_STMT, st, what); };
