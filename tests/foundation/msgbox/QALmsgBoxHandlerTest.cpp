@@ -1,8 +1,13 @@
 #include "foundation/QALmsgBoxHandler.h"
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
 #include "foundation/ProgramContext.h"
 #include "foundation/logger/LoggerFixture.h"
 #include "platform/ui/MessagePresenter.h"
+#include "platform/ui/ShellOpener.h"
 
 namespace {
 
@@ -93,6 +98,14 @@ class ScriptedPresenter : public platform::ui::MessagePresenter {
     shown.push_back({prompt, style, title});
     return answer;
   }
+  // Presses Help once, then answers.
+  int ShowWithHelp(const std::string& prompt, int style, const std::string& title,
+                   const std::function<void()>& help) override {
+    ++withHelp;
+    if (help) help();
+    return Show(prompt, style, title);
+  }
+  int withHelp = 0;
   struct Shown {
     std::string prompt;
     int style;
@@ -135,6 +148,34 @@ TEST_F(InteractiveBox, UsesTheProgramsPresenterWhenNoneWasSet) {
 TEST_F(InteractiveBox, WithoutAnyPresenterTheBoxIsLoggedAndAnsweredByDefault) {
   EXPECT_EQ(box.QalMsgBox("No window yet", 4 + 256), 7);
   EXPECT_EQ(Texts(), (Strings{kOpening, "PROMPT= No window yet", "BUTTONS= 260", "ANSWER= NO", kClosing}));
+}
+
+class RecordingShell : public platform::ui::ShellOpener {
+ public:
+  bool OpenUrl(const std::string& target) override {
+    opened.push_back(target);
+    return true;
+  }
+  std::vector<std::string> opened;
+};
+
+TEST_F(InteractiveBox, TheHelpButtonOpensTheTopicOfTheBoxsHelpFile) {
+  const std::filesystem::path help = std::filesystem::path(root) / "help";
+  std::filesystem::create_directories(help);
+  std::ofstream(help / "12230.html") << "<html></html>";
+  RecordingShell shell;
+  ctx.ui.shell = &shell;
+  box.Presenter(&presenter);
+
+  EXPECT_EQ(box.QalMsgBox("Versions differ", 48 + 16384, std::string("Version Validation Failed"), help.string(),
+                          std::string("12230")),
+            4);
+  EXPECT_EQ(presenter.withHelp, 1);
+  EXPECT_EQ(shell.opened, Strings{(help / "12230.html").string()});
+
+  // A box without the Help button never offers help.
+  box.QalMsgBox("Saved", 64, std::nullopt, help.string(), std::string("12230"));
+  EXPECT_EQ(presenter.withHelp, 1);
 }
 
 TEST(SilentBoxWithoutLogger, StillAnswers) {
