@@ -7,7 +7,6 @@
 #include "foundation/ProgramContext.h"
 #include "foundation/logger/LoggerFixture.h"
 #include "platform/ui/MessagePresenter.h"
-#include "platform/ui/ShellOpener.h"
 
 namespace {
 
@@ -150,31 +149,25 @@ TEST_F(InteractiveBox, WithoutAnyPresenterTheBoxIsLoggedAndAnsweredByDefault) {
   EXPECT_EQ(Texts(), (Strings{kOpening, "PROMPT= No window yet", "BUTTONS= 260", "ANSWER= NO", kClosing}));
 }
 
-class RecordingShell : public platform::ui::ShellOpener {
- public:
-  bool OpenUrl(const std::string& target) override {
-    opened.push_back(target);
-    return true;
-  }
-  std::vector<std::string> opened;
-};
-
 TEST_F(InteractiveBox, TheHelpButtonOpensTheTopicOfTheBoxsHelpFile) {
-  const std::filesystem::path help = std::filesystem::path(root) / "help";
+  // No desktop to open pages with: the help that was asked for says which page it could not open.
+  const std::string help = root + "/help";
   std::filesystem::create_directories(help);
-  std::ofstream(help / "12230.html") << "<html></html>";
-  RecordingShell shell;
-  ctx.ui.shell = &shell;
+  std::ofstream(help + "/12230.html") << "<html></html>";
+  ctx.msgBox = &box;
   box.Presenter(&presenter);
 
-  EXPECT_EQ(box.QalMsgBox("Versions differ", 48 + 16384, std::string("Version Validation Failed"), help.string(),
+  EXPECT_EQ(box.QalMsgBox("Versions differ", 48 + 16384, std::string("Version Validation Failed"), help,
                           std::string("12230")),
             4);
   EXPECT_EQ(presenter.withHelp, 1);
-  EXPECT_EQ(shell.opened, Strings{(help / "12230.html").string()});
+  ASSERT_EQ(presenter.shown.size(), 2u);  // the help's own box, then the box that asked for it
+  EXPECT_EQ(presenter.shown[0].title, "Unable to display help");
+  EXPECT_NE(presenter.shown[0].prompt.find(help + "/12230.html"), std::string::npos) << presenter.shown[0].prompt;
+  EXPECT_EQ(presenter.shown[1].prompt, "Versions differ");
 
   // A box without the Help button never offers help.
-  box.QalMsgBox("Saved", 64, std::nullopt, help.string(), std::string("12230"));
+  box.QalMsgBox("Saved", 64, std::nullopt, help, std::string("12230"));
   EXPECT_EQ(presenter.withHelp, 1);
 }
 

@@ -31,10 +31,8 @@ struct Seen {
   bool painted = false;
 };
 
-// Waits for the modal box, records it, then presses `press` (or Escape when it is
-// NoButton). Returns what the presenter answered.
-int ShowAndPress(const std::string& prompt, int style, const std::string& title, Std press, Seen& seen,
-                 const char* shotName = nullptr) {
+// Shows a box through show, hands it to act once it is on the screen; act must end it.
+int ShowAndAct(const std::function<int()>& show, const std::function<void(QMessageBox&)>& act) {
   qttest::App();
   bool handled = false;
   QTimer poll;
@@ -43,29 +41,39 @@ int ShowAndPress(const std::string& prompt, int style, const std::string& title,
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr || handled) return;
     handled = true;
-    seen.title = box->windowTitle();
-    seen.text = box->text();
-    seen.format = box->textFormat();
-    seen.icon = box->icon();
-    for (QAbstractButton* b : box->buttons()) seen.buttons.push_back(box->standardButton(b));
-    std::sort(seen.buttons.begin(), seen.buttons.end());
-    if (box->defaultButton()) seen.defaultButton = box->standardButton(box->defaultButton());
-    const QPixmap shot = box->grab();
-    seen.painted = !shot.isNull() && shot.width() > 0;
-    if (const char* dir = std::getenv("K30418_SHOT_DIR"); dir && shotName) {
-      shot.save(QString::fromUtf8(dir) + "/" + shotName + ".png");
-    }
-    if (press == QMessageBox::NoButton) {
-      QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-      QApplication::sendEvent(box, &esc);
-    } else {
-      box->button(press)->click();
-    }
+    act(*box);
   });
   poll.start();
-  const int answer = platform::qt::QtMessagePresenter().Show(prompt, style, title);
+  const int answer = show();
   EXPECT_TRUE(handled) << "no message box was shown";
   return answer;
+}
+
+// Waits for the modal box, records it, then presses `press` (or Escape when it is
+// NoButton). Returns what the presenter answered.
+int ShowAndPress(const std::string& prompt, int style, const std::string& title, Std press, Seen& seen,
+                 const char* shotName = nullptr) {
+  return ShowAndAct([&] { return platform::qt::QtMessagePresenter().Show(prompt, style, title); },
+                    [&](QMessageBox& box) {
+                      seen.title = box.windowTitle();
+                      seen.text = box.text();
+                      seen.format = box.textFormat();
+                      seen.icon = box.icon();
+                      for (QAbstractButton* b : box.buttons()) seen.buttons.push_back(box.standardButton(b));
+                      std::sort(seen.buttons.begin(), seen.buttons.end());
+                      if (box.defaultButton()) seen.defaultButton = box.standardButton(box.defaultButton());
+                      const QPixmap shot = box.grab();
+                      seen.painted = !shot.isNull() && shot.width() > 0;
+                      if (const char* dir = std::getenv("K30418_SHOT_DIR"); dir && shotName) {
+                        shot.save(QString::fromUtf8(dir) + "/" + shotName + ".png");
+                      }
+                      if (press == QMessageBox::NoButton) {
+                        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                        QApplication::sendEvent(&box, &esc);
+                      } else {
+                        box.button(press)->click();
+                      }
+                    });
 }
 
 std::vector<int> Sorted(std::vector<int> v) {
@@ -128,24 +136,6 @@ TEST(QtMessagePresenter, ShowsThePromptAsPlainText) {
   ShowAndPress("Value <b>5</b> & more\nsecond line", 0, "", QMessageBox::Ok, seen, "plain_text");
   EXPECT_EQ(seen.format, Qt::PlainText);
   EXPECT_EQ(seen.text.toStdString(), "Value <b>5</b> & more\nsecond line");
-}
-
-// Shows a box through show, hands it to act once it is on the screen; act must end it.
-int ShowAndAct(const std::function<int()>& show, const std::function<void(QMessageBox&)>& act) {
-  qttest::App();
-  bool handled = false;
-  QTimer poll;
-  poll.setInterval(10);
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr || handled) return;
-    handled = true;
-    act(*box);
-  });
-  poll.start();
-  const int answer = show();
-  EXPECT_TRUE(handled) << "no message box was shown";
-  return answer;
 }
 
 TEST(QtMessagePresenter, AHelpButtonOpensTheTopicAndTheBoxWaitsForItsAnswer) {

@@ -1,16 +1,12 @@
 // Every window of the desktop program at the size it opens with: no title, label, button, check
 // box, frame caption or tab cut off, every toolbar button with its key's image from the icon
 // set, and every image button with an image of the set.
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <filesystem>
 #include <functional>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "ShellProgram.h"
 #include "app/forms/CommonAskForConfigPassword.h"
 #include "app/forms/CommonChangeConfigPassword.h"
 #include "app/forms/CommonConfigAInfo.h"
@@ -34,62 +30,17 @@
 #include "app/forms/CommonUIDatePickerUTC.h"
 #include "app/forms/CommonUISuperUserLogin.h"
 #include "app/forms/CustomConfig.h"
-#include "app/startup/ProgramEntryPoint.h"
-#include "app/startup/ProgramObjects.h"
-#include "foundation/QALLoggerTXT.h"
-#include "foundation/QALmsgBoxHandler.h"
-#include "platform/ui/MessagePresenter.h"
-#include "support/QtTestApp.h"
-#include "support/WindowChecks.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// Boxes a window shows while it opens (a service view without a service manager) are answered.
-class QuietPresenter : public platform::ui::MessagePresenter {
- public:
-  int Show(const std::string&, int, const std::string&) override { return 1; }
-};
-
-class WindowLayout : public ::testing::Test {
+class WindowLayout : public shelltest::ShellProgram {
  protected:
-  void SetUp() override {
-    qttest::App();
-    std::random_device rd;
-    folder_ = fs::temp_directory_path() / ("k30418-layout-" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(folder_);
-    objects_ = std::make_unique<ProgramObjects>();
-    objects_->context.app.Path = folder_.string();
-    scope_ = std::make_unique<ProgramScope>(objects_->context);
-    ASSERT_TRUE(ProgramEntryPoint::Main(*objects_, ""));
-    objects_->msgBox->Presenter(&presenter_);
-  }
-  void TearDown() override {
-    objects_->mainWindow.reset();
-    if (objects_->logger) objects_->logger->closeLog();
-    scope_.reset();
-    objects_.reset();
-    std::error_code ec;
-    fs::remove_all(folder_, ec);
-  }
-
-  void Check(QWidget& window, const std::vector<std::string>& imageButtons = {}) {
-    windowchecks::ExpectWhole(window, *objects_->iconImages, imageButtons);
-  }
-
   const IconBinding* Icons() const { return objects_->icons.get(); }
-
-  QuietPresenter presenter_;
-  fs::path folder_;
-  std::unique_ptr<ProgramObjects> objects_;
-  std::unique_ptr<ProgramScope> scope_;
 };
 
 TEST_F(WindowLayout, TheMainWindow) {
-  ProgramEntryPoint::StartInteractiveMode(*objects_);
-  CommonUI& main = *objects_->mainWindow;
-  Check(main);
+  CommonUI& main = OpenMainWindow();
+  ExpectWhole(main);
   EXPECT_TRUE(windowchecks::FromTheSet(main.windowIcon(), *objects_->iconImages));
 }
 
@@ -107,38 +58,38 @@ TEST_F(WindowLayout, TheConfigurationForms) {
       [icons] { return std::make_unique<CommonConfigAInfoSRC>(icons); },
       [icons] { return std::make_unique<CommonConfigAInfoKrym>(icons); },
   };
-  for (const auto& make : forms) Check(*make());
+  for (const auto& make : forms) ExpectWhole(*make());
 }
 
 TEST_F(WindowLayout, TheOperatorDialogs) {
   const std::vector<std::string> okCancelHelp = {"btnOK", "btnCancel", "btnHelpMe"};
   CommonUISuperUserLogin login(Icons());
-  Check(login, okCancelHelp);
+  ExpectWhole(login, okCancelHelp);
   CommonAskForConfigPassword ask(Icons());
-  Check(ask, okCancelHelp);
+  ExpectWhole(ask, okCancelHelp);
   CommonChangeConfigPassword change(Icons());
-  Check(change, okCancelHelp);
+  ExpectWhole(change, okCancelHelp);
   CommonUIDatePicker range(Icons());
-  Check(range);
+  ExpectWhole(range);
   CommonUIDatePickerUTC rangeUtc(Icons());
-  Check(rangeUtc);
+  ExpectWhole(rangeUtc);
   CommonPickVariable picker(Icons());
-  Check(picker);
+  ExpectWhole(picker);
   CommonUIConnectProgress progress;
-  Check(progress);
+  ExpectWhole(progress);
 }
 
 TEST_F(WindowLayout, TheShellsOtherWindows) {
   CommonHelpAbout about(Icons());
-  Check(about, {"btnExit"});
+  ExpectWhole(about, {"btnExit"});
   CommonLastRunViewer lastRuns(Icons());
-  Check(lastRuns);
+  ExpectWhole(lastRuns);
   CommonTestSource sourceTest;
-  Check(sourceTest);
+  ExpectWhole(sourceTest);
   CommonNTControl control(Icons());
-  Check(control);
+  ExpectWhole(control);
   CommonNTActivity activity(Icons());
-  Check(activity);
+  ExpectWhole(activity);
 }
 
 }  // namespace
