@@ -300,17 +300,16 @@ BEGIN
         IF date IS NULL OR varid IS NULL THEN
           RAISE EXCEPTION 'WRITEDD%3$s needs a date and a variable id';
         END IF;
-        SELECT max(t.status) INTO higher FROM %1$I t
+        -- The slot's leading row (highest status, then earliest), read once: its status
+        -- decides whether the write may replace the slot, and a replaced value keeps its
+        -- forced flag (only SETFDD changes that).
+        SELECT t.status, t.forced INTO higher, kept_forced FROM %1$I t
          WHERE t.varid = varid AND in_slot(t.datestamp, slotstarttime, slotendtime)
-           AND t.status > coalesce(status, 0);
-        IF higher IS NOT NULL THEN
+         ORDER BY t.status DESC, t.datestamp LIMIT 1;
+        IF higher > coalesce(status, 0) THEN
           RAISE EXCEPTION 'WRITEDD%3$s: the slot holds a value of approval status %%, higher than %%',
                           higher, coalesce(status, 0);
         END IF;
-        -- A replaced value keeps its forced flag; only SETFDD changes that.
-        SELECT t.forced INTO kept_forced FROM %1$I t
-         WHERE t.varid = varid AND in_slot(t.datestamp, slotstarttime, slotendtime)
-         ORDER BY t.status DESC, t.datestamp LIMIT 1;
         DELETE FROM %1$I t
          WHERE t.varid = varid AND in_slot(t.datestamp, slotstarttime, slotendtime)
            AND t.datestamp <> date;
