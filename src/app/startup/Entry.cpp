@@ -1,11 +1,15 @@
 #include "app/startup/Entry.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "app/startup/ExitStatus.h"
+#include "app/startup/ProgramEnd.h"
 #include "app/startup/ProgramEntryPoint.h"
 #include "app/startup/ProgramObjects.h"
+#include "platform/os/StopRequest.h"
 
 namespace {
 
@@ -26,24 +30,37 @@ bool HasDisplay() {
   return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
+// The event loop until the program is asked to end. A request made before the loop runs (the
+// scheduler's "end" or a signal during the first import, which runs inside the mode start)
+// would be lost on a loop started afterwards, so the loop is not started then.
+int RunUntilEnd(QApplication& app) {
+  const int status = platform::os::StopRequested() ? ExitStatus::kEnded : app.exec();
+  ProgramEnd::AnnounceSignal();  // a signal whose watcher had no chance to run before the end
+  return status;
+}
+
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
   const std::string commandLine = CommandLineOf(argc, argv);
   // An unattended service has no screen: its scheduler form lives off-screen.
-  if (ProgramEntryPoint::IsServiceCommandLine(commandLine) && !HasDisplay())
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (ProgramEntryPoint::IsServiceCommandLine(commandLine) && !HasDisplay()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
+  std::string signalError;
+  const std::unique_ptr<QObject> stopSignals = ProgramEnd::WatchStopSignals(signalError);
+  if (!stopSignals) std::fprintf(stderr, "k30418: %s\n", signalError.c_str());
 
   ProgramObjects objects;
   ProgramScope scope(objects.context);
-  if (!ProgramEntryPoint::Main(objects, commandLine)) return 1;
+  if (!ProgramEntryPoint::Main(objects, commandLine))
+    return ProgramEntryPoint::RefusedAsSecondService(objects) ? ExitStatus::kServiceAlreadyRunning
+                                                              : ExitStatus::kStartFailed;
 
   if (objects.context.isNTService)
     ProgramEntryPoint::StartNTServiceMode(objects);
   else
     ProgramEntryPoint::StartInteractiveMode(objects);
-  return app.exec();
+  return RunUntilEnd(app);
 }
