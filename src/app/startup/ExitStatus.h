@@ -8,5 +8,8 @@ namespace ExitStatus {
 inline constexpr int kEnded = 0;
 // Start-up could not complete (the reason is in the log).
 inline constexpr int kStartFailed = 1;
+// A service-mode start found another service instance running in the same installation folder
+// and ended without doing anything. Like EX_TEMPFAIL: trying again later may succeed.
+inline constexpr int kServiceAlreadyRunning = 75;
 
 }  // namespace ExitStatus
