@@ -9,7 +9,6 @@
 #include "app/startup/ProgramEnd.h"
 #include "app/startup/ProgramEntryPoint.h"
 #include "app/startup/ProgramObjects.h"
-#include "platform/os/StopRequest.h"
 
 namespace {
 
@@ -28,15 +27,6 @@ bool HasDisplay() {
     return v && *v;
   };
   return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
-}
-
-// The event loop until the program is asked to end. A request made before the loop runs (the
-// scheduler's "end" or a signal during the first import, which runs inside the mode start)
-// would be lost on a loop started afterwards, so the loop is not started then.
-int RunUntilEnd(QApplication& app) {
-  const int status = platform::os::StopRequested() ? ExitStatus::kEnded : app.exec();
-  ProgramEnd::AnnounceSignal();  // a signal whose watcher had no chance to run before the end
-  return status;
 }
 
 }  // namespace
@@ -62,5 +52,5 @@ int RunProgram(int argc, char** argv) {
     ProgramEntryPoint::StartNTServiceMode(objects);
   else
     ProgramEntryPoint::StartInteractiveMode(objects);
-  return RunUntilEnd(app);
+  return ProgramEnd::RunEventLoop();
 }

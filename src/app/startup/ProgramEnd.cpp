@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include "app/startup/ExitStatus.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALLoggerTXT.h"
 #include "platform/os/StopRequest.h"
@@ -19,7 +20,13 @@ bool gAnnounced = false;
 void Request() {
   // A signal that asked first stays the recorded reason.
   if (!platform::os::StopRequested()) platform::os::RequestStop(0);
-  QCoreApplication::exit(0);
+  QCoreApplication::exit(ExitStatus::kEnded);
+}
+
+int RunEventLoop() {
+  const int status = platform::os::StopRequested() ? ExitStatus::kEnded : QCoreApplication::exec();
+  AnnounceSignal();  // a signal whose watcher had no chance to run before the end
+  return status;
 }
 
 void AnnounceSignal() {

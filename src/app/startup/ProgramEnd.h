@@ -16,6 +16,12 @@ namespace ProgramEnd {
 // scheduler tick runs before it): the entry routine then does not start the loop.
 void Request();
 
+// Runs the application's event loop until the program is asked to end, and gives the exit
+// status. A request made before the loop runs (the first scheduler tick runs before it, so the
+// scheduler's "end" or a signal may come then) ends it at once: a loop started after the request
+// would never hear it. A signal that came is announced before it returns.
+int RunEventLoop();
+
 // Writes, once, the log line that says which signal ended the program ("Service stopped by the
 // service host (SIGTERM)." in service mode); does nothing when no signal asked.
 void AnnounceSignal();
