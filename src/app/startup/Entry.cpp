@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/startup/ExitStatus.h"
+#include "app/startup/PlatformNotices.h"
 #include "app/startup/ProgramEnd.h"
 #include "app/startup/ProgramEntryPoint.h"
 #include "app/startup/ProgramObjects.h"
@@ -36,6 +37,7 @@ int RunProgram(int argc, char** argv) {
   // An unattended service has no screen: its scheduler form lives off-screen.
   if (ProgramEntryPoint::IsServiceCommandLine(commandLine) && !HasDisplay()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
+  PlatformNotices::Quieten();
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
   std::string signalError;

@@ -5,6 +5,7 @@
 // DeraRed, the last-id file, and helpers to start, signal and wait for its processes and to read
 // their logs.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
@@ -58,10 +59,14 @@ inline int ClosedPort() {
 // One started program; killed (and reaped) when the object goes, unless it has ended already.
 class Process {
  public:
-  Process(const fs::path& folder, const std::vector<std::string>& args, bool offscreen) {
+  // What the program writes on stderr goes to the file errors.
+  Process(const fs::path& folder, const std::vector<std::string>& args, bool offscreen, const fs::path& errors)
+      : errors_(errors) {
     pid_ = ::fork();
     if (pid_ != 0) return;
     if (::chdir(folder.c_str()) != 0) ::_exit(126);
+    const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (err < 0 || ::dup2(err, 2) < 0) ::_exit(126);
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
     // A service chooses off-screen by itself; the desktop program is told to.
@@ -92,6 +97,8 @@ class Process {
   void Signal(int signalNumber) {
     if (Running()) ::kill(pid_, signalNumber);
   }
+  // What the program wrote on stderr so far.
+  std::string Errors() const { return ReadFile(errors_); }
   // The wait status once the process has ended within the time; nothing when it still runs.
   std::optional<int> WaitForEnd(std::chrono::milliseconds limit) {
     const auto until = Clock::now() + limit;
@@ -106,6 +113,7 @@ class Process {
     if (::waitpid(pid_, &status_, WNOHANG) == pid_) ended_ = true;
   }
 
+  fs::path errors_;
   pid_t pid_ = -1;
   bool ended_ = false;
   int status_ = 0;
@@ -195,7 +203,8 @@ class ProgramFolder : public ::testing::Test {
   Process& StartService() { return StartService(folder_); }
   Process& StartInteractive(const fs::path& folder) { return Start(folder, {}, true); }
   Process& Start(const fs::path& folder, const std::vector<std::string>& args, bool offscreen) {
-    processes_.push_back(std::make_unique<Process>(folder, args, offscreen));
+    const fs::path errors = folder / ("stderr-" + std::to_string(processes_.size()) + ".txt");
+    processes_.push_back(std::make_unique<Process>(folder, args, offscreen, errors));
     return *processes_.back();
   }
 

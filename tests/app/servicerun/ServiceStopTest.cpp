@@ -38,6 +38,8 @@ TEST_F(ServiceStop, SigtermWhileAsleepLogsTheStopAndKeepsTheLastIdFile) {
   const std::string log = ServiceLog();
   EXPECT_EQ(Count(log, "Service stopped by the service host (SIGTERM)."), 1u) << log;
   EXPECT_EQ(ReadFile(folder_ / "DeraRed.ini"), idFile);
+  // Nothing on stderr (the journal of a service): no notices of Qt's that say nothing to anyone.
+  EXPECT_EQ(service.Errors(), "");
 }
 
 // DeraRed cannot be reached, so the first import waits 30 seconds between its tries; the stop
@@ -76,4 +78,5 @@ TEST_F(ServiceStop, TheDesktopProgramEndsInOrderOnASignal) {
   ASSERT_TRUE(WaitFor(log, "Configuration loaded from", program, 60)) << log();
   ExpectOrderlyEnd(program, SIGINT);
   EXPECT_EQ(Count(log(), "Program ended by the system (SIGINT)."), 1u) << log();
+  EXPECT_EQ(program.Errors(), "");
 }
