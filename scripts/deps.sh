@@ -3,9 +3,9 @@
 # are missing and we are root. As another user it only reports what is missing.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev unixodbc-dev odbc-postgresql tdsodbc
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev oxygen-icon-theme unixodbc-dev odbc-postgresql tdsodbc
           libpugixml-dev libssl-dev libzip-dev libsystemd-dev libgtest-dev libgmock-dev libbenchmark-dev
-          postgresql-15 postgresql-client-15 dbus-daemon)
+          postgresql-15 postgresql-client-15 dbus-daemon systemd)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -185,10 +185,23 @@ bool ScanNumber(std::string_view text, std::string& plain) {
   bool intDigits = false;
   if (i < n && IsDigit(text[i])) {
     intDigits = true;
+    // A "," only groups thousands: one to three digits before the first, exactly three after
+    // each. Any other comma ("7,5", "1,23") may be a decimal comma, and reading it as a group
+    // would make 7.5 into 75, so such a text is not a number.
+    std::size_t run = 0;  // digits since the start or the last ","
+    bool grouped = false;
     while (i < n && (IsDigit(text[i]) || text[i] == ',')) {
-      if (text[i] != ',') plain += text[i];
+      if (text[i] == ',') {
+        if (run == 0 || run > 3 || (grouped && run != 3)) return false;
+        grouped = true;
+        run = 0;
+      } else {
+        plain += text[i];
+        ++run;
+      }
       ++i;
     }
+    if (grouped && run != 3) return false;
   }
   bool fracDigits = false;
   if (i < n && text[i] == '.') {

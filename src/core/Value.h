@@ -60,7 +60,9 @@ class Value {
 // The numeric test for texts. Grammar, blanks (spaces, tabs) allowed around:
 //   [sign] digits-with-groups [ "." digits ] [ exponent ]   |   [sign] "." digits [ exponent ]
 //   sign     = "+" | "-"
-//   digits-with-groups = digit { digit | "," }   (a "," groups digits and is ignored)
+//   digits-with-groups = digit { digit }  |  digit [digit [digit]] { "," digit digit digit }
+//                        (a "," only groups thousands and is ignored: "1,234", "12,345.5";
+//                        "7,5", "1,23", "1234,567" and "1," are not numbers)
 //   exponent = ("e" | "E") [sign] digit { digit }
 // A lone sign, a lone ".", an empty text and anything else are not numeric.
 bool IsNumericText(std::string_view text);

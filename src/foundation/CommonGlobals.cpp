@@ -11,6 +11,7 @@
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
+#include "foundation/QALmsgBoxHandler.h"
 #include "platform/db/Command.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -51,22 +52,35 @@ void SetHelpFilePath() {
     app.HelpFile = folder + "/help";
 }
 
-void ShowHtmlHelpTopic(const std::string& topic) {
+void ShowHelpPage(const std::string& helpFolder, const std::string& topic) {
   ProgramContext& ctx = Program();
   // A topic names a page inside the help folder and nothing else.
   if (topic.empty() || topic.find('/') != std::string::npos || topic.find('\0') != std::string::npos || topic == "." ||
       topic == "..")
     return;
-  if (!ctx.ui.shell || ctx.app.HelpFile.empty()) return;
-  const std::filesystem::path page = std::filesystem::path(ctx.app.HelpFile) / (topic + ".html");
+  const std::filesystem::path page =
+      std::filesystem::path(helpFolder.empty() ? "help" : helpFolder) / (topic + ".html");
+  auto tell = [&ctx](const std::string& prompt) {
+    if (ctx.logger) ctx.logger->WriteLog(prompt, 2);
+    if (ctx.msgBox) ctx.msgBox->QalMsgBox(prompt, 48, std::string("Unable to display help"));
+  };
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(page, ec)) return;
-  try {
-    ctx.ui.shell->OpenUrl(page.string());
-  } catch (...) {
-    // Help is a convenience: a desktop that fails to open it must not stop the caller.
+  if (!std::filesystem::is_regular_file(page, ec)) {
+    tell("The help page " + page.string() + " is missing. Reinstall the program to restore its help pages.");
+    return;
   }
+  bool opened = false;
+  try {
+    opened = ctx.ui.shell && ctx.ui.shell->OpenUrl(page.string());
+  } catch (...) {
+    // Told below like any other refusal: the caller carries on.
+  }
+  if (!opened)
+    tell("The help page " + page.string() +
+         " could not be opened: this desktop has no web browser set up to show it. Open the file in a browser.");
 }
+
+void ShowHtmlHelpTopic(const std::string& topic) { ShowHelpPage(Program().app.HelpFile, topic); }
 
 void ShowHelpTopic(const std::string& topic) { ShowHtmlHelpTopic(topic); }
 

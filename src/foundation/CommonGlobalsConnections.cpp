@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "core/RuntimeError.h"
-#include "core/Value.h"
 #include "foundation/CommonGlobals.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/ConnectionManager.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
@@ -88,12 +88,12 @@ bool InitVornKrymConnectionManager(ConnectionManager& cm) {
   if (!ctx.config) core::Raise(91, "CommonGlobals.InitVornKrymConnectionManager");
   const QALConfiguration& cfg = *ctx.config;
   // Every conversion happens before anything is stored, so a bad key changes nothing.
-  const std::int16_t dbType = core::Value(cfg.item("VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE")).ToInteger();
+  const std::int16_t dbType = IntegerSetting("VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE");
   const std::string provider = cfg.item("VORNKRYM\\VORNKRYM_CONNECTION_PROVIDER");
   const std::string dataSource = cfg.item("VORNKRYM\\VORNKRYM_CONNECTION_DATASOURCE");
   const std::string customization = cfg.item("VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS");
-  const std::int32_t cnnTimeout = core::Value(cfg.item("VORNKRYM\\VORNKRYM_CONNECTION_TIMEOUT")).ToLong();
-  const std::int32_t cmdTimeout = core::Value(cfg.item("VORNKRYM\\VORNKRYM_CONNECTION_COMMAND_TIMEOUT")).ToLong();
+  const std::int32_t cnnTimeout = LongSetting("VORNKRYM\\VORNKRYM_CONNECTION_TIMEOUT");
+  const std::int32_t cmdTimeout = LongSetting("VORNKRYM\\VORNKRYM_CONNECTION_COMMAND_TIMEOUT");
   const bool ok = cm.Init(dbType, provider, dataSource, customization, false, cnnTimeout, cmdTimeout);
   ctx.dbType = dbType;
   return ok;

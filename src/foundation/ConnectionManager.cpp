@@ -8,6 +8,7 @@
 #include "foundation/ProgramContext.h"
 #include "foundation/QALLoggerTXT.h"
 #include "platform/db/Connection.h"
+#include "platform/db/ConnectionStringParts.h"
 #include "platform/db/Recordset.h"
 
 namespace {
@@ -30,15 +31,11 @@ std::string JoinPassword() {
   return p;
 }
 
-// A value that would otherwise end its pair early or read as quoted is written in
-// double quotes (a quote inside doubled), so a facility file name or a data
-// source holding ";" cannot add pairs of its own. Plain values stand as given.
-std::string PairValue(const std::string& value) {
-  const bool plain =
-      value.find(';') == std::string::npos && (value.empty() || (value.front() != '"' && value.front() != '\''));
-  if (plain) return value;
-  return "\"" + core::Replace(value, "\"", "\"\"") + "\"";
-}
+// A value that would otherwise end its pair early or be read as quoted or braced is
+// written in double quotes, so a facility file name or a data source holding ";" cannot
+// add pairs of its own, and one in braces reaches the database of exactly that name.
+// Plain values stand as given.
+std::string PairValue(const std::string& value) { return platform::db::ConnectionStringParts::OleDbValue(value); }
 
 void LogLine(const std::string& text, int level) {
   if (QALLoggerTXT* logger = Program().logger) logger->WriteLog(text, level);

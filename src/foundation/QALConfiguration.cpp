@@ -7,6 +7,7 @@
 
 #include "core/RuntimeError.h"
 #include "core/Text.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/QALLoggerTXT.h"
 #include "platform/xml/XmlElement.h"
 
@@ -50,6 +51,12 @@ struct QALConfiguration::Impl {
   std::string encryptionKey = MakeEncryptionKey();
   bool encryptData = false;
   bool changeWasMade = false;
+  // Why the last read failed ("" after a good one), and whether it did: a file that
+  // could not be read is never replaced by a save from what the table holds.
+  std::string lastReadError;
+  bool readFailed = false;
+  // The component's reason for the last failed load or save.
+  std::string fileError;
 
   Impl() { treeHash.SetSize(4096); }
 
@@ -66,11 +73,15 @@ struct QALConfiguration::Impl {
 
   bool ConfigFileExists() const;
   bool LoadXML(const std::string& file);
-  bool SaveXML(XmlElement& root, const std::string& file) const;
-  bool ValidateXMLformat(XmlElement& root);
-  bool XMLtoTreeHash(XmlElement& data);
+  bool SaveXML(XmlElement& root, const std::string& file);
+  bool ValidateXMLformat(XmlElement& root, std::string& reason);
+  bool XMLtoTreeHash(XmlElement& data, std::string& reason);
   bool TreeHashToXML(XmlElement& data) const;
-  bool CreateDefaultConfigFile() const;
+  bool CreateDefaultConfigFile();
+  // Ends a read that failed: the store's own line, then one line naming the file and
+  // the reason; both at level 0 whatever the verbosity, since the program cannot
+  // run on such a file.
+  bool ReadFailed(const std::string& line, const std::string& reason);
   bool EncyptTree(XmlElement& data) const { return data.Encrypt(encryptionKey); }
   bool DecryptTree(XmlElement& data) const { return data.Decrypt(encryptionKey); }
 
@@ -97,33 +108,69 @@ bool QALConfiguration::Impl::ConfigFileExists() const {
 
 bool QALConfiguration::Impl::LoadXML(const std::string& file) {
   const bool ok = documentRoot.LoadFile(file);
-  if (!ok)
-    LogFailureBlock("DocumentRoot.LoadXmlFile returned 0 in QALConfiguration.LoadXML()", documentRoot.LastError());
+  if (!ok) {
+    fileError = documentRoot.LastError();
+    LogFailureBlock("DocumentRoot.LoadXmlFile returned 0 in QALConfiguration.LoadXML()", fileError);
+    // The reason is told beside the file's name; it need not repeat it.
+    const std::string prefix = file + ": ";
+    if (fileError.starts_with(prefix)) fileError.erase(0, prefix.size());
+  }
   return ok;
 }
 
-bool QALConfiguration::Impl::SaveXML(XmlElement& root, const std::string& file) const {
+bool QALConfiguration::Impl::SaveXML(XmlElement& root, const std::string& file) {
   const bool ok = root.SaveFile(file);
-  if (!ok) LogFailureBlock("XMLTree.SaveXML returned 0 in QALConfiguration.SaveXML()", root.LastError());
+  if (!ok) {
+    fileError = root.LastError();
+    LogFailureBlock("XMLTree.SaveXML returned 0 in QALConfiguration.SaveXML()", fileError);
+  }
   return ok;
 }
 
-bool QALConfiguration::Impl::ValidateXMLformat(XmlElement& root) {
+bool QALConfiguration::Impl::ValidateXMLformat(XmlElement& root, std::string& reason) {
+  auto count = [&root](const char* tag) { return root.CountChildrenWithTag(tag); };
   try {
-    if (root.Tag() != kRootTag) return false;
-    if (root.CountChildrenWithTag(kSpecTag) != 1) return false;
-    if (root.CountChildrenWithTag(kDataTag) != 1) return false;
+    if (root.Tag() != kRootTag) {
+      reason = "the root element is <" + root.Tag() + ">, not <" + kRootTag + ">";
+      return false;
+    }
+    for (const char* tag : {kSpecTag, kDataTag}) {
+      if (count(tag) != 1) {
+        reason = "it holds " + std::to_string(count(tag)) + " <" + tag + "> elements, not one";
+        return false;
+      }
+    }
     XmlElement spec = *root.ChildWithTag(kSpecTag);
-    if (!spec.TestAttribute("version", "1")) return false;
+    if (!spec.TestAttribute("version", "1")) {
+      reason = "its <spec> element does not say version=\"1\"";
+      return false;
+    }
     if (spec.TestAttribute("encrypted", "True")) {
       XmlElement data = *root.ChildWithTag(kDataTag);
-      // The read goes on: the keys simply keep their values.
-      if (!DecryptTree(data)) Log("Failed to decrypt XML data in QALConfiguration.ValidateXMLformat()", 0);
+      // Without its data part the file cannot be used: running on the built-in
+      // values instead would let the next save replace the user's settings.
+      if (!DecryptTree(data)) {
+        Log("Failed to decrypt XML data in QALConfiguration.ValidateXMLformat()", 0);
+        reason = "its encrypted data part cannot be decrypted: " + data.LastError();
+        return false;
+      }
     }
     return true;
+  } catch (const std::exception& e) {
+    reason = ErrorText(e);
+    return false;
   } catch (...) {
+    reason = "the file could not be examined";
     return false;
   }
+}
+
+bool QALConfiguration::Impl::ReadFailed(const std::string& line, const std::string& reason) {
+  Log(line, 0);
+  lastReadError = reason;
+  readFailed = true;
+  Log("Configuration file " + path + " cannot be used: " + reason, 0);
+  return false;
 }
 
 std::optional<XmlElement> QALConfiguration::Impl::WalkOrCreate(XmlElement current, const std::string& key,
@@ -142,20 +189,22 @@ std::optional<XmlElement> QALConfiguration::Impl::WalkOrCreate(XmlElement curren
   return current;
 }
 
-bool QALConfiguration::Impl::XMLtoTreeHash(XmlElement& data) {
+bool QALConfiguration::Impl::XMLtoTreeHash(XmlElement& data, std::string& reason) {
   try {
     for (const std::string& key : treeHash.Keys()) {
       bool complete = false;
       auto leaf = WalkOrCreate(data, key, complete);
       if (!leaf) {
-        Log("XMLtoTreeHash(): the key " + key + " cannot be an element path", 2);
+        reason = "the key " + key + " cannot be an element path";
+        Log("XMLtoTreeHash(): " + reason, 2);
         return false;
       }
       if (complete) treeHash.item(key, leaf->Text());
     }
     return true;
   } catch (const std::exception& e) {
-    Log("XMLtoTreeHash(): " + ErrorText(e), 2);
+    reason = ErrorText(e);
+    Log("XMLtoTreeHash(): " + reason, 2);
     return false;
   }
 }
@@ -190,7 +239,7 @@ QALConfiguration::Impl::FileTree QALConfiguration::Impl::NewFileTree() {
   return t;
 }
 
-bool QALConfiguration::Impl::CreateDefaultConfigFile() const {
+bool QALConfiguration::Impl::CreateDefaultConfigFile() {
   FileTree t = NewFileTree();
   if (!TreeHashToXML(t.data)) return false;
   t.root.AppendChild(t.spec);
@@ -242,37 +291,43 @@ void QALConfiguration::DefineTree(const std::string& treePath, const std::string
 
 bool QALConfiguration::ReadConfig() {
   Impl& s = *impl_;
+  s.fileError.clear();
   if (!s.ConfigFileExists()) {
     s.Log("Configuration file does not exist at " + s.path, 0);
     s.Log("Attempting to create a default configuration file...", 0);
-    if (!s.CreateDefaultConfigFile()) {
-      s.Log("Unable to create default configuration file in QALConfiguration.ReadConfig().", 0);
-      return false;
-    }
+    if (!s.CreateDefaultConfigFile())
+      return s.ReadFailed("Unable to create default configuration file in QALConfiguration.ReadConfig().",
+                          s.fileError.empty() ? "the default file could not be made" : s.fileError);
     s.Log("Default configuration file successfully created.", 0);
   }
 
   s.documentRoot = XmlElement();
   s.dataNode.reset();
-  if (!s.LoadXML(s.path)) {
-    s.Log("LoadXML() failed in QALConfiguration.ReadConfig().", 0);
-    return false;
-  }
-  if (!s.ValidateXMLformat(s.documentRoot)) {
-    s.Log("ValidateXMLFormat failed in QALConfiguration.ReadConfig().", 0);
-    return false;
-  }
+  if (!s.LoadXML(s.path)) return s.ReadFailed("LoadXML() failed in QALConfiguration.ReadConfig().", s.fileError);
+  std::string reason;
+  if (!s.ValidateXMLformat(s.documentRoot, reason))
+    return s.ReadFailed("ValidateXMLFormat failed in QALConfiguration.ReadConfig().", reason);
   s.dataNode = s.documentRoot.ChildWithTag(kDataTag);
-  if (!s.dataNode || !s.XMLtoTreeHash(*s.dataNode)) {
-    s.Log("XMLtoTreeHash() failed in QALConfiguration.ReadConfig().", 0);
-    return false;
-  }
+  if (!s.dataNode)
+    return s.ReadFailed("XMLtoTreeHash() failed in QALConfiguration.ReadConfig().", "it holds no <data>");
+  if (!s.XMLtoTreeHash(*s.dataNode, reason))
+    return s.ReadFailed("XMLtoTreeHash() failed in QALConfiguration.ReadConfig().", reason);
   s.changeWasMade = false;
+  s.readFailed = false;
+  s.lastReadError.clear();
   return true;
 }
 
+const std::string& QALConfiguration::LastReadError() const { return impl_->lastReadError; }
+
 bool QALConfiguration::SaveConfig() {
   Impl& s = *impl_;
+  if (s.readFailed) {
+    s.Log("The configuration was not saved: " + s.path +
+              " could not be read, and saving would replace it with the values held in memory.",
+          0);
+    return false;
+  }
   Impl::FileTree t = Impl::NewFileTree();
   if (!s.TreeHashToXML(t.data)) return false;
 
@@ -301,6 +356,7 @@ void QALConfiguration::dumpConfiguration() {
   s.Log(Separator(), 2);
   s.Log("Configuration Settings :", 2);
   if (s.treeHash.Count() > 0)
-    for (const std::string& key : s.treeHash.Keys()) s.Log(key + " : " + s.treeHash.item(key).Text(), 2);
+    for (const std::string& key : s.treeHash.Keys())
+      s.Log(key + " : " + CommonGlobals::ShownSettingValue(key, s.treeHash.item(key).Text()), 2);
   s.Log(Separator(), 2);
 }

@@ -18,7 +18,9 @@ class QALLoggerTXT;
 // The logger is borrowed and must outlive the store; without one the store
 // works but writes nothing. Reading or writing an undeclared key raises
 // core::RuntimeError 10781; file problems give a False result and log lines,
-// and the table keeps its values.
+// and the table keeps its values. After a file that exists could not be read
+// (not XML, another shape, a data part that does not decrypt) nothing is saved
+// over it until a read succeeds. Password values never reach the log.
 class QALConfiguration {
  public:
   QALConfiguration();
@@ -44,16 +46,21 @@ class QALConfiguration {
   void ChangeWasMade(bool on);
 
   // Reads the file (creating it with the defaults when it is missing) and takes
-  // the values of the declared keys found in it.
+  // the values of the declared keys found in it. A failure logs, at level 0, a
+  // line naming the file and the reason.
   bool ReadConfig();
+  // The reason the last ReadConfig failed (the parser's message and position, the
+  // failed decryption...); "" after a successful read.
+  const std::string& LastReadError() const;
   // Rebuilds the file from the table; the old file is replaced only once the
-  // new one is completely written.
+  // new one is completely written. Refused (False) while the last read failed.
   bool SaveConfig();
   // Declares a key (trimmed, upper-cased) with its default; a second
   // declaration keeps the first default. A path whose parts cannot be element
   // names (empty parts, blanks, a leading digit) raises error 5.
   void DefineTree(const std::string& treePath, const std::string& defaultValue);
-  // The whole table at level 2, when the logger's verbosity is 2 or more.
+  // The whole table at level 2, when the logger's verbosity is 2 or more;
+  // passwords are shown masked.
   void dumpConfiguration();
 
  private:

@@ -1,5 +1,6 @@
 #include "foundation/QALmsgBoxHandler.h"
 
+#include "foundation/CommonGlobals.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALLoggerTXT.h"
 #include "platform/ui/MessagePresenter.h"
@@ -56,7 +57,15 @@ std::int32_t QALmsgBoxHandler::QalMsgBox(const std::string& prompt, std::int32_t
     platform::ui::MessagePresenter* presenter = presenter_ ? presenter_ : Program().ui.messages;
     // Without a window to show the box in (no presenter yet) it is answered as a
     // silent box, so that the question and its answer are at least in the log.
-    if (presenter) return presenter->Show(prompt, buttons, title ? *title : Program().app.Title);
+    if (presenter) {
+      const std::string shownTitle = title ? *title : Program().app.Title;
+      if (!(buttons & platform::ui::MessagePresenter::kHelpButton)) return presenter->Show(prompt, buttons, shownTitle);
+      // The Help button opens the box's help topic, in its help file when one was given.
+      const std::string helpFolder = helpFile ? *helpFile : Program().app.HelpFile;
+      const std::string topic = context ? *context : std::string();
+      return presenter->ShowWithHelp(prompt, buttons, shownTitle,
+                                     [helpFolder, topic] { CommonGlobals::ShowHelpPage(helpFolder, topic); });
+    }
   }
 
   auto log = [this](const std::string& line) {

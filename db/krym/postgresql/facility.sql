@@ -277,7 +277,10 @@ BEGIN
         PRIMARY KEY (varid, datestamp));
     $sql$, tbl);
 
-    -- Stores the slot's value at the instant date, replacing whatever the slot held.
+    -- Stores the slot's value at the instant date, replacing what the slot held. A row of
+    -- higher approval status than the one written is never replaced: such a write is refused
+    -- with an error and changes nothing (the collector's seek reports that row first, so it
+    -- does not try).
     EXECUTE format($sql$
       CREATE FUNCTION writedd%2$s(
         IN date          timestamp,
@@ -292,14 +295,22 @@ BEGIN
       #variable_conflict use_variable
       DECLARE
         kept_forced integer;
+        higher      integer;
       BEGIN
         IF date IS NULL OR varid IS NULL THEN
           RAISE EXCEPTION 'WRITEDD%3$s needs a date and a variable id';
         END IF;
+        SELECT max(t.status) INTO higher FROM %1$I t
+         WHERE t.varid = varid AND in_slot(t.datestamp, slotstarttime, slotendtime)
+           AND t.status > coalesce(status, 0);
+        IF higher IS NOT NULL THEN
+          RAISE EXCEPTION 'WRITEDD%3$s: the slot holds a value of approval status %%, higher than %%',
+                          higher, coalesce(status, 0);
+        END IF;
         -- A replaced value keeps its forced flag; only SETFDD changes that.
         SELECT t.forced INTO kept_forced FROM %1$I t
          WHERE t.varid = varid AND in_slot(t.datestamp, slotstarttime, slotendtime)
-         ORDER BY t.datestamp LIMIT 1;
+         ORDER BY t.status DESC, t.datestamp LIMIT 1;
         DELETE FROM %1$I t
          WHERE t.varid = varid AND in_slot(t.datestamp, slotstarttime, slotendtime)
            AND t.datestamp <> date;
@@ -315,6 +326,8 @@ BEGIN
       $fn$;
     $sql$, tbl, s, upper(s));
 
+    -- The slot's value: of the rows in the slot, the one of the highest approval status (the
+    -- earliest of those), so that an approval check against it holds for the whole slot.
     EXECUTE format($sql$
       CREATE FUNCTION seekfdd%2$s(
         IN  datestamp_1    timestamp,
@@ -339,7 +352,7 @@ BEGIN
           FROM %1$I t
          WHERE t.varid = varid_2
            AND in_slot(t.datestamp, coalesce(slotstarttime, datestamp_1), slotendtime)
-         ORDER BY t.datestamp LIMIT 1;
+         ORDER BY t.status DESC, t.datestamp LIMIT 1;
       END
       $fn$;
     $sql$, tbl, s);
@@ -471,3 +484,68 @@ BEGIN
   END LOOP;
 END
 $gen$;
+
+-- Column catalogs -------------------------------------------------------------------------
+-- The collector reads the additional-information columns of DATATBL_I from the column
+-- catalog of the Krym database type: SQL Server's syscolumns, systypes and sysobjects, or
+-- Oracle's user_tab_columns. These views give this database's own tables and columns in
+-- those shapes, names in upper case as the collector compares them, types and lengths as
+-- the other database reports them (systypes lists sysname with nvarchar's type code, as
+-- SQL Server does).
+
+CREATE VIEW sysobjects AS
+SELECT c.oid::integer                                       AS id,
+       upper(c.relname::text)                               AS name,
+       CASE c.relkind WHEN 'v' THEN 'V' ELSE 'U' END::char(2) AS xtype
+  FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace
+ WHERE n.nspname = 'public' AND c.relkind IN ('r', 'v');
+
+CREATE VIEW systypes AS
+SELECT t.name::varchar(128) AS name, t.xtype::smallint AS xtype
+  FROM (VALUES ('bigint', 127), ('bit', 104), ('char', 175), ('date', 40), ('datetime', 61),
+               ('float', 62), ('int', 56), ('numeric', 108), ('nvarchar', 231), ('smallint', 52),
+               ('sysname', 231), ('text', 35), ('time', 41), ('varbinary', 165),
+               ('varchar', 167)) AS t(name, xtype);
+
+CREATE VIEW syscolumns AS
+SELECT c.oid::integer                  AS id,
+       upper(col.column_name::text)    AS name,
+       col.ordinal_position::smallint  AS colid,
+       CASE col.data_type
+         WHEN 'character varying' THEN 167 WHEN 'character' THEN 175 WHEN 'text' THEN 35
+         WHEN 'integer' THEN 56 WHEN 'smallint' THEN 52 WHEN 'bigint' THEN 127
+         WHEN 'double precision' THEN 62 WHEN 'real' THEN 62 WHEN 'numeric' THEN 108
+         WHEN 'boolean' THEN 104 WHEN 'date' THEN 40 WHEN 'bytea' THEN 165
+         WHEN 'time without time zone' THEN 41
+         ELSE 61 END::smallint        AS xtype,
+       CASE
+         WHEN col.character_maximum_length IS NOT NULL THEN col.character_maximum_length
+         WHEN col.data_type = 'text' THEN 16
+         WHEN col.data_type = 'integer' THEN 4
+         WHEN col.data_type = 'smallint' THEN 2
+         WHEN col.data_type = 'boolean' THEN 1
+         WHEN col.data_type = 'date' THEN 3
+         WHEN col.data_type = 'numeric' THEN 9
+         ELSE 8 END::smallint         AS length
+  FROM information_schema.columns col
+  JOIN pg_namespace n ON n.nspname = col.table_schema
+  JOIN pg_class c ON c.relnamespace = n.oid AND c.relname = col.table_name
+ WHERE col.table_schema = 'public';
+
+CREATE VIEW user_tab_columns AS
+SELECT upper(col.table_name::text)  AS table_name,
+       upper(col.column_name::text) AS column_name,
+       CASE col.data_type
+         WHEN 'character varying' THEN 'VARCHAR2' WHEN 'character' THEN 'CHAR' WHEN 'text' THEN 'CLOB'
+         WHEN 'integer' THEN 'NUMBER' WHEN 'smallint' THEN 'NUMBER' WHEN 'bigint' THEN 'NUMBER'
+         WHEN 'numeric' THEN 'NUMBER' WHEN 'double precision' THEN 'FLOAT' WHEN 'real' THEN 'FLOAT'
+         WHEN 'bytea' THEN 'BLOB'
+         ELSE 'DATE' END             AS data_type,
+       CASE
+         WHEN col.character_maximum_length IS NOT NULL THEN col.character_maximum_length
+         WHEN col.data_type IN ('text', 'bytea') THEN 4000
+         WHEN col.data_type LIKE 'time%' OR col.data_type = 'date' THEN 7
+         ELSE 22 END                 AS data_length,
+       col.ordinal_position         AS column_id
+  FROM information_schema.columns col
+ WHERE col.table_schema = 'public';

@@ -11,6 +11,7 @@
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALmsgBoxHandler.h"
+#include "platform/qt/QtWindowFit.h"
 
 CommonAskForConfigPassword::CommonAskForConfigPassword(const IconBinding* icons, QWidget* owner) : QDialog(owner) {
   setObjectName("CommonAskForConfigPassword");
@@ -31,6 +32,7 @@ CommonAskForConfigPassword::CommonAskForConfigPassword(const IconBinding* icons,
   layout->addWidget(note);
   layout->addLayout(buttons.row);
   setMinimumWidth(380);
+  platform::qt::FitWidthToTitle(this);
 
   connect(btnOK_, &QPushButton::clicked, this, &CommonAskForConfigPassword::btnOK_Click);
   connect(btnCancel_, &QPushButton::clicked, this, &CommonAskForConfigPassword::btnCancel_Click);

@@ -11,6 +11,7 @@
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALmsgBoxHandler.h"
+#include "platform/qt/QtWindowFit.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ CommonChangeConfigPassword::CommonChangeConfigPassword(const IconBinding* icons,
   layout->addWidget(note);
   layout->addLayout(buttons.row);
   setMinimumWidth(380);
+  platform::qt::FitWidthToTitle(this);
 
   connect(btnOK_, &QPushButton::clicked, this, &CommonChangeConfigPassword::btnOK_Click);
   connect(btnCancel_, &QPushButton::clicked, this, &CommonChangeConfigPassword::btnCancel_Click);

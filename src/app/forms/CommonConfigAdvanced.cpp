@@ -331,17 +331,14 @@ void CommonConfigAdvanced::ApplyConfigPassword() {
     if (!dialog.Cancelled()) {
       Setting(kPassword, dialog.NewPassword());
       Setting(kProtect, "YES");
-    } else {
-      o_protect_change_->setChecked(false);  // the box shows the protection as it stays
     }
   } else if (was && !on) {
     CommonAskForConfigPassword dialog(Icons(), this);
     dialog.exec();
-    if (!dialog.Cancelled())
-      Setting(kProtect, "NO");
-    else
-      o_protect_change_->setChecked(true);
+    if (!dialog.Cancelled()) Setting(kProtect, "NO");
   }
+  // A cancelled dialog keeps the settings as they were and the box as the operator left it, so
+  // that the next apply asks again.
 }
 
 void CommonConfigAdvanced::ApplyPollWait() {

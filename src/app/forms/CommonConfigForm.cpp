@@ -18,6 +18,7 @@
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
 #include "foundation/QALmsgBoxHandler.h"
+#include "platform/qt/QtWindowFit.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ std::vector<ToolbarButtons::Button> CommonConfigForm::ApplyOnlyButtons() { retur
 CommonConfigForm::CommonConfigForm(const IconBinding* icons, QWidget* owner, const QString& caption, Pattern pattern)
     : QDialog(owner), icons_(icons), pattern_(std::move(pattern)) {
   setWindowTitle(caption);
+  platform::qt::FitWidthToTitle(this);
   setModal(true);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

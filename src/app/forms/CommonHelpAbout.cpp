@@ -8,7 +8,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <filesystem>
 
 #include "app/forms/IconBinding.h"
 #include "foundation/ProgramContext.h"
@@ -24,9 +23,11 @@ constexpr int kFirstShownRow = 4;
 constexpr int kCaptionColumn = 3;
 constexpr int kValueColumn = 4;
 
-// The toolbar images are the desktop's icon theme, found by their standard theme names.
-constexpr const char* kIconCredit = "Toolbar images: the desktop's icon theme, with drawn glyphs where it has none.";
-constexpr const char* kIconSetAddress = "https://specifications.freedesktop.org/icon-theme-spec/latest/";
+// The images of every window are the Oxygen icon set, which Debian's oxygen-icon-theme installs.
+constexpr const char* kIconCredit =
+    "Toolbar and button images: the Oxygen icon set by the KDE community, licensed under the GNU Lesser General "
+    "Public License, version 3 or later.";
+constexpr const char* kIconSetAddress = "https://invent.kde.org/frameworks/oxygen-icons5";
 
 QLabel* LinkLabel(QWidget* parent, const char* control, const QString& caption) {
   auto* label = new QLabel(parent);
@@ -74,8 +75,8 @@ CommonHelpAbout::CommonHelpAbout(const IconBinding* icons, QWidget* owner) : QDi
   Label1_->setObjectName("Label1");
   Label1_->setWordWrap(true);
   Label2_ = LinkLabel(this, "Label2", kIconSetAddress);
-  const std::string contents = (std::filesystem::path(Program().app.HelpFile) / "12036.html").string();
-  lblMeetOnline_ = LinkLabel(this, "lblMeetOnline", QString::fromStdString(contents));
+  // The program has no maker's web site to point at: the label stays empty and out of the way.
+  lblMeetOnline_ = LinkLabel(this, "lblMeetOnline", QString());
   lblPatents_ = new QLabel(this);
   lblPatents_->setObjectName("lblPatents");
   btnExit_ = new QPushButton("Exit", this);
@@ -131,6 +132,7 @@ void CommonHelpAbout::Load(const IconBinding* icons) {
   // stay empty and out of the way.
   lblCopyright_->setVisible(!lblCopyright_->text().isEmpty());
   lblPatents_->setVisible(!lblPatents_->text().isEmpty());
+  lblMeetOnline_->setVisible(!lblMeetOnline_->property("caption").toString().isEmpty());
 }
 
 void CommonHelpAbout::SetCell(int row, int column, const std::string& text) {
@@ -147,9 +149,10 @@ void CommonHelpAbout::lblMeetOnline_Click() { OpenCaption(lblMeetOnline_); }
 
 void CommonHelpAbout::OpenCaption(const QLabel* label) {
   platform::ui::ShellOpener* shell = Program().ui.shell;
-  if (!shell) return;
+  const std::string caption = label->property("caption").toString().toStdString();
+  if (!shell || caption.empty()) return;
   try {
-    shell->OpenUrl(label->property("caption").toString().toStdString());
+    shell->OpenUrl(caption);
   } catch (...) {
     // A desktop without a browser opens nothing; the window carries on.
   }

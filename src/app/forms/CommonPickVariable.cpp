@@ -246,8 +246,12 @@ void CommonPickVariable::ToolbarButtonClick(const std::string& key) {
 
 void CommonPickVariable::SortByColumn(int column) {
   if (column < 0 || column >= kColumnCount) return;
-  int& order = sortOrder_[static_cast<std::size_t>(column)];
-  order = order == 1 ? -1 : 1;
+  // The clicked column toggles (anything but ascending becomes ascending) and leads; the facility
+  // id follows ascending; every other column leaves the sort and starts ascending when clicked.
+  const int order = sortOrder_[static_cast<std::size_t>(column)] == 1 ? -1 : 1;
+  sortOrder_.fill(0);
+  sortOrder_[kFacilityId] = 1;
+  sortOrder_[static_cast<std::size_t>(column)] = order;
 
   const int rows = lpVars_->rowCount();
   auto text = [this](int row, int c) {

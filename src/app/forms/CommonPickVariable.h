@@ -75,7 +75,7 @@ class CommonPickVariable : public QDialog {
   CommonVarGatherer* preloaded_ = nullptr;
   std::shared_ptr<HashTable> facilityNames_;
   std::shared_ptr<CommonLastRun> lastRunSettings_;
-  // Per column: 0 not sorted yet, 1 ascending, -1 descending.
+  // Per column: 0 out of the sort, 1 ascending, -1 descending.
   std::array<int, kColumnCount> sortOrder_{};
 
   QToolBar* myToolBar_ = nullptr;

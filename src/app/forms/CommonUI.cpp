@@ -9,7 +9,6 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
-#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -345,17 +344,8 @@ void CommonUI::OpenSupportPage(bool releaseNotes) {
   const int answer = Boxes()->QalMsgBox(releaseNotes ? kReleaseNotesPrompt : kUpdatesPrompt, 1 + 32,
                                         releaseNotes ? "Online Release Notes" : "Check New Update Packages");
   if (answer == 2) return;  // Cancel
-  if (releaseNotes) {
-    CommonGlobals::ShowHelpTopic(kReleaseNotesTopic);
-    return;
-  }
-  // The updates page is named after the product; an installation without one gets the release
-  // notes, which name the version and build to compare packages with.
-  const ProgramContext& ctx = objects_.context;
-  std::error_code ec;
-  const bool hasPage =
-      std::filesystem::is_regular_file(std::filesystem::path(ctx.app.HelpFile) / (ctx.app.ProductName + ".html"), ec);
-  CommonGlobals::ShowHelpTopic(hasPage ? ctx.app.ProductName : kReleaseNotesTopic);
+  // The updates page is named after the product.
+  CommonGlobals::ShowHelpTopic(releaseNotes ? kReleaseNotesTopic : objects_.context.app.ProductName);
 }
 
 // Exit closes the window, and closing it ends the program: an import that is running (Exit can

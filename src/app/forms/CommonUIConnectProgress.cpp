@@ -11,6 +11,7 @@
 #include "core/RuntimeError.h"
 #include "foundation/ProgramContext.h"
 #include "platform/db/Connection.h"
+#include "platform/qt/QtWindowFit.h"
 #include "platform/ui/ActivityList.h"
 
 namespace {
@@ -39,6 +40,7 @@ CommonUIConnectProgress::CommonUIConnectProgress(QWidget* owner) : QDialog(owner
   layout->addWidget(caption_);
   layout->addWidget(progressBar_);
   setMinimumWidth(320);
+  platform::qt::FitWidthToTitle(this);
 }
 
 void CommonUIConnectProgress::Show(bool modal, void* owner) {

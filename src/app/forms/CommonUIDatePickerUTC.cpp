@@ -70,6 +70,9 @@ CommonUIDatePickerUTC::CommonUIDatePickerUTC(const IconBinding* icons, QWidget* 
   UTC_Start_->setObjectName("UTC_Start");
   UTC_End_ = new QLabel(this);
   UTC_End_->setObjectName("UTC_End");
+  // The values come when the window shows, after it has taken its size: room for them now.
+  for (QLabel* utc : {UTC_Start_, UTC_End_})
+    utc->setMinimumWidth(utc->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")));
   fields_->AddUnderDates(UtcLine(UTC_Start_, this), UtcLine(UTC_End_, this));
   BuildZoneFrame();
   body->addWidget(cboTimeZone_->parentWidget());

@@ -16,6 +16,7 @@
 #include "platform/db/Command.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/qt/QtWindowFit.h"
 #include "platform/ui/MessagePresenter.h"
 
 namespace {
@@ -64,6 +65,7 @@ CommonUISuperUserLogin::CommonUISuperUserLogin(const IconBinding* icons, QWidget
   layout->addWidget(DialogParts::Frame("Vorn Krym Password", password_, this));
   layout->addLayout(buttons.row);
   setMinimumWidth(380);
+  platform::qt::FitWidthToTitle(this);
 
   connect(btnOK_, &QPushButton::clicked, this, &CommonUISuperUserLogin::btnOK_Click);
   connect(btnCancel_, &QPushButton::clicked, this, &CommonUISuperUserLogin::btnCancel_Click);

@@ -15,6 +15,7 @@
 #include "core/Text.h"
 #include "core/Value.h"
 #include "foundation/CommonGlobals.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/ProgramContext.h"
 #include "import/source/SourceConnectionString.h"
 #include "platform/db/Connection.h"
@@ -236,7 +237,8 @@ bool CustomConfig::TestConnection(std::string& errText) {
     cnn.ConnectionString(SourceConnectionString::Build(ChosenType(), parts, Program().app.ProductName));
     cnn.CommandTimeout(core::Value(Typed(txtCommandTimeout_)).ToInteger());
     cnn.ConnectionTimeout(core::Value(Typed(txtCnnTimeout_)).ToInteger());
-    CommonGlobals::ShowStatus("Testing connection: objConn.ConnectionString: " + cnn.ConnectionString(), 3);
+    CommonGlobals::ShowStatus(
+        "Testing connection: objConn.ConnectionString: " + CommonGlobals::MaskedPasswords(cnn.ConnectionString()), 3);
     cnn.Open();
     cnn.Close();
     return true;

@@ -6,6 +6,7 @@
 #include "app/session/ImportSession.h"
 #include "app/startup/ProgramEnd.h"
 #include "core/Value.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
@@ -16,7 +17,7 @@ namespace {
 
 constexpr const char* kSchedule = "OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE\\";
 
-// A schedule number or the verbosity as stored. The forms only ever store
+// A schedule number as stored. The forms only ever store
 // numbers; a hand-edited text that is no 16-bit whole number counts as the
 // key's default.
 int StoredNumber(const std::string& key, int fallback) {
@@ -66,7 +67,7 @@ void CommonNTSERVICE::MyMinuteTimer_Timer() {
   busy_ = true;
   ProgramContext& ctx = Program();
   if (IsTimeToRun() && ctx.config->ReadConfig()) {
-    ctx.logger->Verbosity(static_cast<std::int16_t>(StoredNumber("OPTIONS\\LOG_VERBOSITY", 0)));
+    ctx.logger->Verbosity(CommonGlobals::LogVerbositySetting());
     ctx.logger->AssertVerbosity();
     importer_();
     // An import cut short by the end of the program sleeps no more.

@@ -13,7 +13,9 @@
 #include "features/CommonAINFOnavigator.h"
 #include "foundation/CommonGlobals.h"
 #include "foundation/CommonGlobalsConnections.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/ConnectionManager.h"
+#include "foundation/HashTable.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
@@ -24,6 +26,7 @@
 #include "import/model/CommonVarGatherer.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/os/StopRequest.h"
 #include "platform/ui/EventPump.h"
 
 namespace CommonGlobals {
@@ -135,7 +138,7 @@ void ShowSelectedRange(core::Date start, core::Date end) {
          core::Format(end, kDateRangeFormat));
 }
 
-core::Date SettingAsDate(const char* key) { return core::Value(Setting(key)).ToDate(); }
+core::Date SettingAsDate(const char* key) { return DateSetting(key); }
 
 // Takes the outcome of a date range dialog: the range stored and shown, or false after the
 // cancellation line.
@@ -210,6 +213,13 @@ std::unique_ptr<CommonVarGatherer> PrepareImportSession() {
   if (!gatherer->ReadVornKrym(*collectorId, root)) {
     Box("Failed to read Vorn Krym for list of variables to import into.");
     return nullptr;
+  }
+  // The import holds the last id for these; the line says why the id does not move.
+  for (const std::string& facility : gatherer->UngatheredFacilities()) {
+    const std::shared_ptr<HashTable> names = gatherer->FacilityNames();
+    Status("Facility '" + (names ? names->item(facility).Text() : std::string()) + "' (" + facility +
+           ") could not be read for its variables: none of its answers are imported, and the last imported id is "
+           "held until it can be read.");
   }
   const std::shared_ptr<CommonLastRun> lastRun = gatherer->LastRunSettings();
   if (!lastRun || !lastRun->ReadVornKrym(gatherer->CollectorID(), root))
@@ -347,12 +357,15 @@ bool SelectImportDateRangeUTC(CommonVarGatherer& gatherer) {
 }
 
 bool RunImport(CommonVarGatherer& gatherer, bool testMode) {
+  // A program that is ending starts no import (a dialog of the session may have been open).
+  if (platform::os::StopRequested()) return false;
   Status("Import started.");
   if (CommonAINFOnavigator* map = Program().aInfo) map->LoadMap();
   bool ok = false;
   try {
     CommonImport engine;
-    ok = engine.StartImport(gatherer, testMode);
+    // Successful only when nothing in the run failed, was rejected or was held.
+    ok = engine.StartImport(gatherer, testMode) && !engine.RunFailed();
   } catch (const core::RuntimeError& e) {
     // The engine reports its own errors; one that still escapes must not hide the outcome line.
     Log("The import engine stopped: " + ErrorText(e), 0);
@@ -369,7 +382,7 @@ void ValidateInterfaceVersion() {
     if (!OpenRootSchema(root)) return;
     // The stored text goes into the statement only as the whole number it reads as, so no
     // text of the configuration file can change the statement.
-    const std::int32_t id = core::Value(Setting(kInterfaceIdKey)).ToLong();
+    const std::int32_t id = LongSetting(kInterfaceIdKey);
     if (id != 0) {
       platform::db::Recordset rs;
       rs.Open("select lu_version from g2_server where interface_id=" + std::to_string(id), root);

@@ -48,7 +48,7 @@ int RunProgram(int argc, char** argv) {
   ProgramScope scope(objects.context);
   if (!ProgramEntryPoint::Main(objects, commandLine))
     return ProgramEntryPoint::RefusedAsSecondService(objects) ? ExitStatus::kServiceAlreadyRunning
-                                                              : ExitStatus::kStartFailed;
+                                                              : ExitStatus::kUnusableConfiguration;
 
   if (objects.context.isNTService)
     ProgramEntryPoint::StartNTServiceMode(objects);

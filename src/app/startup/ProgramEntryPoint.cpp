@@ -3,17 +3,15 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <algorithm>
-
 #include "app/forms/CommonUI.h"
 #include "app/forms/IconBinding.h"
 #include "app/forms/InteractiveDialogs.h"
 #include "app/service/CommonNTSERVICE.h"
+#include "app/startup/ConfigurationStart.h"
 #include "app/startup/ProgramObjects.h"
 #include "app/startup/QtUiServices.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
-#include "core/Value.h"
 #include "features/CommonAINFOnavigator.h"
 #include "foundation/CommonGlobals.h"
 #include "foundation/ExclusiveSemaphore.h"
@@ -33,15 +31,6 @@ ProgramObjects::~ProgramObjects() = default;
 namespace ProgramEntryPoint {
 
 namespace {
-
-// A numeric setting rounded half to even and clamped; texts beyond the 16-bit
-// range count as the nearest bound rather than failing the start.
-int Clamped(const std::string& text, int low, int high, int fallback) {
-  auto number = core::ParseNumber(text);
-  if (!number) return fallback;
-  double rounded = core::RoundHalfEven(*number);
-  return static_cast<int>(std::clamp(rounded, static_cast<double>(low), static_cast<double>(high)));
-}
 
 std::string Bool(bool b) { return b ? "True" : "False"; }
 
@@ -75,9 +64,6 @@ bool RefusedAsSecondService(const ProgramObjects& objects) {
 }
 
 bool IsServiceCommandLine(const std::string& commandLine) { return core::UCase(commandLine) == "NTSERVICE"; }
-
-int ClampedVerbosity(const std::string& text) { return Clamped(text, 0, 9, 0); }
-int ClampedRetention(const std::string& text) { return Clamped(text, 7, 1000, 30); }
 
 bool Main(ProgramObjects& o, const std::string& commandLine) {
   ProgramContext& ctx = o.context;
@@ -139,21 +125,13 @@ bool Main(ProgramObjects& o, const std::string& commandLine) {
   CommonTypeGlobals::DefineTypeDefaults(config);
   CustomConfiguration::DefineSourceDefaults(config);
 
-  // 11. The file; without it the program cannot run.
-  if (!config.ReadConfig()) {
-    o.msgBox->QalMsgBox("Unable to read configuration at " + config.path(), 48, "Unable to start " + app.Title);
-    return false;
-  }
+  // 11. The file, after what an interrupted save left beside it; without the file
+  // the program cannot run.
+  ConfigurationStart::RemoveSaveLeftovers(app.Path, app.EXEName, log);
+  if (!ConfigurationStart::Read(config, *o.msgBox, app.Title)) return false;
 
   // 12. Verbosity and 13. retention, clamped and written back.
-  const int verbosity = ClampedVerbosity(config.item("OPTIONS\\LOG_VERBOSITY"));
-  config.item("OPTIONS\\LOG_VERBOSITY", std::to_string(verbosity));
-  log.Verbosity(static_cast<std::int16_t>(verbosity));
-  log.AssertVerbosity();
-  const int keepDays = ClampedRetention(config.item("OPTIONS\\KEEP_LOGS_FOR"));
-  config.item("OPTIONS\\KEEP_LOGS_FOR", std::to_string(keepDays));
-  log.LSM_Init(static_cast<std::int16_t>(keepDays));
-  log.LSM_Run();
+  ConfigurationStart::ApplyLogSettings(log);
 
   // 14. Encryption of the data part on the next save.
   config.EncryptData(core::UCase(config.item("OPTIONS\\ENCRYPT_PROTECT_CONFIG")) == "YES");

@@ -15,9 +15,10 @@ bool IsServiceCommandLine(const std::string& commandLine);
 
 // Runs every start-up step up to, not including, the mode start. False when the
 // configuration could not be read: the box has been shown (or logged in service
-// mode) and the process is to end at once. Also false in service mode when
-// another service instance runs in the same program folder (see
-// RefusedAsSecondService).
+// mode) and the process is to end at once, with
+// ExitStatus::kUnusableConfiguration. Also false in service mode when another
+// service instance runs in the same program folder (RefusedAsSecondService;
+// ExitStatus::kServiceAlreadyRunning).
 bool Main(ProgramObjects& objects, const std::string& commandLine);
 
 // True when Main ended because another service instance holds the program
@@ -28,10 +29,5 @@ bool RefusedAsSecondService(const ProgramObjects& objects);
 // Shows the main window (interactive) or the scheduler form (service mode).
 void StartInteractiveMode(ProgramObjects& objects);
 void StartNTServiceMode(ProgramObjects& objects);
-
-// The clamps of start-up: verbosity 0..9 (0 when not numeric), retention
-// 7..1000 days (30 when not numeric); halves round to even.
-int ClampedVerbosity(const std::string& text);
-int ClampedRetention(const std::string& text);
 
 }  // namespace ProgramEntryPoint

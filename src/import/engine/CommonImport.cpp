@@ -1,6 +1,7 @@
 #include "import/engine/CommonImport.h"
 
 #include <chrono>
+#include <cmath>
 #include <exception>
 #include <thread>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "core/Text.h"
 #include "core/Value.h"
 #include "foundation/CommonGlobals.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/HashTable.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
@@ -25,6 +27,7 @@
 #include "import/source/CommonTypeLimsMatchRec.h"
 #include "import/source/CustomSource.h"
 #include "import/writers/CommonFacilityWriter.h"
+#include "platform/os/StopRequest.h"
 #include "platform/ui/EventPump.h"
 
 namespace {
@@ -54,6 +57,23 @@ std::string Setting(const std::string& key) {
 
 bool AddNotesToLogbook() { return core::UCase(Setting("K30418\\AddNotesToLogbook")) == "TRUE"; }
 
+}  // namespace
+
+// The default logbook of the notes. A setting that is no whole number is reported once per run;
+// the notes then wait (the last id is held) rather than go to a logbook nobody chose.
+std::optional<std::int32_t> CommonImport::DefaultLogbook() {
+  try {
+    return CommonGlobals::LongSetting("K30418\\LogbookId");
+  } catch (const core::RuntimeError& e) {
+    ReportOnce("LogbookId", e.Description() +
+                                ": operator notes are not written, and the last imported id is held until the setting "
+                                "is corrected.");
+    return std::nullopt;
+  }
+}
+
+namespace {
+
 std::int32_t CountFacilities(CommonVarGatherer& gatherer) {
   std::int32_t n = 0;
   for (gatherer.MoveFirst(); !gatherer.EOF_Facility(); gatherer.MoveNext_Facility()) ++n;
@@ -72,13 +92,22 @@ struct CommonImport::FacilityRun {
   std::string facility;
   std::string name;
   bool facilityOk = true;
+  // The facility's Krym database stayed out of reach through a write's recovery cycle: its
+  // other values wait for the next run instead of each going through the cycle again.
+  bool targetDown = false;
   // K30418\AddNotesToLogbook, read once for the facility's records: the store changes only
   // between runs, and asking it for every record is a good part of a value's own cost.
   bool addNotes = false;
+  // K30418\LogbookId, read with the notes switch; none when it is not a whole number.
+  std::optional<std::int32_t> defaultLogbook;
+  // The transaction whose note was written last from an answer record of this facility.
+  core::Value lastNoteId = std::int32_t{0};
   // The definition of the variable being imported, looked up at its first answer.
   std::int32_t varid = 0;
   bool recordLooked = false;
   std::shared_ptr<CommonTypeVarRec> record;
+
+  std::string Where() const { return "facility '" + name + "' (" + facility + ")"; }
 };
 
 CommonImport::CommonImport(const KrymSchemaOpener& opener) : opener_(opener) {}
@@ -96,9 +125,15 @@ bool CommonImport::IsSecondIntervalType(const std::string& varType) {
 }
 
 bool CommonImport::StartImport(CommonVarGatherer& gatherer, bool TestMode) {
+  runFailed_ = false;
+  sourceDown_ = false;
+  stopped_ = false;
   try {
     vars_ = std::make_unique<CommonTypeVar>(opener_);
-    if (!vars_->ReadVornKrym(gatherer)) return false;
+    if (!vars_->ReadVornKrym(gatherer)) {
+      runFailed_ = true;
+      return false;
+    }
 
     const std::string& writeAsUser = gatherer.CollectorWriteAsUser();
     Program().writeAsUser = core::Trim(writeAsUser).empty() ? std::string() : writeAsUser;
@@ -106,12 +141,17 @@ bool CommonImport::StartImport(CommonVarGatherer& gatherer, bool TestMode) {
     stats_.SessionStart(SessionStatistics::SecondsSinceMidnight());
     source_ = CustomSource::NewSharedConnection();
     reader_ = std::make_unique<CustomSource>(source_);
+    // Answers of a facility that could not be gathered (the session has named it) may lie
+    // anywhere in the run's range.
+    if (!gatherer.UngatheredFacilities().empty()) {
+      watermark_.HoldAtStart();
+      runFailed_ = true;
+    }
     const std::int32_t facilities = CountFacilities(gatherer);
     gatherer.MoveFirst();
     needStartId_ = true;
-    lastNoteId_ = 0;
 
-    for (std::int32_t n = 1; !gatherer.EOF_Facility(); ++n) {
+    for (std::int32_t n = 1; !gatherer.EOF_Facility() && !sourceDown_ && !Stopping(); ++n) {
       RunFacility(gatherer, TestMode, n < facilities);
       gatherer.MoveNext_Facility();
     }
@@ -122,6 +162,7 @@ bool CommonImport::StartImport(CommonVarGatherer& gatherer, bool TestMode) {
     Status("Error in StartImport: " + std::to_string(re ? re->Number() : 0) + ": " +
            (re ? re->Description() : std::string(e.what())));
     writer_.reset();
+    runFailed_ = true;
     return false;
   }
 }
@@ -137,13 +178,21 @@ void CommonImport::RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool 
   writer_->LockDate(gatherer.LastRunSettings()->LockDate(run.facility));
   writer_->TestMode(TestMode);
   run.addNotes = AddNotesToLogbook();
+  if (run.addNotes) run.defaultLogbook = DefaultLogbook();
 
   bool rangeKnown = true;
-  for (; !gatherer.EOF_Variable() && rangeKnown; gatherer.MoveNext_Variable())
+  for (; !gatherer.EOF_Variable() && rangeKnown && !run.targetDown && !sourceDown_ && !Stopping();
+       gatherer.MoveNext_Variable())
     rangeKnown = ImportVariable(run, gatherer.Current_Variable());
-  // Without the run's range the facility is left as it is; the next one tries again.
-  if (rangeKnown && (!AddNotesToLogbook() || ImportLogNotes(run))) SaveLastId(run, TestMode, laterFacilities);
 
+  // Without the run's range the facility is left as it is; the next one tries again. Nothing
+  // more is read once the source is out of reach, and nothing more is written once the program
+  // is ending.
+  if (rangeKnown && !sourceDown_ && !stopped_) {
+    const bool notesRead = !run.addNotes || run.targetDown || ImportLogNotes(run);
+    if (notesRead && !stopped_) SaveLastId(run, TestMode, laterFacilities);
+  }
+  if (!run.facilityOk) runFailed_ = true;
   writer_.reset();
 }
 
@@ -152,6 +201,7 @@ bool CommonImport::EnsureRunRange() {
   if (id == -1) {
     Status("Error: GetLastTransIdImported failed.");
     watermark_.HoldAtStart();
+    runFailed_ = true;
     return false;
   }
   startId_ = id;
@@ -179,30 +229,44 @@ bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
   Status("lngLastTransIdImportedLastSession = " + std::to_string(startId_));
   Status("Loading data records from source for VarId " + std::to_string(varid) + "  ...");
   if (!LoopReadSource(*reader_)) {
+    if (stopped_) return true;
     MsgBox("Execution error occured in LoopReadSource for VarId " + std::to_string(varid));
     Status("Execution error occured in LoopReadSource");
     run.facilityOk = false;
-    watermark_.HoldAtStart();
+    SourceOutOfReach();
     return true;
   }
   Status("Loaded " + std::to_string(reader_->RecordCount()) + " data record(s) from source.");
 
-  bool writeFailed = false;
-  for (; !reader_->EOF_LimsRec() && !writeFailed; reader_->MoveNext_LimsRec()) {
-    if (const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec())
-      ImportRecord(run, varid, *rec, writeFailed);
-  }
-  if (writeFailed) {
-    const std::string text = "Error occured in WriteToVornKrym for VarId " + std::to_string(varid);
-    MsgBox(text);
-    Status(text);
-    run.facilityOk = false;
+  for (; !reader_->EOF_LimsRec() && !run.targetDown && !Stopping(); reader_->MoveNext_LimsRec()) {
+    if (const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec()) ImportRecord(run, varid, *rec);
   }
   return true;
 }
 
-void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
-                                bool& writeFailed) {
+namespace {
+
+// The reason a record's date cannot place a value, or "" when it can.
+std::string UnusableDateTime(const CommonTypeLimsMatchRec& rec) {
+  if (rec.Trans_Date.IsNull()) return "it has no date (Trans_Date is Null)";
+  // Without its time the slot is unknown, and so is the day of a visit late in the evening.
+  if (rec.Trans_Time.IsNull()) return "it has no time (Trans_Time is Null)";
+  if (!rec.Trans_Date.IsDate() || !rec.Trans_Time.IsDate() || !rec.Trans_DateTime.IsDate())
+    return "its date or time cannot be read (Trans_Date '" + rec.Trans_Date.Text() + "', Trans_Time '" +
+           rec.Trans_Time.Text() + "')";
+  return std::string();
+}
+
+std::string NotInterpretable(const std::string& answer, const CommonTypeVarRec& record) {
+  std::string why = record.gAllowSymbol() ? "it is neither a number nor one of the variable's symbols"
+                                          : "it is not a number and the variable allows no symbols";
+  if (answer.find(',') != std::string::npos) why += " (a comma only separates thousands, as in 1,234)";
+  return why;
+}
+
+}  // namespace
+
+void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec) {
   const std::string answer = SelectAnswer(rec);
   if (!answer.empty()) {
     if (!run.recordLooked || run.varid != varid) {
@@ -212,34 +276,102 @@ void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const Comm
     }
     const CommonTypeVarRec* record = run.record.get();
     auto reportOnce = [&](const char* what) {
-      ReportOnce(run.facility + "~" + std::to_string(varid),
-                 "VarId " + std::to_string(varid) + " of facility '" + run.name + "' (" + run.facility + ")" + what);
+      ReportOnce(run.facility + "~" + std::to_string(varid), "VarId " + std::to_string(varid) + " of " + run.Where() + what);
     };
     if (!record) {
       // Its definition did not load (a facility schema out of reach, a row that cannot be read):
       // the answer waits for a run that can read it.
       reportOnce(" has no definition: its answers are not imported.");
       watermark_.HoldBelow(rec.ID);
+      runFailed_ = true;
     } else if (IsSecondIntervalType(record->gVarType())) {
+      // No value table holds such a variable's slots: its answers can never be written.
       reportOnce(" is a Second-interval variable: its answers cannot be imported and are skipped.");
-    } else {
-      const core::Date stamp = VarTypeFunctions::GetSlotStartDate(rec.Trans_DateTime.ToDate(), record->gVarType());
-      if (!LoopWriteTarget(answer, *record, stamp, record->gUnits(), core::Trim(rec.Guard.Text()))) {
-        watermark_.HoldBelow(rec.ID);
-        writeFailed = true;
-        return;  // the rest of this variable's records, notes included, wait for the next run
-      }
+      runFailed_ = true;
+    } else if (!ImportAnswer(run, varid, rec, answer, *record)) {
+      return;  // the facility's Krym database is out of reach: the note waits with the value
     }
   }
 
-  if (run.addNotes && !core::Trim(rec.Notes.Text()).empty() && !rec.ID.Equals(core::Value(lastNoteId_))) {
-    if (!WriteNote(rec)) {
-      Status("Error returned from WriteToLogbook. LN269");
-      run.facilityOk = false;
-      watermark_.HoldBelow(rec.ID);
-    }
-    lastNoteId_ = rec.ID.ToLong();
+  if (run.addNotes && !rec.ID.Equals(run.lastNoteId) && !core::Trim(rec.Notes.Text()).empty()) {
+    ImportNote(run, rec, "Error returned from WriteToLogbook. LN269");
+    run.lastNoteId = rec.ID;
   }
+}
+
+bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
+                                const std::string& answer, const CommonTypeVarRec& record) {
+  std::string why = UnusableDateTime(rec);
+  core::Date stamp;
+  if (why.empty()) {
+    try {
+      stamp = VarTypeFunctions::GetSlotStartDate(rec.Trans_DateTime.ToDate(), record.gVarType());
+    } catch (const core::RuntimeError& e) {
+      why = "its date cannot be placed in a slot (" + std::to_string(e.Number()) + ": " + e.Description() + ")";
+    }
+  }
+  if (!why.empty()) {
+    RejectAnswer(run, varid, rec, answer, why);
+    return true;
+  }
+  switch (WriteValue(answer, record, stamp, core::Trim(rec.Guard.Text()), why)) {
+    case WriteOutcome::Written:
+      return true;
+    case WriteOutcome::Rejected:
+      RejectAnswer(run, varid, rec, answer, why);
+      return true;
+    case WriteOutcome::Unreachable:
+      break;
+  }
+  if (stopped_) return false;
+  const std::string text = "Error occured in WriteToVornKrym for VarId " + std::to_string(varid);
+  MsgBox(text);
+  Status(text);
+  run.facilityOk = false;
+  TargetOutOfReach(run);
+  return false;
+}
+
+void CommonImport::RejectAnswer(const FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
+                                const std::string& answer, const std::string& why) {
+  const std::string text = "Error occured in WriteToVornKrym for VarId " + std::to_string(varid);
+  // One box per variable and run: fifty bad answers are not fifty boxes.
+  if (reported_.insert("box~" + run.facility + "~" + std::to_string(varid)).second) MsgBox(text);
+  Status(text);
+  Status("Rejected the answer '" + answer + "' of transaction " + rec.ID.Text() + " for VarId " +
+         std::to_string(varid) + " of " + run.Where() + ": " + why + ". It is not imported; the import goes on.");
+  runFailed_ = true;
+}
+
+void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& rec, const char* failLine) {
+  if (core::Trim(rec.Notes.Text()).empty()) return;
+  auto reject = [&](const std::string& why) {
+    Status("Rejected the note of transaction " + rec.ID.Text() + " for the logbook of " + run.Where() + ": " + why +
+           ". It is not imported; the import goes on.");
+    runFailed_ = true;
+  };
+  if (rec.Trans_Date.IsNull()) return reject("it has no date (Trans_Date is Null)");
+  if (!rec.Trans_Date.IsDate()) return reject("its date cannot be read ('" + rec.Trans_Date.Text() + "')");
+  // A note without a readable time is written at the start of its day.
+  const core::Date time = rec.Trans_Time.IsDate() ? rec.Trans_Time.ToDate() : core::Date();
+  // A question without a logbook of its own (Null, or no number) sends its notes to the default.
+  const core::Value& own = rec.external_id_logbook;
+  std::int32_t logbook = 0;
+  try {
+    if (!own.IsNull()) logbook = own.ToLong();
+  } catch (const core::RuntimeError&) {
+    logbook = 0;
+  }
+  // Without a usable default logbook the note waits until the setting is corrected.
+  if (run.defaultLogbook &&
+      writer_->WriteToLogbook(logbook, rec.Trans_Date.ToDate(), time, rec.Notes.Text(), *run.defaultLogbook,
+                              rec.Guard.Text()))
+    return;
+  if (run.defaultLogbook && writer_->LastFailureDataRefused())
+    return reject("Vorn Krym refused it (" + writer_->LastFailureText() + ")");
+  Status(failLine);
+  run.facilityOk = false;
+  watermark_.HoldBelow(rec.ID);
 }
 
 bool CommonImport::ImportLogNotes(FacilityRun& run) {
@@ -252,29 +384,16 @@ bool CommonImport::ImportLogNotes(FacilityRun& run) {
     MsgBox("Execution error occured in ReadLIMSLogNotes");
     Status("Execution error occured in ReadLIMSLogNotes");
     watermark_.HoldAtStart();
+    runFailed_ = true;
     return false;
   }
   Status("Loaded Logbook " + std::to_string(reader_->RecordCount()) + " record(s) from source.");
-  for (; !reader_->EOF_LimsRec(); reader_->MoveNext_LimsRec()) {
+  for (; !reader_->EOF_LimsRec() && !Stopping(); reader_->MoveNext_LimsRec()) {
     const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec();
     // Notes that arrived after the run's bound are left for the next run, like answers.
-    if (!rec || !watermark_.InRange(rec->ID) || core::Trim(rec->Notes.Text()).empty()) continue;
-    if (!WriteNote(*rec)) {
-      Status("Error returned from WriteToLogbook. 371");
-      run.facilityOk = false;
-      watermark_.HoldBelow(rec->ID);
-    }
+    if (rec && watermark_.InRange(rec->ID)) ImportNote(run, *rec, "Error returned from WriteToLogbook. 371");
   }
   return true;
-}
-
-bool CommonImport::WriteNote(const CommonTypeLimsMatchRec& rec) {
-  // A question without a logbook of its own (Null) sends its notes to the default logbook.
-  const core::Value& own = rec.external_id_logbook;
-  const std::int32_t logbook = own.IsNull() ? 0 : own.ToLong();
-  const std::int32_t defaultLogbook = core::Value(Setting("K30418\\LogbookId")).ToLong();
-  return writer_->WriteToLogbook(logbook, rec.Trans_Date.ToDate(), rec.Trans_Time.ToDate(), rec.Notes.Text(),
-                                 defaultLogbook, rec.Guard.Text());
 }
 
 void CommonImport::SaveLastId(const FacilityRun& run, bool TestMode, bool laterFacilities) {
@@ -284,10 +403,40 @@ void CommonImport::SaveLastId(const FacilityRun& run, bool TestMode, bool laterF
   // A test run wrote nothing, so it has imported nothing either.
   if (!ctx.isNTService || !run.facilityOk || lastId == 0 || TestMode) return;
   const std::string where = " for facility " + run.name + "' (" + run.facility + ")";
-  if (LastIdFile::PutLastIdImported(lastId) == -1)
+  if (LastIdFile::PutLastIdImported(lastId) == -1) {
     Status("WARNING : Unable to save Last Id Imported - " + std::to_string(lastId) + where);
-  else
+    runFailed_ = true;
+  } else {
     Status("Success: The Last Id that was Imported is - " + std::to_string(lastId) + where);
+  }
+}
+
+void CommonImport::SourceOutOfReach() {
+  sourceDown_ = true;
+  runFailed_ = true;
+  watermark_.HoldAtStart();
+  Status("DeraRed could not be read after every recovery attempt: the rest of this run's reading is skipped, and "
+         "the last imported id is held until DeraRed can be read.");
+}
+
+void CommonImport::TargetOutOfReach(FacilityRun& run) {
+  run.targetDown = true;
+  // The facility's later variables are not read at all: their answers may lie anywhere.
+  watermark_.HoldAtStart();
+  runFailed_ = true;
+  Status("Vorn Krym of " + run.Where() +
+         " could not be written after every recovery attempt: its remaining values and notes wait for the next run, "
+         "and the last imported id is held.");
+}
+
+bool CommonImport::Stopping() {
+  if (!stopped_ && platform::os::StopRequested()) {
+    stopped_ = true;
+    runFailed_ = true;
+    watermark_.HoldAtStart();
+    Status("The program is ending: the import stops here, and the last imported id stays where it was.");
+  }
+  return stopped_;
 }
 
 void CommonImport::ReportOnce(const std::string& key, const std::string& text) {
@@ -297,7 +446,7 @@ void CommonImport::ReportOnce(const std::string& key, const std::string& text) {
 bool CommonImport::LoopReadSource(CustomSource& reader) {
   const RecoverySettings recovery = RecoverySettings::Read("SOURCE");
   const std::int32_t attempts = recovery.Attempts();
-  for (std::int32_t i = 1; i <= attempts; ++i) {
+  for (std::int32_t i = 1; i <= attempts && !Stopping(); ++i) {
     Log("TXT_Query(): " + reader.LogCustomSourceQuery(), 3);
     const double t0 = SessionStatistics::SecondsSinceMidnight();
     bool executionErrorOccured = true;
@@ -315,23 +464,44 @@ bool CommonImport::LoopReadSource(CustomSource& reader) {
     reader.DestroyConnection();
     Wait(recovery.WaitMilliseconds());
   }
+  if (stopped_) return false;
   Status("Unable to connect to source.");
   return false;
 }
 
 bool CommonImport::LoopWriteTarget(const std::string& answer, const CommonTypeVarRec& record, core::Date stamp,
                                    const std::string& /*units*/, const std::string& guard) {
+  std::string why;
+  return WriteValue(answer, record, stamp, guard, why) == WriteOutcome::Written;
+}
+
+CommonImport::WriteOutcome CommonImport::WriteValue(const std::string& answer, const CommonTypeVarRec& record,
+                                                    core::Date stamp, const std::string& guard, std::string& why) {
   const RecoverySettings recovery = RecoverySettings::Read("TARGET");
   const ValuePreparation::Result prepared = ValuePreparation::Prepare(answer, record);
-  if (!prepared.ok || !writer_) return false;
+  if (!prepared.ok) {
+    why = NotInterpretable(answer, record);
+    return WriteOutcome::Rejected;
+  }
+  // A symbol's rule can take a number past what a value can hold ("1e308" doubled).
+  if (!std::isfinite(prepared.value)) {
+    why = "its value is beyond what Vorn Krym can hold";
+    return WriteOutcome::Rejected;
+  }
+  if (!writer_) return WriteOutcome::Unreachable;
 
   const std::int32_t attempts = recovery.Attempts();
-  for (std::int32_t i = 1; i <= attempts; ++i) {
+  for (std::int32_t i = 1; i <= attempts && !Stopping(); ++i) {
     if (writer_->WriteToVornKrym(record.gVarType(), record.gID(), stamp, prepared.value, prepared.text,
                                  record.gDataApproval(), nullptr, guard)) {
       LogWriteOutcome(writer_->LastWriteDateStamp(), record, prepared.text, writer_->LastWriteLogical(),
                       writer_->LastWritePhysical(), writer_->LastWriteSkipped());
-      return true;
+      return WriteOutcome::Written;
+    }
+    // Krym refused the data itself: sending it again would only be refused again.
+    if (writer_->LastFailureDataRefused()) {
+      why = "Vorn Krym refused the value " + prepared.text + " (" + writer_->LastFailureText() + ")";
+      return WriteOutcome::Rejected;
     }
     stats_.CountTargetConnectionFailure();
     // The text says "source", as it always has.
@@ -342,8 +512,8 @@ bool CommonImport::LoopWriteTarget(const std::string& answer, const CommonTypeVa
     writer_->DestroyConnection();
     Wait(recovery.WaitMilliseconds());
   }
-  Status("Unable to connect to Vorn Krym.");
-  return false;
+  if (!stopped_) Status("Unable to connect to Vorn Krym.");
+  return WriteOutcome::Unreachable;
 }
 
 void CommonImport::Wait(std::int32_t milliseconds) {

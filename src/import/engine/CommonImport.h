@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -26,8 +27,18 @@ class CommonVarGatherer;
 // notes go to the facility's logbook when K30418\AddNotesToLogbook is "TRUE". Service-mode runs
 // save the last imported transaction id after each facility without failure (a test run, which
 // writes nothing, saves none); which id may be saved is ImportWatermark's rule (it never passes
-// an answer some linked variable has not handled). Second-interval variables have no value
-// table this program can write: their answers are reported once per run and skipped.
+// an answer some linked variable has not handled).
+//
+// Failures come in two kinds. A rejected answer or note can never be written as it stands (not
+// interpretable for its variable, no usable date or time, refused by Krym for the data itself,
+// or of a Second-interval variable, which no value table holds): it is reported, passed over and
+// counts as handled, so the variable goes on and the last id may pass it. Everything that may
+// heal (a source or target out of reach, a facility that could not be gathered, the id file)
+// holds the last id below it, and the next run tries again. A source that stays out of reach
+// through its recovery cycle ends the run's reading at once; a facility whose Krym database
+// stays out of reach leaves its other values for the next run. RunFailed tells whether anything
+// of either kind happened. A stop request (platform::os::StopRequested) ends the run after the
+// current database call, saving nothing more.
 //
 // The gatherer is borrowed for the call. The instance owns the variable definitions, the
 // current source reader (a fresh one per variable, all of a run sharing one DeraRed connection,
@@ -50,13 +61,16 @@ class CommonImport {
   // the way; false when the variable definitions could not be loaded or a run-time error
   // stopped the run ("Error in StartImport: " & number & ": " & description).
   bool StartImport(CommonVarGatherer& gatherer, bool TestMode);
+  // Whether anything in the last StartImport was rejected, held, failed or stopped: only a run
+  // without any of them may be called successful.
+  bool RunFailed() const { return runFailed_; }
 
   // The recovery loops. LoopReadSource runs the reader's answers query, up to
   // SOURCE\RECOVERY\ATTEMPTS tries. LoopWriteTarget prepares the answer (ValuePreparation) and
   // writes it through the current facility's writer (there is one only while StartImport runs a
   // facility), up to TARGET\RECOVERY\ATTEMPTS tries; false at once, without a try, when the
-  // answer is not interpretable or there is no writer. Both raise core::RuntimeError for
-  // settings that are not numbers.
+  // answer is not interpretable or there is no writer, and without a further try when Krym
+  // refuses the data itself. Both raise core::RuntimeError for settings that are not numbers.
   bool LoopReadSource(CustomSource& reader);
   bool LoopWriteTarget(const std::string& answer, const CommonTypeVarRec& record, core::Date stamp,
                        const std::string& units, const std::string& guard);
@@ -79,17 +93,35 @@ class CommonImport {
  private:
   struct FacilityRun;
 
+  enum class WriteOutcome { Written, Rejected, Unreachable };
+
   void RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool laterFacilities);
   // Reads the last imported id and the run's bound once per run; false when the id could not
   // be read.
   bool EnsureRunRange();
   // False when the facility must be left at once (the run's range could not be read).
   bool ImportVariable(FacilityRun& run, std::int32_t varid);
-  void ImportRecord(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec, bool& writeFailed);
+  void ImportRecord(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec);
+  // False when the facility's Krym database could not be reached: the record's note and the
+  // facility's other values wait for the next run.
+  bool ImportAnswer(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
+                    const std::string& answer, const CommonTypeVarRec& record);
+  // The write part of LoopWriteTarget; why holds the reason of a rejection.
+  WriteOutcome WriteValue(const std::string& answer, const CommonTypeVarRec& record, core::Date stamp,
+                          const std::string& guard, std::string& why);
+  void RejectAnswer(const FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
+                    const std::string& answer, const std::string& why);
   // False when the notes could not be read: the facility's id is not saved then.
   bool ImportLogNotes(FacilityRun& run);
-  bool WriteNote(const CommonTypeLimsMatchRec& rec);
+  // Writes a record's note to the facility's logbook (nothing for a blank note); failLine is
+  // the status line of a write that may heal.
+  void ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& rec, const char* failLine);
   void SaveLastId(const FacilityRun& run, bool TestMode, bool laterFacilities);
+  std::optional<std::int32_t> DefaultLogbook();
+  void SourceOutOfReach();
+  void TargetOutOfReach(FacilityRun& run);
+  // Whether the program has been asked to end; the first time, the run is marked stopped.
+  bool Stopping();
   void Wait(std::int32_t milliseconds);
   void ReportOnce(const std::string& key, const std::string& text);
 
@@ -104,7 +136,9 @@ class CommonImport {
   // The run's state, kept across facilities.
   bool needStartId_ = true;
   std::int32_t startId_ = 0;
-  std::int32_t lastNoteId_ = 0;
   ImportWatermark watermark_;
+  bool runFailed_ = false;
+  bool sourceDown_ = false;  // the source stayed out of reach: no more reading in this run
+  bool stopped_ = false;
   std::set<std::string> reported_;  // what was reported once per run
 };

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <exception>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -21,7 +21,8 @@
 namespace LastIdFile {
 namespace {
 
-const char* const kKey = "LASTIDIMPORTED";
+const std::string kKey = "LASTIDIMPORTED";
+const std::string kUtf8Mark = "\xEF\xBB\xBF";
 constexpr int kFileNotFound = 53;
 constexpr int kDiskFull = 61;
 constexpr int kPermissionDenied = 70;
@@ -33,6 +34,15 @@ void MessageBox(const std::string& prompt) {
     return;
   }
   if (QALLoggerTXT* log = Program().logger) log->WriteLog(prompt, 0);
+}
+
+// A damaged file is worth a line in the log also when the box is shown to a person (a silent
+// box is logged by the handler itself).
+void Report(const std::string& prompt) {
+  QALmsgBoxHandler* box = Program().msgBox;
+  if (box && !box->SilentOperation())
+    if (QALLoggerTXT* log = Program().logger) log->WriteLog(prompt, 0);
+  MessageBox(prompt);
 }
 
 [[noreturn]] void RaiseFileError(int error, const char* source) {
@@ -66,20 +76,88 @@ std::string ReadFile(const std::string& path, const char* source) {
   return text.str();
 }
 
-// The line end the file already uses; a file written here for the first time gets LF.
-std::string LineEndOf(const std::string& content) { return content.find("\r\n") != std::string::npos ? "\r\n" : "\n"; }
+std::string Hex(unsigned char c) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "0x%02X", c);
+  return buf;
+}
+
+// Why the file's bytes are no text this program can read, or "" when they are: UTF-16, or a
+// NUL or other control byte (a line of text holds none but TAB, CR and LF). Other bytes are
+// left alone, so an ANSI comment line does not make the file unreadable.
+std::string WhyNoText(const std::string& raw) {
+  if (raw.rfind("\xFF\xFE", 0) == 0 || raw.rfind("\xFE\xFF", 0) == 0)
+    return "the file is UTF-16 text; it must be saved as UTF-8 or ASCII";
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(raw[i]);
+    if (c == 0) return "the file is no text: it holds a NUL byte at offset " + std::to_string(i);
+    if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F)
+      return "the file is no text: it holds the control byte " + Hex(c) + " at offset " + std::to_string(i);
+  }
+  return "";
+}
+
+// A found text as it can stand in a message: control bytes spelled out, long texts cut.
+std::string Shown(const std::string& text) {
+  constexpr std::size_t kLongest = 40;
+  std::string out;
+  for (std::size_t i = 0; i < text.size() && i < kLongest; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    out += c < 0x20 || c == 0x7F ? "\\x" + Hex(c).substr(2) : std::string(1, text[i]);
+  }
+  if (text.size() > kLongest) out += "...";
+  return "\"" + out + "\"";
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string TrimBlanks(const std::string& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Digits, optionally with a fraction ("12", "12.5", "12.", ".5"), and nothing else.
+bool IsUnsignedDecimal(const std::string& s) {
+  std::size_t i = 0;
+  std::size_t digits = 0;
+  while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  }
+  return digits > 0 && i == s.size();
+}
+
+struct Entry {
+  std::string text;
+  std::size_t line;  // 0-based line of the file the entry stands on
+};
+
+// The file's text: the UTF-8 mark it may start with, its entries, and the line end it uses
+// (a file written here for the first time gets LF).
+struct Parsed {
+  std::string mark;
+  std::string body;
+  std::string eol;
+  std::vector<Entry> entries;
+};
 
 // The entries of the file, as delimited text is read: per line, leading blanks skipped, an
 // unquoted entry up to the next comma or the end of the line, a quoted one up to its closing
 // quote (what follows it up to the comma is dropped).
-std::vector<std::string> ReadEntries(const std::string& content) {
-  std::vector<std::string> entries;
+std::vector<Entry> ReadEntries(const std::string& content) {
+  std::vector<Entry> entries;
   std::istringstream lines(content);
-  for (std::string line; std::getline(lines, line);) {
+  std::size_t lineNo = 0;
+  for (std::string line; std::getline(lines, line); ++lineNo) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::size_t i = 0;
     do {
-      while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+      while (i < line.size() && IsBlank(line[i])) ++i;
       std::string entry;
       if (i < line.size() && line[i] == '"') {
         const std::size_t close = line.find('"', i + 1);
@@ -92,7 +170,7 @@ std::vector<std::string> ReadEntries(const std::string& content) {
         entry = line.substr(i, comma == std::string::npos ? std::string::npos : comma - i);
         i = comma == std::string::npos ? line.size() : comma;
       }
-      entries.push_back(std::move(entry));
+      entries.push_back({std::move(entry), lineNo});
       if (i < line.size())
         ++i;  // past the comma
       else
@@ -100,6 +178,15 @@ std::vector<std::string> ReadEntries(const std::string& content) {
     } while (true);
   }
   return entries;
+}
+
+Parsed Parse(const std::string& raw) {
+  Parsed p;
+  if (raw.rfind(kUtf8Mark, 0) == 0) p.mark = kUtf8Mark;
+  p.body = raw.substr(p.mark.size());
+  p.eol = p.body.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  p.entries = ReadEntries(p.body);
+  return p;
 }
 
 // Whether the entry is a key=value entry whose key is LASTIDIMPORTED; value receives the text
@@ -111,14 +198,64 @@ bool IsIdEntry(const std::string& entry, std::string& value) {
   return true;
 }
 
+// An entry that names the key but lost its "=" ("LASTIDIMPORTED 1005").
+bool IsKeyWithoutValue(const std::string& entry) {
+  if (entry.find('=') != std::string::npos) return false;
+  const std::string text = core::UCase(TrimBlanks(entry));
+  if (text.rfind(kKey, 0) != 0) return false;
+  if (text.size() == kKey.size()) return true;
+  const char next = text[kKey.size()];
+  return !(IsDigit(next) || (next >= 'A' && next <= 'Z') || next == '_');
+}
+
+// What the file says about the id: the last LASTIDIMPORTED entry, readable or not.
+struct IdEntry {
+  bool found = false;
+  bool readable = false;
+  std::string number;  // when readable: the value without its blanks
+  std::string why;     // when not: what was found, for the message
+};
+
+IdEntry LastIdEntry(const std::vector<Entry>& entries) {
+  IdEntry last;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    std::string value;
+    if (IsIdEntry(entries[i].text, value)) {
+      last = IdEntry{true, false, "", ""};
+      // A comma inside the number ("1,005") ends the entry early; what follows on the line
+      // without a key of its own belongs to it.
+      std::string rest;
+      for (std::size_t j = i + 1; j < entries.size() && entries[j].line == entries[i].line &&
+                                  entries[j].text.find('=') == std::string::npos;
+           ++j)
+        rest += "," + entries[j].text;
+      const bool cut = !TrimBlanks(core::Replace(rest, ",", "")).empty();
+      if (cut) value += rest;
+      const std::string number = TrimBlanks(value);
+      if (!cut && IsUnsignedDecimal(number)) {
+        last.readable = true;
+        last.number = number;
+      } else {
+        last.why = kKey + " holds " + Shown(value) + ", which is no whole number from 0 to 2147483647";
+      }
+    } else if (IsKeyWithoutValue(entries[i].text)) {
+      last = IdEntry{true, false, "", "the entry " + Shown(entries[i].text) + " has no \"=\""};
+    }
+  }
+  return last;
+}
+
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
+std::string TempPath(const std::string& path) {
+  return FolderOf(path) + "/TempJunk" + std::to_string(static_cast<long>(::getpid())) + ".txt";
+}
+
 // Writes content to a new file at temp (with the given permission bits) and makes it durable.
-void WriteNewFile(const std::string& temp, const std::string& content, mode_t mode) {
-  const char* source = "PutLastIdImported";
+void WriteNewFile(const std::string& temp, const std::string& content, mode_t mode, const char* source) {
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) RaiseFileError(errno, source);
   std::size_t done = 0;
@@ -134,6 +271,28 @@ void WriteNewFile(const std::string& temp, const std::string& content, mode_t mo
   if (error != 0) RaiseFileError(error, source);
 }
 
+// Replaces the file's content as a whole: the new content goes to a temporary file beside it
+// that is then renamed over it, so there is never a moment without a complete file, and a
+// failure leaves the old one.
+void ReplaceFile(const std::string& path, const std::string& content, const char* source) {
+  const std::string temp = TempPath(path);
+  try {
+    struct stat st {};
+    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    BLOB_IO::KillFileQuiet(temp);
+    WriteNewFile(temp, content, mode, source);
+    if (::rename(temp.c_str(), path.c_str()) != 0) RaiseFileError(errno, source);
+  } catch (...) {
+    BLOB_IO::KillFileQuiet(temp);
+    throw;
+  }
+  const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    (void)::fsync(dir);
+    ::close(dir);
+  }
+}
+
 }  // namespace
 
 std::string LastIdFilePath() { return Program().app.Path + "/DeraRed.ini"; }
@@ -144,27 +303,24 @@ std::int32_t GetLastTransIdImported() {
     MessageBox("Could not find file " + path);
     return -1;
   }
+  auto unreadable = [&path](const std::string& why) {
+    Report("The last imported id in " + path + " cannot be read: " + why +
+           ". No answers are imported until the file holds the line " + kKey + "=<last imported id>.");
+    return -1;
+  };
   try {
-    const std::string content = ReadFile(path, "GetLastTransIdImported");
-    bool found = false;
-    std::int32_t id = 0;
-    std::string value;
-    for (const std::string& entry : ReadEntries(content)) {
-      if (!IsIdEntry(entry, value)) continue;
-      found = true;
-      id = core::IsNumericText(value) ? core::Value(value).ToLong() : 0;
-    }
-    if (!found) {
-      std::ofstream out(path, std::ios::binary | std::ios::app);
-      if (!out) RaiseFileError(errno, "GetLastTransIdImported");
-      const std::string eol = LineEndOf(content);
+    const std::string raw = ReadFile(path, "GetLastTransIdImported");
+    if (const std::string why = WhyNoText(raw); !why.empty()) return unreadable(why);
+    const Parsed file = Parse(raw);
+    const IdEntry entry = LastIdEntry(file.entries);
+    if (!entry.found) {
       // The key starts a line of its own even after a last line without its line end.
-      if (!content.empty() && content.back() != '\n') out << eol;
-      out << kKey << "=0" << eol;
-      out.close();
-      if (!out) RaiseFileError(errno, "GetLastTransIdImported");
+      const bool needsEol = !file.body.empty() && file.body.back() != '\n';
+      ReplaceFile(path, raw + (needsEol ? file.eol : "") + kKey + "=0" + file.eol, "GetLastTransIdImported");
+      return 0;
     }
-    return id;
+    if (!entry.readable) return unreadable(entry.why);
+    return core::Value(entry.number).ToLong();  // fractions rounded half to even; overflow raises
   } catch (const core::RuntimeError& e) {
     MessageBox("Error in GetLastTransIdImported: " + std::to_string(e.Number()) + " - " + e.Description());
     return -1;
@@ -177,31 +333,24 @@ std::int32_t PutLastIdImported(const std::int32_t& id) {
     MessageBox("Could not find file " + path);
     return -1;
   }
-  const std::string temp = FolderOf(path) + "/TempJunk" + std::to_string(static_cast<long>(::getpid())) + ".txt";
   try {
-    const std::string content = ReadFile(path, "PutLastIdImported");
-    const std::string eol = LineEndOf(content);
-    std::string rewritten;
+    const std::string raw = ReadFile(path, "PutLastIdImported");
+    // Rewritten entry by entry, a file that is no text would lose what it holds.
+    if (const std::string why = WhyNoText(raw); !why.empty()) {
+      Report("The last imported id in " + path + " is not rewritten: " + why + ".");
+      return -1;
+    }
+    const Parsed file = Parse(raw);
+    std::string rewritten = file.mark;
     std::string value;
-    for (const std::string& entry : ReadEntries(content)) {
-      if (entry.find('=') == std::string::npos) continue;
-      rewritten += IsIdEntry(entry, value) ? std::string(kKey) + "=" + std::to_string(id) : entry;
-      rewritten += eol;
+    for (const Entry& entry : file.entries) {
+      if (entry.text.find('=') == std::string::npos) continue;
+      rewritten += IsIdEntry(entry.text, value) ? kKey + "=" + std::to_string(id) : entry.text;
+      rewritten += file.eol;
     }
-    struct stat st {};
-    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    BLOB_IO::KillFileQuiet(temp);
-    WriteNewFile(temp, rewritten, mode);
-    // The rename replaces the file whole: there is never a moment without a complete file.
-    if (::rename(temp.c_str(), path.c_str()) != 0) RaiseFileError(errno, "PutLastIdImported");
-    const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-      (void)::fsync(dir);
-      ::close(dir);
-    }
+    ReplaceFile(path, rewritten, "PutLastIdImported");
     return 0;
   } catch (const core::RuntimeError& e) {
-    BLOB_IO::KillFileQuiet(temp);
     MessageBox("Error in PutLastIdImported: " + std::to_string(e.Number()) + " - " + e.Description());
     return -1;
   }

@@ -7,25 +7,35 @@
 // line LASTIDIMPORTED=<id>. Each run reads it first; service-mode runs rewrite it after each
 // facility that went through without errors. The file is text lines of key=value entries; an
 // entry ends at a comma or at the end of its line (a quoted entry may hold commas and loses
-// its quotes; leading blanks are skipped). The key is compared trimmed and upper-cased.
+// its quotes; leading blanks are skipped). The key is compared trimmed and upper-cased. A
+// UTF-8 byte-order mark at the start of the file is no part of its first entry; a rewrite
+// keeps it, once.
+//
+// A readable id is a decimal whole number from 0 to 2147483647, blanks around it allowed, with
+// an optional fraction that is rounded half to even (12.5 is 12, 13.5 is 14). Anything else
+// in the entry that decides the id (a sign, a hex or grouped number, a NUL, nothing at all),
+// a LASTIDIMPORTED line without "=", or a file that is no text (UTF-16, control bytes) is
+// unreadable: the read fails, says which file and what it found, and leaves the file as it is,
+// so that no run starts again from the first transaction because of a damaged file.
 //
 // Failures are shown through the program's message handler (in service mode they go to the
 // log) and answered with -1. The program context (Program()) gives the folder and the handler.
+// Every change of the file writes a temporary file beside it and renames it over the file, so
+// the file is whole, old or new, whenever the process ends.
 namespace LastIdFile {
 
 // DeraRed.ini in the program folder.
 std::string LastIdFilePath();
 
-// The stored id: the last LASTIDIMPORTED entry's value as a whole number (fractions rounded
-// half to even), 0 when it is no number. When the file has no such entry the line
-// LASTIDIMPORTED=0 is appended and the id is 0. -1 when the file is missing or cannot be read
-// or extended, or the number does not fit 32 bits.
+// The stored id: the last LASTIDIMPORTED entry's value. When the file has no such entry the
+// line LASTIDIMPORTED=0 is appended and the id is 0. -1 when the file is missing, cannot be
+// read or extended, or its id is unreadable or does not fit 32 bits.
 std::int32_t GetLastTransIdImported();
 
 // Rewrites the file with every LASTIDIMPORTED entry set to id, every other entry with an "="
 // on a line of its own as read, and entries without "=" dropped. A file without the key keeps
-// lacking it. The new content goes to a temporary file in the same folder that then replaces
-// DeraRed.ini, so a failure leaves the file as it was. 0 on success, -1 on failure.
+// lacking it. A file that is no text is not rewritten. 0 on success, -1 on failure (the file
+// is then as it was).
 std::int32_t PutLastIdImported(const std::int32_t& id);
 
 }  // namespace LastIdFile

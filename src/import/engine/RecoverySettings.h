@@ -10,7 +10,8 @@
 class RecoverySettings {
  public:
   // Raises core::RuntimeError 13 when a setting is not a number and 6 when it, or the wait
-  // in milliseconds, does not fit 32 bits; 91 when there is no configuration.
+  // in milliseconds, does not fit 32 bits, the description naming the setting and its value;
+  // 91 when there is no configuration.
   static RecoverySettings Read(const std::string& side);
 
   std::int32_t Attempts() const { return attempts_; }

@@ -120,12 +120,14 @@ bool CommonLastRun::PersistLastRunDate(std::int32_t interface_id, const std::str
     Connection cnn;
     if (KrymSchemaOpener::Standard().Open(cnn, "QALROOT") != KrymSchemaOpener::Outcome::Opened) return false;
 
+    Command find = TextCommand(cnn,
+                               "Select AUDITUSER,AUDITTIMESTAMP,interface_id,FileName,LASTRUN,WorkStation,NetUser,IP,"
+                               "LOCALPATH from g2_server_run where interface_id = ? and filename=?");
+    find.CreateParameter("interface_id", platform::db::adInteger, platform::db::adParamInput, 0,
+                         core::Value(interface_id));
+    AddText(find, "filename", facilID);
     Recordset rs;
-    rs.Open(
-        "Select AUDITUSER,AUDITTIMESTAMP,interface_id,FileName,LASTRUN,WorkStation,NetUser,IP,LOCALPATH "
-        "from g2_server_run where interface_id = " +
-            std::to_string(interface_id) + " and filename='" + core::SqlQuoted(facilID) + "'",
-        cnn);
+    rs.Open(find);
     const bool exists = !rs.Eof();
     rs.Close();
 

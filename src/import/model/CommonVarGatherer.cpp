@@ -10,10 +10,12 @@
 #include "foundation/QALLoggerTXT.h"
 #include "foundation/QALmsgBoxHandler.h"
 #include "import/model/KrymSchemaOpener.h"
+#include "platform/db/Command.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/os/TimeZoneInfo.h"
 
+using platform::db::Command;
 using platform::db::Connection;
 using platform::db::Recordset;
 
@@ -44,18 +46,26 @@ bool CommonVarGatherer::ReadVornKrym(std::int32_t interface_id, Connection& aRoo
     // A second gathering adds to the ids of the first; only the tables start again.
     facilityNames_ = std::make_shared<HashTable>();
     facilityAInfoFields_ = std::make_shared<HashTable>();
+    ungathered_.clear();
 
     ProgramContext& ctx = Program();
     if (!ctx.config) core::Raise(91, "CommonVarGatherer.ReadVornKrym");
     const std::string limit = ctx.config->item("OPTIONS\\NOIU\\LIMITFACILITY");
-    std::string sql = "Select upper(filename),name from Facility order by upper(filename)";
-    if (!limit.empty()) {
+    Command query;
+    query.ActiveConnection(aRootCNN);
+    query.CommandType(platform::db::adCmdText);
+    if (limit.empty()) {
+      query.CommandText("Select upper(filename),name from Facility order by upper(filename)");
+    } else {
       if (ctx.logger) ctx.logger->WriteLog("Limiting gathering variables to facility: " + core::UCase(limit), 1);
-      sql = "Select upper(filename),name from Facility where upper(filename) = '" +
-            core::SqlQuoted(core::UCase(limit)) + "' order by upper(filename)";
+      // The setting is a bound value, never part of the statement: whatever it holds, it can
+      // only name a facility.
+      query.CommandText("Select upper(filename),name from Facility where upper(filename) = ? order by upper(filename)");
+      query.CreateParameter("filename", platform::db::adVarWChar, platform::db::adParamInput, 0,
+                            core::Value(core::UCase(limit)));
     }
     Recordset rs;
-    rs.Open(sql, aRootCNN);
+    rs.Open(query);
     for (; !rs.Eof(); rs.MoveNext()) {
       const std::string facility = core::UCase(core::Trim(rs.Fields(0).Value().Text()));
       GatherFacilityVariables(facility, interface_id);
@@ -73,9 +83,13 @@ void CommonVarGatherer::GatherFacilityVariables(const std::string& facilityID, s
   const KrymSchemaOpener::Outcome outcome = KrymSchemaOpener::Standard().Open(cnn, facilityID);
   if (outcome == KrymSchemaOpener::Outcome::NoSettings) {
     if (QALmsgBoxHandler* box = Program().msgBox) box->QalMsgBox(KrymSchemaOpener::kNoSettingsMessage, kExclamation);
+    ungathered_.push_back(facilityID);
     return;
   }
-  if (outcome != KrymSchemaOpener::Outcome::Opened) return;
+  if (outcome != KrymSchemaOpener::Outcome::Opened) {
+    ungathered_.push_back(facilityID);
+    return;
+  }
   try {
     Recordset rs;
     rs.Open("Select Varid from Vardesc where G2_Interface_ID = " + std::to_string(interface_id) +
@@ -84,6 +98,7 @@ void CommonVarGatherer::GatherFacilityVariables(const std::string& facilityID, s
     for (; !rs.Eof(); rs.MoveNext()) ADHOCAddVariable(facilityID, rs.Fields("Varid").Value().ToLong());
   } catch (const std::exception&) {
     // An unreadable facility contributes what was read before the failure; the others go on.
+    ungathered_.push_back(facilityID);
   }
 }
 

@@ -44,9 +44,14 @@ class CommonVarGatherer {
 
   // Gathers the collector's variables from every facility of the root schema (only the one
   // named by OPTIONS\NOIU\LIMITFACILITY when that is set), adding to the ids already held. A
-  // facility whose schema cannot be read adds nothing, silently. False when the facility query
-  // fails or names a facility twice; the ids added so far stay.
+  // facility whose schema cannot be read adds nothing (or what it read before the failure) and
+  // is listed in UngatheredFacilities. False when the facility query fails or names a facility
+  // twice; the ids added so far stay.
   bool ReadVornKrym(std::int32_t interface_id, platform::db::Connection& aRootCNN);
+  // The facilities the last ReadVornKrym could not read whole (schema not opened, settings
+  // unusable, query failed), in the order met. Their variables are missing from the set, so an
+  // import must not move the last imported id past answers that may be theirs.
+  const std::vector<std::string>& UngatheredFacilities() const { return ungathered_; }
   // Adds one variable (the facility id is upper-cased); an id the facility already holds is
   // not added again. Always True.
   bool ADHOCAddVariable(const std::string& FacilityID, std::int32_t varid);
@@ -109,6 +114,7 @@ class CommonVarGatherer {
   std::int32_t variableCursor_ = -1;
   std::vector<std::string> facilitySnapshot_;
   std::vector<std::string> currentIds_;
+  std::vector<std::string> ungathered_;
 
   std::string collectorName_, collectorDescription_, collectorWriteAsUser_, collectorChangedAuditUser_;
   bool collectorEnabled_ = false;

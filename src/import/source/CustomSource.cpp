@@ -7,6 +7,7 @@
 #include "core/RuntimeError.h"
 #include "core/Value.h"
 #include "foundation/CommonGlobals.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
@@ -44,8 +45,6 @@ void MsgBox(const std::string& prompt) {
     CommonGlobals::ShowStatus(prompt, 0);  // no handler yet: the reason still reaches the log
 }
 
-std::int16_t ToInteger(const std::string& text) { return core::Value(text).ToInteger(); }
-
 platform::db::DbException UnusableConnection() {
   return platform::db::DbException(platform::db::dberr::kConnectionUnusable,
                                    "The connection cannot be used to perform this operation. It is either closed or "
@@ -54,25 +53,36 @@ platform::db::DbException UnusableConnection() {
 
 core::Value AsText(const core::Value& v) { return core::Value(v.Text()); }
 
-// The time of day as "hh:nn:ss" on the 24-hour clock; Null stays Null.
+// The time of day as "hh:nn:ss" on the 24-hour clock; Null stays Null, and a value that is no
+// time stays as it came, for the import to refuse with its own words.
 core::Value TimeText(const core::Value& v) {
   if (v.IsNull()) return v;
-  return core::Value(core::Format(v.ToDate(), "hh:nn:ss"));
+  try {
+    return core::Value(core::Format(v.ToDate(), "hh:nn:ss"));
+  } catch (const core::RuntimeError&) {
+    return v;
+  }
 }
 
 // The day of the visit and its time of day as one date-time. Trans_Date carries
-// the day (a time part it might hold is not the visit's time: Trans_Time is).
+// the day (a time part it might hold is not the visit's time: Trans_Time is); without a time
+// it is the day. Null when the day is missing, or when either is no date: a row of the
+// handhelds must never fail a whole read.
 core::Value CombinedDateTime(const core::Value& day, const core::Value& timeText, bool pushLateVisits) {
   if (day.IsNull()) return day;
-  if (timeText.IsNull()) return day;
-  const core::Date::Parts d = day.ToDate().Split();
-  const core::Date::Parts t = timeText.ToDate().Split();
-  core::Date when = core::Date::FromParts(d.year, d.month, d.day, t.hour, t.minute, t.second);
-  if (pushLateVisits && t.hour * 3600 + t.minute * 60 + t.second > 23 * 3600) {
-    Log("Date after 2300 hours. adding an hour to time to push it to tomorrow.", 9);
-    when = core::DateAdd("h", 1, when);
+  try {
+    if (timeText.IsNull()) return core::Value(day.ToDate());
+    const core::Date::Parts d = day.ToDate().Split();
+    const core::Date::Parts t = timeText.ToDate().Split();
+    core::Date when = core::Date::FromParts(d.year, d.month, d.day, t.hour, t.minute, t.second);
+    if (pushLateVisits && t.hour * 3600 + t.minute * 60 + t.second > 23 * 3600) {
+      Log("Date after 2300 hours. adding an hour to time to push it to tomorrow.", 9);
+      when = core::DateAdd("h", 1, when);
+    }
+    return core::Value(when);
+  } catch (const core::RuntimeError&) {
+    return core::Value::MakeNull();
   }
-  return core::Value(when);
 }
 
 // The columns the records are filled from, found by name once per result (the names compare
@@ -298,11 +308,11 @@ void CustomSource::ConfigureSourceConnection(Connection& cnn) {
     parts.userId = config->item("K30418\\SourceUserID");
     parts.password = config->item("K30418\\SourcePassword");
     parts.database = config->item("K30418\\SourceDB");
-    sourceDbType_ = ToInteger(config->item("K30418\\SourceDBType"));
+    sourceDbType_ = CommonGlobals::IntegerSetting("K30418\\SourceDBType");
     parts.provider = config->item("K30418\\SourceProvider");
     parts.customization = config->item("K30418\\SourceCustomization");
-    const std::int16_t commandTimeout = ToInteger(config->item("K30418\\SourceCmdTimeout"));
-    const std::int16_t connectionTimeout = ToInteger(config->item("K30418\\SourceCnnTimeout"));
+    const std::int16_t commandTimeout = CommonGlobals::IntegerSetting("K30418\\SourceCmdTimeout");
+    const std::int16_t connectionTimeout = CommonGlobals::IntegerSetting("K30418\\SourceCnnTimeout");
 
     cnn.CursorLocation(platform::db::adUseClient);
     cnn.ConnectionString(BuildSourceConnectionString(parts));

@@ -192,7 +192,15 @@ bool CommonFacilityWriter::EnsureConnection() {
   return ConnectionAlive();
 }
 
+void CommonFacilityWriter::Failed(const std::exception& e) {
+  const auto* db = dynamic_cast<const DbException*>(&e);
+  lastFailureDataRefused_ = db && db->DataRefused();
+  lastFailureText_ = std::to_string(ErrorNumber(e)) + " - " + ErrorDescription(e);
+}
+
 void CommonFacilityWriter::ResetResult() {
+  lastFailureDataRefused_ = false;
+  lastFailureText_.clear();
   lastWritePhysical_ = false;
   lastWriteLogical_ = false;
   lastWriteSkipped_ = false;
@@ -264,7 +272,8 @@ bool CommonFacilityWriter::WriteDaily(std::int32_t varid, core::Date DateStamp, 
     if (!testMode_) table.WriteData(DateStamp, varid, value, TEXTVALUE, Guard, DataApproval);
     Accepted(DateStamp, !testMode_);
     return true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    Failed(e);
     return false;
   }
 }
@@ -292,6 +301,7 @@ bool CommonFacilityWriter::WriteInterval(std::int32_t intervals, std::int32_t va
     return true;
   } catch (const std::exception& e) {
     Log(std::to_string(ErrorNumber(e)) + " - " + ErrorDescription(e), 0);
+    Failed(e);
     return false;
   }
 }
@@ -435,6 +445,8 @@ bool CommonFacilityWriter::WriteToLogbook(std::int32_t InLogBookID, core::Date I
                                           const std::string& InComment, const std::int32_t& InDefaultLogBookId,
                                           const std::string& InGuard) {
   // The step tells, in the error line, how far the note got.
+  lastFailureDataRefused_ = false;
+  lastFailureText_.clear();
   std::int16_t step = 1;
   try {
     step = 2;
@@ -503,6 +515,7 @@ bool CommonFacilityWriter::WriteToLogbook(std::int32_t InLogBookID, core::Date I
     CommonGlobals::ShowStatus("Error in WriteToLogbook: " + std::to_string(ErrorNumber(e)) + " - " +
                                   ErrorDescription(e) + "Error No. " + std::to_string(step),
                               0);
+    Failed(e);
     return false;
   }
 }

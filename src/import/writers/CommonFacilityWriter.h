@@ -51,6 +51,13 @@ class CommonFacilityWriter {
   std::int16_t LastWriteAInfoPhysical() const { return lastWriteAInfoPhysical_; }
   void LastWriteAInfoPhysical(std::int16_t value) { lastWriteAInfoPhysical_ = value; }
 
+  // Why the last value or logbook write returned false: DataRefused when the database refused
+  // the data itself (SQLSTATE class 22 or 23: a number out of range, a text too long), which no
+  // retry can mend; otherwise the failure may heal (no connection, a lost link, a timeout, a
+  // server error). FailureText is the database's own words, or "" when there are none.
+  bool LastFailureDataRefused() const { return lastFailureDataRefused_; }
+  const std::string& LastFailureText() const { return lastFailureText_; }
+
   void TestMode(bool on) { testMode_ = on; }
   void facilID(const std::string& id) { facilID_ = id; }
   void LockDate(core::Date d) { lockDate_ = d; }
@@ -79,6 +86,7 @@ class CommonFacilityWriter {
 
  private:
   void ResetResult();
+  void Failed(const std::exception& e);
   bool CanWrite();
   bool EnsureConnection();
   bool WriteDaily(std::int32_t varid, core::Date DateStamp, double value, const std::string& TEXTVALUE,
@@ -98,6 +106,8 @@ class CommonFacilityWriter {
   core::Date lastWriteDateStamp_;
   std::int16_t lastWriteAInfoLogical_ = 0;
   std::int16_t lastWriteAInfoPhysical_ = 0;
+  bool lastFailureDataRefused_ = false;
+  std::string lastFailureText_;
 
   std::string facilID_ = "0";
   core::Date lockDate_;

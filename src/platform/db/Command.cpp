@@ -1,11 +1,16 @@
 #include "platform/db/Command.h"
 
+#include <sqlext.h>
+
+#include <algorithm>
+
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionStringParts.h"
 #include "platform/db/DbException.h"
 #include "platform/db/OdbcLink.h"
 #include "platform/db/OdbcStatement.h"
 #include "platform/db/ResultTable.h"
+#include "platform/db/WideText.h"
 
 namespace platform::db {
 
@@ -21,6 +26,61 @@ namespace {
   throw DbException(dberr::kConnectionUnusable,
                     "The connection cannot be used to perform this operation. It is either closed or invalid in "
                     "this context.");
+}
+
+std::string AsciiCase(std::string s, bool upper) {
+  for (char& c : s)
+    if ((upper && c >= 'a' && c <= 'z') || (!upper && c >= 'A' && c <= 'Z')) c = static_cast<char>(c ^ 0x20);
+  return s;
+}
+
+// The driver's quote for identifiers ("" when it has none).
+std::string IdentifierQuote(OdbcLink& link) {
+  SQLWCHAR quote[8] = {};
+  SQLSMALLINT length = 0;
+  const SQLRETURN rc = SQLGetInfoW(link.Dbc(), SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &length);
+  if (!SQL_SUCCEEDED(rc)) return "";
+  const std::string q = WideText::ToUtf8(quote);
+  return q == " " ? "" : q;
+}
+
+// A column name as an identifier of the driver's dialect: in its quotes, a quote inside doubled.
+std::string QuotedName(const std::string& name, const std::string& quote) {
+  if (quote.empty()) return name;
+  std::string out = quote;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    out += name[i];
+    if (name.compare(i, quote.size(), quote) == 0) out += quote;
+  }
+  return out + quote;
+}
+
+// " ORDER BY" the table's primary-key columns, or "" when it has no key or the driver
+// cannot tell. A table opened by name is so read in its key order, as a clustered table
+// reads on SQL Server, not in whatever order the server keeps its rows (which on
+// PostgreSQL changes when a row is updated). The catalog is asked for the name as
+// written and as the server may have folded an unquoted name (lower or upper case).
+std::string KeyOrder(OdbcLink& link, int timeout, const std::string& table) {
+  const std::size_t dot = table.rfind('.');
+  const std::string schema = dot == std::string::npos ? "" : table.substr(0, dot);
+  const std::string name = dot == std::string::npos ? table : table.substr(dot + 1);
+  std::vector<std::string> tried;
+  std::vector<std::string> columns;
+  try {
+    for (const std::string& candidate : {name, AsciiCase(name, false), AsciiCase(name, true)}) {
+      if (std::find(tried.begin(), tried.end(), candidate) != tried.end()) continue;
+      tried.push_back(candidate);
+      columns = OdbcStatement(link, timeout).PrimaryKeyColumns(schema, candidate);
+      if (!columns.empty()) break;
+    }
+  } catch (const DbException&) {
+    return "";  // a driver without the catalog call reads the table as it always did
+  }
+  if (columns.empty()) return "";
+  const std::string quote = IdentifierQuote(link);
+  std::string order = " ORDER BY ";
+  for (std::size_t i = 0; i < columns.size(); ++i) order += (i ? ", " : "") + QuotedName(columns[i], quote);
+  return order;
 }
 
 }  // namespace
@@ -97,8 +157,10 @@ Recordset Command::Execute(long* recordsAffected) {
     std::vector<Parameter*> params;
     params.reserve(params_.size());
     for (auto& p : params_) params.push_back(p.get());
+    std::string text = StatementText();
+    if (type_ == adCmdTable) text += KeyOrder(*link, CommandTimeout(), text_);
     OdbcStatement statement(*link, CommandTimeout());
-    return Recordset(statement.Run(StatementText(), params, recordsAffected));
+    return Recordset(statement.Run(text, params, recordsAffected));
   });
 }
 

@@ -14,6 +14,18 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
+// The value between open and close, a close inside doubled: how both forms quote a value
+// that cannot stand as it is.
+std::string Enclosed(std::string_view value, char open, char close) {
+  std::string out(1, open);
+  for (char c : value) {
+    out += c;
+    if (c == close) out += close;
+  }
+  out += close;
+  return out;
+}
+
 }  // namespace
 
 ConnectionStringParts::ConnectionStringParts(std::string_view text) {
@@ -92,14 +104,16 @@ std::optional<std::string> ConnectionStringParts::Get(std::string_view name) con
 std::string ConnectionStringParts::OdbcValue(std::string_view value) {
   const bool plain = value.find_first_of(";{}") == std::string_view::npos &&
                      (value.empty() || (!IsBlank(value.front()) && !IsBlank(value.back())));
-  if (plain) return std::string(value);
-  std::string out = "{";
-  for (char c : value) {
-    out += c;
-    if (c == '}') out += '}';
-  }
-  out += '}';
-  return out;
+  return plain ? std::string(value) : BracedValue(value);
+}
+
+std::string ConnectionStringParts::BracedValue(std::string_view value) { return Enclosed(value, '{', '}'); }
+
+std::string ConnectionStringParts::OleDbValue(std::string_view value) {
+  const bool plain = value.find(';') == std::string_view::npos &&
+                     (value.empty() || (value.front() != '"' && value.front() != '\'' && value.front() != '{' &&
+                                        !IsBlank(value.front()) && !IsBlank(value.back())));
+  return plain ? std::string(value) : Enclosed(value, '"', '"');
 }
 
 }  // namespace platform::db

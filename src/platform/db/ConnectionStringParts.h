@@ -28,6 +28,12 @@ class ConnectionStringParts {
   // A value as ODBC connection strings need it: as it stands when plain, else
   // in braces with "}" doubled (values holding ";", braces or blanks at either end).
   static std::string OdbcValue(std::string_view value);
+  // The value in braces with "}" doubled, whatever it holds.
+  static std::string BracedValue(std::string_view value);
+  // A value as the OLE DB form needs it to be read back exactly: as it stands when
+  // plain, else in double quotes with '"' doubled (values holding ";", beginning with
+  // a quote or a brace, or with blanks at either end).
+  static std::string OleDbValue(std::string_view value);
   static bool SameName(std::string_view a, std::string_view b);
 
  private:

@@ -23,6 +23,10 @@ bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
 
 }  // namespace
 
+bool DbError::DataRefused() const {
+  return sqlState_.size() == 5 && (sqlState_.compare(0, 2, "22") == 0 || sqlState_.compare(0, 2, "23") == 0);
+}
+
 bool DbError::LinkBroken() const {
   // Class 08 is the standard's connection exception; 57P01..57P03 are the
   // server going down or refusing; HYT01 a link that stopped answering.

@@ -22,6 +22,10 @@ class DbError {
   // the server's administrator shutdown (57P01 and its kin), or a driver text
   // that says the connection to the server was lost.
   bool LinkBroken() const;
+  // True when the database refused the data itself, so that sending it again can never
+  // succeed: SQLSTATE class 22 (data exception: a number out of range, a text too long, a
+  // date that is no date) or 23 (integrity constraint violation).
+  bool DataRefused() const;
 
  private:
   int number_ = 0;

@@ -24,6 +24,11 @@ DbException::DbException(NonEmptyList, std::vector<DbError> errors)
     : core::RuntimeError(errors.front().Number(), errors.front().Description(), "platform::db"),
       errors_(std::move(errors)) {}
 
+bool DbException::DataRefused() const {
+  return !LinkBroken() &&
+         std::any_of(errors_.begin(), errors_.end(), [](const DbError& e) { return e.DataRefused(); });
+}
+
 bool DbException::LinkBroken() const {
   return std::any_of(errors_.begin(), errors_.end(), [](const DbError& e) { return e.LinkBroken(); });
 }

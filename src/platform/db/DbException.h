@@ -33,6 +33,8 @@ class DbException : public core::RuntimeError {
   const std::vector<DbError>& Errors() const { return errors_; }
   // True when any of the errors says that the link to the server is gone.
   bool LinkBroken() const;
+  // True when the database refused the data itself (and the link is not broken).
+  bool DataRefused() const;
 
  private:
   struct NonEmptyList {};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -75,8 +76,19 @@ core::Value Whole64(long long v) {
 }
 
 core::Value FromTimestamp(const SQL_TIMESTAMP_STRUCT& t) {
-  return core::Value(core::Date::FromParts(t.year, t.month, t.day, t.hour, t.minute,
-                                           t.second + t.fraction / 1e9));
+  try {
+    return core::Value(core::Date::FromParts(t.year, t.month, t.day, t.hour, t.minute,
+                                             t.second + t.fraction / 1e9));
+  } catch (const core::RuntimeError&) {
+    // A date outside the calendar (before the year 100 or after 9999) cannot be held as a date.
+    // It is kept as its text, so one such cell does not fail the whole result: whoever reads it
+    // finds a text that is no date and can say so.
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02u:%02u:%02u", static_cast<int>(t.year),
+                  static_cast<unsigned>(t.month), static_cast<unsigned>(t.day), static_cast<unsigned>(t.hour),
+                  static_cast<unsigned>(t.minute), static_cast<unsigned>(t.second));
+    return core::Value(std::string(text));
+  }
 }
 
 SQL_TIMESTAMP_STRUCT ToTimestamp(core::Date d) {
@@ -371,6 +383,27 @@ core::Value ReadCell(SQLHSTMT st, SQLUSMALLINT column, Kind kind) {
 }
 
 }  // namespace
+
+std::vector<std::string> OdbcStatement::PrimaryKeyColumns(const std::string& schema, const std::string& table) {
+  SQLHSTMT st = stmt_.Get();
+  auto wideSchema = WideText::FromUtf8(schema);
+  auto wideTable = WideText::FromUtf8(table);
+  OdbcCall::Check(SQLPrimaryKeysW(st, nullptr, 0, schema.empty() ? nullptr : wideSchema.data(),
+                                  schema.empty() ? 0 : SQL_NTS, wideTable.data(), SQL_NTS),
+                  SQL_HANDLE_STMT, st, "SQLPrimaryKeys");
+  // The result's columns: TABLE_CAT, TABLE_SCHEM, TABLE_NAME, COLUMN_NAME, KEY_SEQ, PK_NAME.
+  std::unique_ptr<ResultTable> keys = ReadAll();
+  std::vector<std::pair<std::int32_t, std::string>> ordered;
+  for (const auto& row : keys->rows) {
+    if (row.size() < 5 || row[3].IsNull()) continue;
+    ordered.emplace_back(row[4].IsNull() ? 0 : row[4].ToLong(), row[3].Text());
+  }
+  std::stable_sort(ordered.begin(), ordered.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> columns;
+  for (auto& [seq, name] : ordered) columns.push_back(std::move(name));
+  return columns;
+}
 
 std::unique_ptr<ResultTable> OdbcStatement::ReadAll() {
   SQLHSTMT st = stmt_.Get();

@@ -26,6 +26,11 @@ class OdbcStatement {
   std::unique_ptr<ResultTable> Run(const std::string& text, const std::vector<Parameter*>& params,
                                    long* recordsAffected);
 
+  // The names of the table's primary-key columns in key order, as the driver's catalog
+  // gives them (names compared as the catalog stores them); empty when it has none.
+  // schema may be "" for the connection's default. Throws DbException.
+  std::vector<std::string> PrimaryKeyColumns(const std::string& schema, const std::string& table);
+
  private:
   std::unique_ptr<ResultTable> ReadAll();
 

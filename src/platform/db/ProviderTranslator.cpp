@@ -108,6 +108,30 @@ std::string Quoted(const std::vector<std::string_view>& names) {
   return out;
 }
 
+// psqlODBC reads a braced value as one value but keeps its braces, except for the password,
+// ConnSettings and pqopt, which lose them ("}}" standing for "}"); a plain password, ConnSettings
+// or pqopt is percent-decoded instead.
+bool PostgresUnbraces(std::string_view odbcKey) {
+  for (std::string_view k : {"PWD", "Password", "ConnSettings", "pqopt"})
+    if (Parts::SameName(odbcKey, k)) return true;
+  return false;
+}
+
+// The value as the driver family reads it back exactly, or nothing when that driver cannot be
+// given the value exactly. Most drivers read a braced value without its braces; psqlODBC keeps
+// them for most keywords, so there a value stands as it is, which is exact as long as it holds
+// no ";" and does not read as a braced value of another length.
+std::optional<std::string> ValueFor(DriverFamily family, std::string_view odbcKey, const std::string& value) {
+  if (family != DriverFamily::PostgreSQL) return Parts::OdbcValue(value);
+  if (PostgresUnbraces(odbcKey)) {
+    const bool plain = value.find_first_of("%+") == std::string::npos && Parts::OdbcValue(value) == value;
+    return plain ? value : Parts::BracedValue(value);
+  }
+  if (value.find(';') != std::string::npos) return std::nullopt;
+  if (!value.empty() && value.front() == '{' && value.find('}') != value.size() - 1) return std::nullopt;
+  return value;
+}
+
 ProviderTranslator::Result Failure(std::string text) {
   ProviderTranslator::Result r;
   r.error = std::move(text);
@@ -208,8 +232,16 @@ ProviderTranslator::Result ProviderTranslator::Translate(std::string_view oledb,
       key = *k;
     }
     // Driver names are braced whatever they hold, as the driver manager expects.
-    if (Parts::SameName(key, "Driver")) odbc += key + "={" + value + "};";
-    else odbc += key + "=" + Parts::OdbcValue(value) + ";";
+    if (Parts::SameName(key, "Driver")) {
+      odbc += key + "={" + value + "};";
+      continue;
+    }
+    const std::optional<std::string> odbcValue = ValueFor(r.family, key, value);
+    if (!odbcValue)
+      return Failure("The value \"" + value + "\" of \"" + name + "\" cannot be passed to the ODBC driver \"" +
+                     (r.driver.empty() ? parts.Get("Driver").value_or("") : r.driver) +
+                     "\" as it stands: that driver reads a \";\" or braces in it differently.");
+    odbc += key + "=" + *odbcValue + ";";
   }
   r.odbc = std::move(odbc);
   r.ok = true;

@@ -1,237 +1,177 @@
 #include "platform/qt/QtIconImages.h"
 
-#include <QColor>
-#include <QFont>
-#include <QImage>
-#include <QPainter>
-#include <QString>
-#include <array>
+#include <QFileInfo>
+#include <QSize>
+#include <QtGlobal>
 
 namespace platform::qt {
 namespace {
 
-// Colours by what a button does, so that drawn images of one kind look alike.
-enum Tint { kNav, kEdit, kFile, kFormat, kAlert, kTime, kData, kGood, kBrand };
-
-QColor TintColor(Tint t) {
-  static const std::array<QColor, 9> colours = {
-      QColor(0x2f, 0x6f, 0xb0), QColor(0xc8, 0x72, 0x14), QColor(0x3a, 0x8f, 0x3a),
-      QColor(0x7a, 0x4f, 0xa8), QColor(0xc0, 0x39, 0x2b), QColor(0x16, 0x83, 0x8f),
-      QColor(0x55, 0x60, 0x6e), QColor(0x2e, 0x9e, 0x5b), QColor(0x1f, 0x3f, 0x77)};
-  return colours[t];
-}
-
-struct Look {
-  const char* theme;  // a freedesktop icon name, or "" when none fits
-  const char* glyph;  // what the drawn image shows
-  Tint tint;
-};
-
-// Row n is position n of the icon manager's key table (its first key in the comment).
+// Row n is position n of the icon manager's key table: the image's file inside each size
+// folder of the set, without ".png". A few keys whose own word has no picture in the set take
+// the one of what the program does with them: "add" starts the service, "stop" stops it.
 // clang-format off
-constexpr Look kLooks[QtIconImages::kCount] = {
-    {"go-first", "|<", kNav},                      // 1 FIRST
-    {"go-previous", "<", kNav},                    // PREV
-    {"go-next", ">", kNav},                        // NEXT
-    {"go-last", ">|", kNav},                       // LAST
-    {"list-add", "+", kGood},                      // ADDNEW
-    {"edit-delete", "x", kAlert},                  // DEL
-    {"edit-cut", "Ct", kEdit},                     // CUT
-    {"edit-copy", "Cp", kEdit},                    // COPY
-    {"edit-paste", "Pa", kEdit},                   // PASTE
-    {"document-print-preview", "Pv", kFile},       // 10 PRINTPREVIEW
-    {"document-open", "O", kFile},                 // OPEN
-    {"document-new", "N", kFile},                  // NEW
-    {"document-print", "P", kFile},                // PRINT
-    {"document-save", "S", kFile},                 // SAVE
-    {"edit-find", "F", kEdit},                     // FIND
-    {"format-justify-center", "C", kFormat},       // CENTER
-    {"format-justify-fill", "J", kFormat},         // JUSTIFY
-    {"format-justify-left", "L", kFormat},         // LEFT
-    {"format-justify-right", "R", kFormat},        // RIGHT
-    {"format-text-bold", "B", kFormat},            // 20 BOLD
-    {"format-text-italic", "I", kFormat},          // ITALIC
-    {"format-text-underline", "U", kFormat},       // UNDERLINE
-    {"object-rotate-right", "Ro", kFormat},        // ROTATE
-    {"mail-message-new", "@", kFile},              // MAIL
-    {"x-office-document", "Pg", kFile},            // PAGE
-    {"view-refresh", "Rf", kNav},                  // REFRESH
-    {"edit-clear", "Er", kEdit},                   // ERASE
-    {"application-exit", "Ex", kAlert},            // EXIT
-    {"accessories-text-editor", "BE", kData},      // BOOK_EDIT
-    {"accessories-dictionary", "Bk", kData},       // 30 BOOK
-    {"", "W", kGood},                              // WIZARD
-    {"", "Um", kFormat},                           // UNMERGE
-    {"", "Mg", kFormat},                           // MERGE
-    {"edit-clear", "CC", kEdit},                   // CLEARCONTENTS
-    {"edit-clear-all", "CA", kEdit},               // CLEARALL
-    {"x-office-calendar", "D", kTime},             // DATE
-    {"", "RD", kTime},                             // REPORTDATES
-    {"insert-object", "In", kEdit},                // INSERT
-    {"dialog-ok", "OK", kGood},                    // ACCEPT
-    {"dialog-cancel", "Ca", kAlert},               // 40 CANCEL
-    {"list-add", "+", kGood},                      // ADD
-    {"", "V", kGood},                              // TICK
-    {"process-stop", "St", kAlert},                // STOP
-    {"help-browser", "?", kNav},                   // HELP
-    {"edit-delete", "X", kAlert},                  // DELETE
-    {"dialog-warning", "!", kAlert},               // EXCLAMATION
-    {"dialog-error", "E", kAlert},                 // ERROR
-    {"", "Vw", kData},                             // VIEW
-    {"", "Co", kFormat},                           // COLOR
-    {"edit-redo", "Rd", kEdit},                    // 50 REDO
-    {"edit-undo", "Ud", kEdit},                    // UNDO
-    {"x-office-spreadsheet", "XL", kFile},         // EXCEL
-    {"mail-attachment", "At", kFile},              // ATTACH
-    {"", "NP", kData},                             // NPDES
-    {"", "DD", kTime},                             // DAILYDETAIL
-    {"", "Dy", kTime},                             // DAILY
-    {"", "Rp", kData},                             // REPORT
-    {"", "Mo", kTime},                             // MONTHLY
-    {"", "SA", kFile},                             // SAVEANSWERS
-    {"", "LA", kFile},                             // 60 LOADANSWERS
-    {"tools-check-spelling", "Sp", kEdit},         // SPELLCHECK
-    {"zoom-in", "Z+", kNav},                       // ZOOMIN
-    {"zoom-out", "Z-", kNav},                      // ZOOMOUT
-    {"document-send", "Xp", kFile},                // EXPORT
-    {"", "Sh", kFormat},                           // SHAPE
-    {"", "PA", kFile},                             // PRINTALL
-    {"go-home", "H", kNav},                        // HOME
-    {"go-previous", "<", kNav},                    // BACK
-    {"go-next", ">", kNav},                        // FORWARD
-    {"", "Hr", kTime},                             // 70 HOURLY
-    {"", "Sm", kData},                             // SIGMA
-    {"", "Bc", kData},                             // BRIEFCASE
-    {"", "Gr", kData},                             // BARCHART
-    {"package-x-generic", "Zp", kFile},            // ZIP
-    {"", "Pd", kFile},                             // ACROBAT
-    {"", "ZP", kFile},                             // ZIPPAGE
-    {"text-html", "<>", kFile},                    // HTML
-    {"network-wired", "Cn", kGood},                // CONNECT
-    {"network-offline", "Dc", kAlert},             // DISCONNECT
-    {"", "DB", kData},                             // 80 DBBACKUP
-    {"", "SS", kFile},                             // DISKMULTIPLE
-    {"input-keyboard", "Kb", kData},               // KEYBOARD
-    {"system-lock-screen", "Lk", kAlert},          // LOCK
-    {"", "Ul", kGood},                             // UNLOCK
-    {"", "Df", kData},                             // DEFAULT
-    {"", "Bd", kFormat},                           // BORDER
-    {"", ".+", kFormat},                           // INCREASEDECIMAL
-    {"", ".-", kFormat},                           // DECREASEDECIMAL
-    {"", "A", kGood},                              // ACTIVE
-    {"", "Ia", kAlert},                            // 90 INACTIVE
-    {"", "*", kData},                              // ALLRECORDS
-    {"preferences-system", "Se", kData},           // SETUP
-    {"", "Cl", kTime},                             // CLOCK
-    {"", "Hi", kAlert},                            // CLOCK_RED
-    {"", "T", kTime},                              // TIME
-    {"view-sort-ascending", "So", kData},          // SORT
-    {"", "Fi", kData},                             // FILTER
-    {"dialog-information", "i", kNav},             // INFO
-    {"", "L+", kGood},                             // LIGHTBULB_ON
-    {"", "L-", kData},                             // 100 LIGHTBULB_OFF
-    {"list-add", "+", kData},                      // PLUS
-    {"list-remove", "-", kData},                   // MINUS
-    {"", "*", kData},                              // MULTIPLY
-    {"", "/", kData},                              // DIVIDE
-    {"", "(", kData},                              // OPENPAREN
-    {"", ")", kData},                              // CLOSEPAREN
-    {"", "Va", kNav},                              // SELECTVAR
-    {"", "Or", kData},                             // ORDER
-    {"", "IC", kEdit},                             // INSCOL
-    {"accessories-text-editor", "Ed", kEdit},      // 110 EDIT
-    {"", "Rc", kGood},                             // RECEIVE
-    {"", "LC", kAlert},                            // LCCLOSE
-    {"media-skip-forward", ">>", kNav},            // SKIP
-    {"document-new", "Cr", kGood},                 // CREATE
-    {"system-run", "Rn", kGood},                   // RUN
-    {"document-print-preview", "PV", kFile},       // PRINTVIEW
-    {"", "OD", kAlert},                            // OVERDUE
-    {"", "Rd", kGood},                             // RECEIVED
-    {"", "An", kGood},                             // ANALYZED
-    {"", "LD", kAlert},                            // 120 LCDEL
-    {"", "F+", kData},                             // FILTERON
-    {"", "NB", kGood},                             // NEWBOTTLE
-    {"", "NS", kGood},                             // NEWSAMPLE
-    {"", "RI", kData},                             // READINITIALS
-    {"", "RF", kData},                             // READFINALS
-    {"", "M", kEdit},                              // MARK
-    {"go-up", "^", kNav},                          // UP
-    {"go-down", "v", kNav},                        // DOWN
-    {"", ">", kNav},                               // ADDONE
-    {"", ">>", kNav},                              // 130 ADDALL
-    {"", "<", kNav},                               // REMOVEONE
-    {"", "<<", kNav},                              // REMOVEALL
-    {"", "Xc", kAlert},                            // EXCLUDE
-    {"", "Ic", kGood},                             // INCLUDE
-    {"", "K", kBrand},                             // 135 VKRYM
+constexpr const char* kFiles[QtIconImages::kCount] = {
+    "actions/go-first",                      // 1 FIRST
+    "actions/go-previous",                   // 2 PREV
+    "actions/go-next",                       // 3 NEXT
+    "actions/go-last",                       // 4 LAST
+    "actions/list-add",                      // 5 ADDNEW
+    "actions/edit-delete",                   // 6 DEL
+    "actions/edit-cut",                      // 7 CUT
+    "actions/edit-copy",                     // 8 COPY
+    "actions/edit-paste",                    // 9 PASTE
+    "actions/document-print-preview",        // 10 PRINTPREVIEW
+    "actions/document-open",                 // 11 OPEN
+    "actions/document-new",                  // 12 NEW
+    "actions/document-print",                // 13 PRINT
+    "actions/document-save",                 // 14 SAVE
+    "actions/edit-find",                     // 15 FIND
+    "actions/format-justify-center",         // 16 CENTER
+    "actions/format-justify-fill",           // 17 JUSTIFY
+    "actions/format-justify-left",           // 18 LEFT
+    "actions/format-justify-right",          // 19 RIGHT
+    "actions/format-text-bold",              // 20 BOLD
+    "actions/format-text-italic",            // 21 ITALIC
+    "actions/format-text-underline",         // 22 UNDERLINE
+    "actions/object-rotate-right",           // 23 ROTATE
+    "actions/mail-message-new",              // 24 MAIL
+    "actions/page-simple",                   // 25 PAGE
+    "actions/view-refresh",                  // 26 REFRESH
+    "actions/draw-eraser",                   // 27 ERASE
+    "actions/application-exit",              // 28 EXIT
+    "actions/document-edit",                 // 29 BOOK_EDIT
+    "apps/accessories-dictionary",           // 30 BOOK
+    "actions/tools-wizard",                  // 31 WIZARD
+    "actions/edit-table-cell-split",         // 32 UNMERGE
+    "actions/edit-table-cell-merge",         // 33 MERGE
+    "actions/edit-clear",                    // 34 CLEARCONTENTS
+    "actions/edit-clear-list",               // 35 CLEARALL
+    "actions/view-calendar-day",             // 36 DATE
+    "actions/view-calendar-list",            // 37 REPORTDATES
+    "actions/edit-table-insert-row-above",   // 38 INSERT
+    "actions/dialog-ok",                     // 39 ACCEPT
+    "actions/dialog-cancel",                 // 40 CANCEL
+    "actions/media-playback-start",          // 41 ADD
+    "actions/dialog-ok-apply",               // 42 TICK
+    "actions/media-playback-stop",           // 43 STOP
+    "actions/help-contents",                 // 44 HELP
+    "actions/edit-delete-shred",             // 45 DELETE
+    "status/dialog-warning",                 // 46 EXCLAMATION
+    "status/dialog-error",                   // 47 ERROR
+    "actions/document-preview",              // 48 VIEW
+    "actions/format-fill-color",             // 49 COLOR
+    "actions/edit-redo",                     // 50 REDO
+    "actions/edit-undo",                     // 51 UNDO
+    "mimetypes/x-office-spreadsheet",        // 52 EXCEL
+    "status/mail-attachment",                // 53 ATTACH
+    "actions/view-pim-journal",              // 54 NPDES
+    "actions/view-pim-tasks",                // 55 DAILYDETAIL
+    "actions/view-calendar-day",             // 56 DAILY
+    "mimetypes/x-office-document",           // 57 REPORT
+    "actions/view-calendar-month",           // 58 MONTHLY
+    "actions/document-save-as",              // 59 SAVEANSWERS
+    "actions/document-import",               // 60 LOADANSWERS
+    "actions/tools-check-spelling",          // 61 SPELLCHECK
+    "actions/zoom-in",                       // 62 ZOOMIN
+    "actions/zoom-out",                      // 63 ZOOMOUT
+    "actions/document-export",               // 64 EXPORT
+    "actions/draw-rectangle",                // 65 SHAPE
+    "actions/document-print-direct",         // 66 PRINTALL
+    "actions/go-home",                       // 67 HOME
+    "actions/draw-arrow-back",               // 68 BACK
+    "actions/draw-arrow-forward",            // 69 FORWARD
+    "actions/view-calendar-timeline",        // 70 HOURLY
+    "actions/view-pim-summary",              // 71 SIGMA
+    "places/document-multiple",              // 72 BRIEFCASE
+    "actions/office-chart-bar",              // 73 BARCHART
+    "mimetypes/application-zip",             // 74 ZIP
+    "mimetypes/application-pdf",             // 75 ACROBAT
+    "actions/archive-insert",                // 76 ZIPPAGE
+    "mimetypes/text-html",                   // 77 HTML
+    "actions/network-connect",               // 78 CONNECT
+    "actions/network-disconnect",            // 79 DISCONNECT
+    "places/server-database",                // 80 DBBACKUP
+    "actions/document-save-all",             // 81 DISKMULTIPLE
+    "devices/input-keyboard",                // 82 KEYBOARD
+    "status/object-locked",                  // 83 LOCK
+    "status/object-unlocked",                // 84 UNLOCK
+    "actions/document-revert",               // 85 DEFAULT
+    "actions/draw-rectangle",                // 86 BORDER
+    "actions/format-font-size-more",         // 87 INCREASEDECIMAL
+    "actions/format-font-size-less",         // 88 DECREASEDECIMAL
+    "actions/flag-green",                    // 89 ACTIVE
+    "actions/flag-red",                      // 90 INACTIVE
+    "actions/view-list-details",             // 91 ALLRECORDS
+    "actions/configure",                     // 92 SETUP
+    "apps/clock",                            // 93 CLOCK
+    "actions/view-history",                  // 94 CLOCK_RED
+    "actions/chronometer",                   // 95 TIME
+    "actions/view-sort-ascending",           // 96 SORT
+    "actions/view-filter",                   // 97 FILTER
+    "status/dialog-information",             // 98 INFO
+    "actions/help-hint",                     // 99 LIGHTBULB_ON
+    "actions/games-hint",                    // 100 LIGHTBULB_OFF
+    "actions/list-add",                      // 101 PLUS
+    "actions/list-remove",                   // 102 MINUS
+    "actions/draw-cross",                    // 103 MULTIPLY
+    "actions/insert-horizontal-rule",        // 104 DIVIDE
+    "actions/format-indent-more",            // 105 OPENPAREN
+    "actions/format-indent-less",            // 106 CLOSEPAREN
+    "actions/view-list-text",                // 107 SELECTVAR
+    "actions/format-list-ordered",           // 108 ORDER
+    "actions/edit-table-insert-column-right",// 109 INSCOL
+    "actions/document-edit",                 // 110 EDIT
+    "actions/mail-receive",                  // 111 RECEIVE
+    "actions/document-close",                // 112 LCCLOSE
+    "actions/media-skip-forward",            // 113 SKIP
+    "actions/document-new",                  // 114 CREATE
+    "actions/system-run",                    // 115 RUN
+    "actions/document-print-preview",        // 116 PRINTVIEW
+    "status/appointment-reminder",           // 117 OVERDUE
+    "actions/mail-mark-read",                // 118 RECEIVED
+    "actions/view-statistics",               // 119 ANALYZED
+    "actions/edit-delete",                   // 120 LCDEL
+    "actions/view-filter",                   // 121 FILTERON
+    "actions/list-add",                      // 122 NEWBOTTLE
+    "actions/document-new",                  // 123 NEWSAMPLE
+    "actions/document-open",                 // 124 READINITIALS
+    "actions/document-open",                 // 125 READFINALS
+    "actions/flag",                          // 126 MARK
+    "actions/go-up",                         // 127 UP
+    "actions/go-down",                       // 128 DOWN
+    "actions/arrow-right",                   // 129 ADDONE
+    "actions/edit-select-all",               // 130 ADDALL
+    "actions/arrow-left",                    // 131 REMOVEONE
+    "actions/edit-select-none",              // 132 REMOVEALL
+    "actions/list-remove",                   // 133 EXCLUDE
+    "actions/list-add",                      // 134 INCLUDE
+    "places/network-server-database",        // 135 VKRYM
 };
 // clang-format on
 
-constexpr int kSizes[] = {16, 24, 32};
-
-QPixmap Drawn(const Look& look, int size) {
-  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(TintColor(look.tint));
-  const qreal radius = size / 5.0;
-  p.drawRoundedRect(QRectF(0.5, 0.5, size - 1.0, size - 1.0), radius, radius);
-  QFont font;
-  font.setBold(true);
-  const int chars = static_cast<int>(QString::fromLatin1(look.glyph).size());
-  font.setPixelSize(chars > 1 ? size * 9 / 16 : size * 11 / 16);
-  p.setFont(font);
-  p.setPen(Qt::white);
-  p.drawText(QRect(0, 0, size, size), Qt::AlignCenter, QString::fromLatin1(look.glyph));
-  p.end();
-  return QPixmap::fromImage(image);
-}
-
-// The theme's image at exactly size x size, centred on a transparent square when the theme
-// only has another shape or a smaller size; null when the theme has none.
-QPixmap Themed(const QIcon& icon, int size) {
-  QPixmap got = icon.pixmap(QSize(size, size));
-  if (got.isNull()) return {};
-  got.setDevicePixelRatio(1.0);
-  if (got.width() == size && got.height() == size) return got;
-  got = got.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-  QImage square(size, size, QImage::Format_ARGB32_Premultiplied);
-  square.fill(Qt::transparent);
-  QPainter p(&square);
-  p.drawPixmap((size - got.width()) / 2, (size - got.height()) / 2, got);
-  p.end();
-  return QPixmap::fromImage(square);
-}
-
 }  // namespace
 
-QtIconImages::QtIconImages() {
+QtIconImages::QtIconImages(const QString& folder) : folder_(folder) {
   icons_.reserve(kCount);
-  fromTheme_.reserve(kCount);
-  for (const Look& look : kLooks) {
-    const QIcon theme = *look.theme ? QIcon::fromTheme(QString::fromLatin1(look.theme)) : QIcon();
+  for (int position = 1; position <= kCount; ++position) {
     QIcon icon;
-    bool themed = !theme.isNull();
-    // All sizes come from one source, so that an image does not change its look with its size.
-    if (themed) {
-      for (int size : kSizes) {
-        QPixmap pm = Themed(theme, size);
-        if (pm.isNull()) {
-          themed = false;
-          icon = QIcon();
-          break;
-        }
-        icon.addPixmap(pm);
-      }
+    for (int size : kSizes) {
+      const QString file = File(position, size);
+      if (QFileInfo(file).isFile()) icon.addFile(file, QSize(size, size));
     }
-    if (!themed)
-      for (int size : kSizes) icon.addPixmap(Drawn(look, size));
+    if (icon.isNull()) ++missing_;
     icons_.push_back(icon);
-    fromTheme_.push_back(themed);
   }
+  // Said once, where an administrator reads it (the terminal, or the service's journal).
+  if (missing_ > 0)
+    qWarning("k30418: %d toolbar image(s) not found in %s; install the Debian package oxygen-icon-theme", missing_,
+             qUtf8Printable(folder_));
+}
+
+QString QtIconImages::File(int position, int size) const {
+  if (position < 1 || position > kCount) return {};
+  return QStringLiteral("%1/%2x%2/%3.png").arg(folder_).arg(size).arg(QString::fromLatin1(kFiles[position - 1]));
 }
 
 QIcon QtIconImages::Icon(int position) const {
@@ -242,10 +182,6 @@ QIcon QtIconImages::Icon(int position) const {
 QPixmap QtIconImages::Pixmap(int position, int size) const {
   if (position < 1 || position > kCount || size <= 0) return {};
   return icons_[position - 1].pixmap(QSize(size, size));
-}
-
-bool QtIconImages::FromTheme(int position) const {
-  return position >= 1 && position <= kCount && fromTheme_[position - 1];
 }
 
 }  // namespace platform::qt

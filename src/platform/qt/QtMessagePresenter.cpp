@@ -1,10 +1,14 @@
 #include "platform/qt/QtMessagePresenter.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <utility>
 #include <vector>
+
+#include "platform/qt/QtWindowFit.h"
 
 namespace platform::qt {
 
@@ -49,6 +53,11 @@ std::size_t DefaultIndexOf(int style, std::size_t buttonCount) {
 }  // namespace
 
 int QtMessagePresenter::Show(const std::string& prompt, int style, const std::string& title) {
+  return ShowWithHelp(prompt, style & ~kHelpButton, title, {});
+}
+
+int QtMessagePresenter::ShowWithHelp(const std::string& prompt, int style, const std::string& title,
+                                     const std::function<void()>& help) {
   QMessageBox box(QApplication::activeWindow());
   box.setWindowTitle(QString::fromStdString(title));
   box.setTextFormat(Qt::PlainText);  // a prompt holding "<" is text, not markup
@@ -59,6 +68,23 @@ int QtMessagePresenter::Show(const std::string& prompt, int style, const std::st
   std::vector<QPushButton*> added;
   for (const auto& [button, answer] : buttons) added.push_back(box.addButton(button));
   box.setDefaultButton(added[DefaultIndexOf(style, added.size())]);
+  if (style & kHelpButton) {
+    // Help opens the topic and leaves the box waiting for its answer: the button is taken off
+    // the box's own handling, which would close it.
+    QPushButton* helpButton = box.addButton(QMessageBox::Help);
+    QObject::disconnect(helpButton, &QAbstractButton::clicked, nullptr, nullptr);
+    QObject::connect(helpButton, &QAbstractButton::clicked, &box, [help] {
+      if (help) help();
+    });
+    box.setEscapeButton(added.back());  // Escape still answers, never asks for help
+  }
+  // The box sizes itself to its text and buttons; a spacer across its grid makes room for the
+  // whole title as well.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const QMargins m = grid->contentsMargins();
+    grid->addItem(new QSpacerItem(TitleBarWidth(box.windowTitle()) - m.left() - m.right(), 0, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
 
   box.exec();
 

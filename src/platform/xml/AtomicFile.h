@@ -8,10 +8,19 @@ namespace platform::xml {
 // Replaces a file as a whole: the content goes into a new file beside it,
 // reaches the disk, and is then renamed over the old one. A failure at any
 // step (full disk, read-only folder, crash) leaves the old file as it was.
-// A new file gets the permissions of the file it replaces.
+// The new file, and the temporary it is written to, are readable and writable
+// by their owner only (the content may hold passwords); the temporary is named
+// <file>.XXXXXX and is locked (flock) while it is written.
 class AtomicFile {
  public:
   static bool Write(const std::string& path, std::string_view content, std::string& error);
+
+  // True when fileName has the shape of a temporary of Write for targetFileName
+  // (both plain file names, no folder).
+  static bool IsTemporaryOf(std::string_view fileName, std::string_view targetFileName);
+  // True while a Write in some process still holds the temporary; a temporary that
+  // nobody holds was left behind by a save that never finished.
+  static bool InUse(const std::string& temporaryPath);
 };
 
 }  // namespace platform::xml

@@ -86,7 +86,7 @@ TEST_F(AInfoForm, AnEnabledEntryWithAnEmptyFieldStopsTheApply) {
     Row(form, 0, true, "A", "P.A");
     Row(form, 3, true, "B", emptyTarget);
     Row(form, 5, false, "", "");  // an unused row may stay empty
-    form.ToolbarButtonClick("check");
+    windowchecks::Press(form, "check");
     EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{
                            {"You may not have an empty field in your enabled map\r\nROW 4\r\nFill in the empty fields "
                             "and try Apply again",
@@ -109,7 +109,7 @@ TEST_F(AInfoForm, TwoEnabledEntriesMayNotShareATarget) {
     ForgetBoxes();
     Row(form, 0, true, "S1", "P.A");
     Row(form, 1, c.secondOn, "S2", c.second);
-    form.ToolbarButtonClick("check");
+    windowchecks::Press(form, "check");
     if (c.refused) {
       EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{
                              {"You may not have more than 1 source fields mapped to a single target field.\r\nP.A\r\n"
@@ -129,7 +129,7 @@ TEST_F(AInfoForm, ApplyWritesTheSwitchesAndEveryEntryAndCloses) {
   Child<QRadioButton>(form, "enTrue")->setChecked(true);
   Row(form, 0, true, "COLOR", "PLANT1.COLOR");
   Row(form, 1, false, "kept", "");
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_TRUE(Boxes().empty());
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(Get("TARGET\\AINFO\\ENABLED"), "TRUE");
@@ -147,14 +147,14 @@ TEST_F(AInfoForm, TheSourcePickerPutsItsTrimmedFieldIntoTheCellUnlessCancelled) 
   OnNextModal<CommonConfigAInfoSRC>([](CommonConfigAInfoSRC& picker) {
     EXPECT_EQ(picker.lpVars()->topLevelItemCount(), 0);  // the source offers no fields
     picker.txtfieldID()->setText("  typed_field ");
-    picker.ToolbarButtonClick("OK");
+    windowchecks::Press(picker, "OK");
   });
   form.GridButtonClick(Col::kColSource, 6);
   EXPECT_EQ(Cell(form, 6, Col::kColSource), "typed_field");
 
   OnNextModal<CommonConfigAInfoSRC>([](CommonConfigAInfoSRC& picker) {
     picker.txtfieldID()->setText("other");
-    picker.ToolbarButtonClick("cancel");
+    windowchecks::Press(picker, "cancel");
   });
   form.GridButtonClick(Col::kColSource, 6);
   OnNextModal<CommonConfigAInfoSRC>([](CommonConfigAInfoSRC& picker) {
@@ -191,12 +191,12 @@ TEST_F(AInfoForm, TheKrymPickerListsTheGatherersFieldsAndHandsBackTheClickedOne)
       list->setCurrentItem(list->topLevelItem(i));
       emit list->itemClicked(list->topLevelItem(i), 0);
     }
-    p.ToolbarButtonClick("ok");
+    windowchecks::Press(p, "ok");
   });
   form.GridButtonClick(Col::kColTarget, 2);
   EXPECT_EQ(Cell(form, 2, Col::kColTarget), "PLANT1.NOTE");
 
-  OnNextModal<CommonConfigAInfoKrym>([](CommonConfigAInfoKrym& p) { p.ToolbarButtonClick("Cancel"); });
+  OnNextModal<CommonConfigAInfoKrym>([](CommonConfigAInfoKrym& p) { windowchecks::Press(p, "Cancel"); });
   form.GridButtonClick(Col::kColTarget, 2);
   EXPECT_EQ(Cell(form, 2, Col::kColTarget), "PLANT1.NOTE");
 }
@@ -217,17 +217,17 @@ TEST_F(AInfoForm, ClearCellEmptiesTheRightClickedFieldCellOnly) {
   EXPECT_EQ(form.Grid()->currentRow(), 4);
 }
 
-TEST_F(AInfoForm, Screenshots) {
+TEST_F(AInfoForm, TheEditorAndItsPickersHoldTheirRowsWhole) {
   CommonConfigAInfo form(Icons());
   Row(form, 0, true, "COLOR", "PLANT1.COLOR");
-  Screenshot(form, "config-ainfo.png");
+  ExpectWhole(form);
   CommonVarGatherer gatherer;
   FillGatherer(gatherer);
   CommonConfigAInfoKrym krym(Icons());
   krym.VarGatherer(&gatherer);
-  Screenshot(krym, "config-ainfo-krym.png");
+  ExpectWhole(krym);
   CommonConfigAInfoSRC source(Icons());
-  Screenshot(source, "config-ainfo-source.png");
+  ExpectWhole(source);
 }
 
 }  // namespace

@@ -32,6 +32,11 @@ class AdvancedForm : public ConfigForms {
   static QCheckBox* Check(const QWidget& f, const char* name) { return Child<QCheckBox>(f, name); }
   static QRadioButton* Option(const QWidget& f, const char* name) { return Child<QRadioButton>(f, name); }
   static RecordedBox Validation(const std::string& prompt) { return {prompt, 48, "Validation failed"}; }
+  // The launch buttons stay disabled after every opening; a test enables one to click it.
+  static void Launch(QPushButton* button) {
+    button->setEnabled(true);
+    button->click();
+  }
 };
 
 TEST_F(AdvancedForm, SevenTabsAndTheLaunchButtonsDisabledAfterEveryOpening) {
@@ -121,7 +126,7 @@ TEST_F(AdvancedForm, TextThatIsNotANumberIsRefusedNamingItsKey) {
   Type(form, "o_log_keepdays", "a month");
   Type(form, "o_krym_reconnect_total", "");
   Type(form, "o_ntservice_name", "  svc  ");
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Boxes(),
             (std::vector<RecordedBox>{
                 Validation("Invalid value provided for 'OPTIONS\\KEEP_LOGS_FOR'. Will use previous value."),
@@ -159,7 +164,7 @@ TEST_F(AdvancedForm, ThePollWaitHasMessagesOfItsOwn) {
     CommonConfigAdvanced form(Icons());
     ForgetBoxes();
     Type(form, "txtPollWait", c.typed);
-    form.ToolbarButtonClick("check");
+    windowchecks::Press(form, "check");
     std::vector<RecordedBox> expected;
     for (const std::string& m : c.messages) expected.push_back(Validation(m));
     EXPECT_EQ(Boxes(), expected) << c.typed;
@@ -174,14 +179,14 @@ TEST_F(AdvancedForm, TheThrottleSwitchEnablesItsDependants) {
       "frameSourcePolling",  "txtPollWait",          "lblPollWait1",       "lblPollWait2",       "frameBeforeMessages",
       "optMsgBeforeEnabled", "optMsgBeforeDisabled", "frameAfterMessages", "optMsgAfterEnabled", "optMsgAfterDisabled"};
   const auto background = [&] { return Child(form, "txtPollWait")->palette().color(QPalette::Base); };
-  form.optThrottleDisabled_Click();
+  windowchecks::Click(form, "optThrottleDisabled");
   for (const char* name : dependants) EXPECT_FALSE(Child<QWidget>(form, name)->isEnabled()) << name;
   EXPECT_EQ(background(), QApplication::palette().color(QPalette::Button));
-  form.optThrottleEnabled_Click();
+  windowchecks::Click(form, "optThrottleEnabled");
   for (const char* name : dependants) EXPECT_TRUE(Child<QWidget>(form, name)->isEnabled()) << name;
   EXPECT_EQ(background(), QApplication::palette().color(QPalette::Base));
   EXPECT_FALSE(Option(form, "optThrottleDisabled")->isChecked());
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Get("OPTIONS\\PERFORMANCE\\THROTTLE"), "TRUE");
 }
 
@@ -189,11 +194,20 @@ TEST_F(AdvancedForm, SwitchingProtectionOnAsksForANewPassword) {
   {
     CommonConfigAdvanced form(Icons());
     Check(form, "o_protect_change")->setChecked(true);
-    OnNextModal<CommonChangeConfigPassword>([](CommonChangeConfigPassword& d) { d.btnCancel_Click(); });
-    form.ToolbarButtonClick("check");
+    OnNextModal<CommonChangeConfigPassword>([](CommonChangeConfigPassword& d) { windowchecks::Click(d, "btnCancel"); });
+    windowchecks::Press(form, "check");
     EXPECT_EQ(Get(kProtect), "NO");
     EXPECT_EQ(Get(kPassword), "58031");
-    EXPECT_FALSE(Check(form, "o_protect_change")->isChecked());  // shows the protection as it stays
+    // The box stays as the operator left it, so the next apply asks again.
+    EXPECT_TRUE(Check(form, "o_protect_change")->isChecked());
+    bool askedAgain = false;
+    OnNextModal<CommonChangeConfigPassword>([&askedAgain](CommonChangeConfigPassword& d) {
+      askedAgain = true;
+      windowchecks::Click(d, "btnCancel");
+    });
+    windowchecks::Press(form, "check");
+    EXPECT_TRUE(askedAgain);
+    EXPECT_EQ(Get(kProtect), "NO");
   }
   CommonConfigAdvanced form(Icons());
   Check(form, "o_protect_change")->setChecked(true);
@@ -201,15 +215,15 @@ TEST_F(AdvancedForm, SwitchingProtectionOnAsksForANewPassword) {
     d.pOld()->setText("58031");
     d.pNew1()->setText(" new pass");
     d.pnew2()->setText(" new pass");
-    d.btnOK_Click();
+    windowchecks::Click(d, "btnOK");
   });
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Get(kProtect), "YES");
   EXPECT_EQ(Get(kPassword), " new pass");  // as typed
   EXPECT_TRUE(Boxes().empty());
 
   // Applied again with the box still ticked, nothing is asked.
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Get(kPassword), " new pass");
 }
 
@@ -221,22 +235,22 @@ TEST_F(AdvancedForm, SwitchingProtectionOffNeedsTheCurrentPassword) {
     Check(form, "o_protect_change")->setChecked(false);
     OnNextModal<CommonAskForConfigPassword>([](CommonAskForConfigPassword& d) {
       d.pOld()->setText("S3CRET");
-      d.btnOK_Click();  // refused: the dialog stays open
+      windowchecks::Click(d, "btnOK");  // refused: the dialog stays open
       EXPECT_TRUE(d.isVisible());
-      d.btnCancel_Click();
+      windowchecks::Click(d, "btnCancel");
     });
-    form.ToolbarButtonClick("check");
+    windowchecks::Press(form, "check");
     EXPECT_EQ(Prompts(), std::vector<std::string>{"Provided Current Password is invalid"});
     EXPECT_EQ(Get(kProtect), "YES");
-    EXPECT_TRUE(Check(form, "o_protect_change")->isChecked());
+    EXPECT_FALSE(Check(form, "o_protect_change")->isChecked());  // as the operator left it
   }
   CommonConfigAdvanced form(Icons());
   Check(form, "o_protect_change")->setChecked(false);
   OnNextModal<CommonAskForConfigPassword>([](CommonAskForConfigPassword& d) {
     d.pOld()->setText("s3cret");
-    d.btnOK_Click();
+    windowchecks::Click(d, "btnOK");
   });
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Get(kProtect), "NO");
 }
 
@@ -244,7 +258,7 @@ TEST_F(AdvancedForm, SaveAppliesAndWritesTheFile) {
   CommonConfigAdvanced form(Icons());
   Type(form, "o_display_bytes", "8192");
   Check(form, "o_require_interactive")->setChecked(true);
-  form.ToolbarButtonClick("save");
+  windowchecks::Press(form, "save");
   EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{{"Saved successfully", 64, ""}}));
   EXPECT_NE(ConfigFileText().find("<REFRESH_LOGSIZE>8192</REFRESH_LOGSIZE>"), std::string::npos);
   EXPECT_NE(ConfigFileText().find("<PASSWORD_PROTECT_INTERACTIVE_IMPORT>YES</PASSWORD_PROTECT_INTERACTIVE_IMPORT>"),
@@ -257,14 +271,14 @@ TEST_F(AdvancedForm, TheCacheAndUnitButtonsOpenTheirForms) {
   bool units = false;
   OnNextModal<CommonTypeConfigCache>([&cache](CommonTypeConfigCache& f) {
     cache = true;
-    f.ToolbarButtonClick("close");
+    windowchecks::Press(f, "close");
   });
-  form.LaunchCacheConfig_Click();
+  Launch(form.LaunchCacheConfig());
   OnNextModal<CommonConfigUnits>([&units](CommonConfigUnits& f) {
     units = true;
-    f.ToolbarButtonClick("close");
+    windowchecks::Press(f, "close");
   });
-  form.LaunchUnitConfig_Click();
+  Launch(form.LaunchUnitConfig());
   EXPECT_TRUE(cache);
   EXPECT_TRUE(units);
 }
@@ -278,9 +292,9 @@ TEST_F(AdvancedForm, TheMapEditorOpensWithTheFacilitiesReadFromKrym) {
   std::string name;
   OnNextModal<CommonConfigAInfo>([&](CommonConfigAInfo& editor) {
     if (editor.VarGatherer()) name = editor.VarGatherer()->FacilityNames()->item(facility.Name()).Text();
-    editor.ToolbarButtonClick("close");
+    windowchecks::Press(editor, "close");
   });
-  form.LaunchAInfoConfig_Click();
+  Launch(form.LaunchAInfoConfig());
   EXPECT_EQ(name, "Plant of the test");
   EXPECT_TRUE(Boxes().empty());
 }
@@ -293,9 +307,9 @@ TEST_F(AdvancedForm, TheMapEditorStaysClosedWhenKrymCannotBeRead) {
   bool opened = false;
   QPointer<QTimer> watch = OnNextModal<CommonConfigAInfo>([&opened](CommonConfigAInfo& editor) {
     opened = true;
-    editor.ToolbarButtonClick("close");
+    windowchecks::Press(editor, "close");
   });
-  form.LaunchAInfoConfig_Click();
+  Launch(form.LaunchAInfoConfig());
   delete watch.data();
   EXPECT_FALSE(opened);
   ASSERT_EQ(Boxes().size(), 1u);
@@ -305,19 +319,10 @@ TEST_F(AdvancedForm, TheMapEditorStaysClosedWhenKrymCannotBeRead) {
   ForgetBoxes();
   for (const char* type : {"x", "3"}) {  // not a number, or a type the manager refuses
     Set("VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE", type);
-    form.LaunchAInfoConfig_Click();  // the editor would wait here for a close
+    Launch(form.LaunchAInfoConfig());  // the editor would wait here for a close
   }
   EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{{"Unable to init Vorn Krym Connection Manager", 48, ""},
                                                {"Unable to init Vorn Krym Connection Manager", 48, ""}}));
-}
-
-TEST_F(AdvancedForm, Screenshots) {
-  CommonConfigAdvanced form(Icons());
-  const char* names[] = {"monitoring", "protection", "recovery", "caching", "units", "ainfo", "performance"};
-  for (int i = 0; i < form.Tabs()->count(); ++i) {
-    form.Tabs()->setCurrentIndex(i);
-    Screenshot(form, std::string("config-advanced-") + names[i] + ".png");
-  }
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ TEST_F(CollectorForm, ApplyStoresTheChoiceChecksItsVersionAndWritesTheDesignatio
     CommonConfigCollector form(Icons());
     Choose(form, c.name);
     ForgetBoxes();
-    form.ToolbarButtonClick("check");
+    windowchecks::Press(form, "check");
     EXPECT_EQ(Get(kDesignation), std::to_string(Id(c.k))) << c.name;
     EXPECT_EQ(LastActivityLine(), std::string("This Collector is now designated as : ") + c.name);
     ASSERT_EQ(Boxes().size(), c.warns ? 1u : 0u) << c.name;
@@ -108,7 +108,7 @@ TEST_F(CollectorForm, AStoredDesignationThatIsNotListedOpensOnThePlaceholderAndA
   Set(kDesignation, "77");
   CommonConfigCollector form(Icons());
   EXPECT_EQ(form.dbCollector()->currentIndex(), 0);
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Get(kDesignation), "0");
   EXPECT_EQ(LastActivityLine(), std::string("This Collector is now designated as : ") + kPlaceholder);
   EXPECT_TRUE(Boxes().empty());  // no version check for the placeholder
@@ -118,7 +118,7 @@ TEST_F(CollectorForm, SaveWritesTheLineBeforeSavingTheDesignation) {
   AddFour();
   CommonConfigCollector form(Icons());
   Choose(form, "beta");
-  form.ToolbarButtonClick("save");
+  windowchecks::Press(form, "save");
   EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{{"Saved successfully", 64, ""}}));
   EXPECT_EQ(LastActivityLine(), "Configuration saved to " + ConfigFile());
   EXPECT_EQ(activity_.lines.at(activity_.lines.size() - 2), "This Collector is now designated as : beta");
@@ -157,16 +157,16 @@ TEST_F(CollectorForm, TheLaunchFrameShowsOnlyWithACollectorProgramId) {
   Set("COLLECTOR_OPTIONS\\COLLECTOR_ID", "7");
   CommonConfigCollector form(Icons());
   EXPECT_FALSE(form.Frame1()->isHidden());
-  form.btnLaunch_Click();
+  windowchecks::Click(form, "btnLaunch");
   EXPECT_EQ(LastActivityLine(),
             "Unable to launch " + (folder_ / "collector" / "k7.exe").string() + ", program not available");
 }
 
-TEST_F(CollectorForm, Screenshot) {
+TEST_F(CollectorForm, TheListOfCollectorsIsWhole) {
   AddFour();
   Set(kDesignation, std::to_string(Id(1)));
   CommonConfigCollector form(Icons());
-  Screenshot(form, "config-collector.png");
+  ExpectWhole(form);
 }
 
 }  // namespace

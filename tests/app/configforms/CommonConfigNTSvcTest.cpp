@@ -105,7 +105,7 @@ TEST_F(ScheduleForm, TextThatIsNotANumberIsRefusedAndTheBoxRestored) {
     CommonConfigNTSvc form(Icons());
     Type(form, box, "half past");
     Type(form, "HourTimeMinutes", "33");
-    form.ToolbarButtonClick("check");
+    windowchecks::Press(form, "check");
     const std::string key =
         std::string(box) == "dayTimeMinutes" ? "SCHEDULE\\DAILY_MINUTE" : "SCHEDULE\\MINUTELY_MINUTE";
     EXPECT_EQ(Boxes(),
@@ -123,7 +123,7 @@ TEST_F(ScheduleForm, ANumberBeyondSixteenBitsStopsTheApplyAtItsField) {
   Type(form, "dayTimeHour", "4");
   Type(form, "dayTimeMinutes", "70000");
   Type(form, "HourTimeMinutes", "30");
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{{"Unable to apply settings", 48, ""}}));
   EXPECT_EQ(Get(Key("SCHEDULE\\DAILY_HOUR")), "4");
   EXPECT_EQ(Get(Key("SCHEDULE\\HOURLY_MINUTE")), "1");
@@ -145,7 +145,7 @@ TEST_F(ScheduleForm, ApplyWritesExactlyOneScheduleSwitchAndTheOtherChoices) {
     Option(form, c.option)->setChecked(true);
     Option(form, "optCalcAll")->setChecked(true);
     Option(form, "modeTest")->setChecked(true);
-    form.ToolbarButtonClick("check");
+    windowchecks::Press(form, "check");
     EXPECT_EQ(Get(Key("SCHEDULE\\DAILY")), c.daily) << c.option;
     EXPECT_EQ(Get(Key("SCHEDULE\\HOURLY")), c.hourly) << c.option;
     EXPECT_EQ(Get(Key("SCHEDULE\\MINUTELY")), c.minutely) << c.option;
@@ -157,20 +157,15 @@ TEST_F(ScheduleForm, ApplyWritesExactlyOneScheduleSwitchAndTheOtherChoices) {
 TEST_F(ScheduleForm, TheLastRunDateIsStoredMonthFirstWithA24HourTime) {
   CommonConfigNTSvc form(Icons());
   form.dtStart()->setDateTime(QDateTime(QDate(2026, 3, 8), QTime(2, 30, 15), Qt::UTC));  // a DST gap in many zones
-  form.ToolbarButtonClick("save");
+  windowchecks::Press(form, "save");
   EXPECT_EQ(Get(Key("DEFAULT_LAST_RUN")), "03-08-2026 02:30:15");
   EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{{"Saved successfully", 64, ""}}));
   EXPECT_NE(ConfigFileText().find("<DEFAULT_LAST_RUN>03-08-2026 02:30:15</DEFAULT_LAST_RUN>"), std::string::npos);
 
   Set(Key("DEFAULT_LAST_RUN"), "12-31-2025 23:59:59");
   CommonConfigNTSvc again(Icons());
-  again.ToolbarButtonClick("check");
+  windowchecks::Press(again, "check");
   EXPECT_EQ(Get(Key("DEFAULT_LAST_RUN")), "12-31-2025 23:59:59");
-}
-
-TEST_F(ScheduleForm, Screenshot) {
-  CommonConfigNTSvc form(Icons());
-  Screenshot(form, "config-ntsvc.png");
 }
 
 }  // namespace

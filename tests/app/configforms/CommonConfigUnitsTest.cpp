@@ -57,7 +57,7 @@ TEST_F(UnitsForm, ApplyWritesEverySlotAndTheCodesWhateverTheFactorCellShows) {
   SetCell(form, 31, CommonConfigUnits::kColFactor, "2.5");
   form.Algorithm(18)->setCurrentText("Multiplication");
   SetCell(form, 18, CommonConfigUnits::kColFactor, "3");
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_TRUE(Boxes().empty());
   EXPECT_EQ(Get(CommonUnitConvert::kEnabledKey), "FALSE");
   EXPECT_EQ(Get(Slot(30, "ENABLED")), "TRUE");
@@ -80,7 +80,7 @@ TEST_F(UnitsForm, AFactorThatIsNotANumberIsRefusedSoTheFormStillOpensNextTime) {
   SetCell(form, 5, CommonConfigUnits::kColFactor, "x1000");
   form.Algorithm(18)->setCurrentText("Multiplication");
   SetCell(form, 18, CommonConfigUnits::kColFactor, "");
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   const auto refused = [](int n) {
     return RecordedBox{"Invalid value provided for '" + Slot(n, "FACTOR") + "'. Will use previous value.", 48,
                        "Validation failed"};
@@ -105,7 +105,7 @@ TEST_F(UnitsForm, AnUnreadableStoredFactorStillFillsEveryRow) {
   EXPECT_EQ(Cell(form, 49, CommonConfigUnits::kColFromUnit), "kept");
   // An apply after the message loses none of the rows below the unreadable one.
   ForgetBoxes();
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Get(Slot(50, "FROMUNIT")), "kept");
   EXPECT_EQ(Get(Slot(4, "FROMUNIT")), "µg/l");
 }
@@ -115,19 +115,14 @@ TEST_F(UnitsForm, CloseWritesNothingAndCheckCloses) {
   form.show();
   SetCell(form, 0, CommonConfigUnits::kColToUnit, "g/l");
   Config().ChangeWasMade(false);
-  form.ToolbarButtonClick("close");
+  windowchecks::Press(form, "close");
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(Get(Slot(1, "TOUNIT")), "mg/l");
   EXPECT_FALSE(Config().ChangeWasMade());
   form.show();
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(Get(Slot(1, "TOUNIT")), "g/l");
-}
-
-TEST_F(UnitsForm, Screenshot) {
-  CommonConfigUnits form(Icons());
-  Screenshot(form, "config-units.png");
 }
 
 }  // namespace

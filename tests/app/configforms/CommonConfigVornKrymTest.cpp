@@ -82,7 +82,7 @@ TEST_F(TargetForm, ApplyWithAnUnreachableServerWritesNothing) {
   const auto before = SixKeys();
   CommonConfigVornKrym form(Icons());
   Type(form, "connection_timeout", "9");
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   ASSERT_EQ(Boxes().size(), 2u);
   EXPECT_EQ(Boxes()[0].title, "Connection test failed");
   EXPECT_EQ(Boxes()[0].style, 48);
@@ -96,7 +96,7 @@ TEST_F(TargetForm, ApplyWithAnUnreachableServerWritesNothing) {
 TEST_F(TargetForm, ABlankDataSourceFailsTheInitOfTheTest) {
   CommonConfigVornKrym form(Icons());
   Type(form, "datasource", "   ");
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Boxes(),
             (std::vector<RecordedBox>{{"Connection Init Failed", 48, "Connection test failed"}, kUnableToApply}));
 }
@@ -106,7 +106,7 @@ TEST_F(TargetForm, ATimeoutThatIsNotANumberFailsTheTestWithoutABox) {
   Type(form, "command_timeout", "abc");
   form.Toolbar1ButtonClick("Connect");
   EXPECT_TRUE(Boxes().empty());
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Boxes(), std::vector<RecordedBox>{kUnableToApply});
   EXPECT_FALSE(Config().ChangeWasMade());
 }
@@ -126,7 +126,7 @@ TEST_F(TargetForm, ApplyAfterASuccessfulTestWritesTrimmedTextsAndClampedTimeouts
     Type(form, "customization", " Port=" + std::to_string(db.port) + "; ");
     Type(form, "command_timeout", c.typed);
     ForgetBoxes();
-    form.ToolbarButtonClick("check");
+    windowchecks::Press(form, "check");
     EXPECT_EQ(Boxes(), std::vector<RecordedBox>{kSuccess}) << c.typed;
     EXPECT_EQ(Get(kCommandTimeout), c.stored) << c.typed;
     EXPECT_EQ(Text(form, "command_timeout"), c.stored) << c.typed;
@@ -144,7 +144,7 @@ TEST_F(TargetForm, ATimeoutBeyondTheSixteenBitRangeFailsTheApplyAtThatField) {
   CommonConfigVornKrym form(Icons());
   Type(form, "datasource", " " + db.host + " ");
   Type(form, "connection_timeout", "40000");  // a good 32-bit number for the test itself
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{kSuccess, kUnableToApply}));
   EXPECT_EQ(Get(kDataSource), db.host);  // written before the failing field
   EXPECT_EQ(Get(kTimeout), "5");
@@ -156,7 +156,7 @@ TEST_F(TargetForm, SaveTestsAppliesAndWritesTheFile) {
   PointAtTestKrym(db);
   CommonConfigVornKrym form(Icons());
   Type(form, "connection_timeout", "21");
-  form.ToolbarButtonClick("SAVE");
+  windowchecks::Press(form, "SAVE");
   EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{kSuccess, {"Saved successfully", 64, ""}}));
   EXPECT_NE(ConfigFileText().find("<VORNKRYM_CONNECTION_TIMEOUT>21</VORNKRYM_CONNECTION_TIMEOUT>"), std::string::npos);
   EXPECT_NE(ConfigFileText().find("<VORNKRYM_CONNECTION_PROVIDER>PostgreSQL Unicode</VORNKRYM_CONNECTION_PROVIDER>"),
@@ -206,13 +206,8 @@ TEST_F(TargetForm, ToolbarsCarryTheirButtonsWithImagesAndCloseHides) {
   form.ToolbarButtonClick("refresh");  // no such key: nothing happens
   EXPECT_TRUE(form.isVisible());
   EXPECT_TRUE(Boxes().empty());
-  form.ToolbarButtonClick("Close");
+  windowchecks::Press(form, "Close");
   EXPECT_FALSE(form.isVisible());
-}
-
-TEST_F(TargetForm, Screenshot) {
-  CommonConfigVornKrym form(Icons());
-  Screenshot(form, "config-vornkrym.png");
 }
 
 }  // namespace

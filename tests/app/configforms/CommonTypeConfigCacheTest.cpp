@@ -39,7 +39,7 @@ TEST_F(CacheForm, RefreshTakesOnlyUpperCaseTrueAsOn) {
   EXPECT_EQ(Text(form, "setBytes"), "800");
 
   // Applied unchanged, the lower-case switches are written as "FALSE".
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Get("SOURCE\\CACHE\\ENABLED"), "FALSE");
   EXPECT_EQ(Get("SOURCE\\CACHE\\LIMIT_BY_DAYS"), "FALSE");
   EXPECT_EQ(Get("SOURCE\\CACHE\\LIMIT_BY_DATAPOINTS"), "TRUE");
@@ -66,7 +66,7 @@ TEST_F(CacheForm, ANonNumericSetPointIsRefusedAndTheOthersStillApply) {
   Type(form, "setDatapoints", "abc");
   Type(form, "setBytes", "5000");
   Type(form, "setDays", "20");
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Boxes(),
             (std::vector<RecordedBox>{{"Invalid value provided for 'SOURCE\\CACHE\\LIMIT_BY_DATAPOINTS_SETPOINT'. "
                                        "Will use previous value.",
@@ -82,7 +82,7 @@ TEST_F(CacheForm, CheckClosesTheWindowAlsoWhenTheApplyFails) {
   CommonTypeConfigCache form(Icons());
   form.show();
   Type(form, "setBytes", "1e12");  // beyond 32 bits
-  form.ToolbarButtonClick("check");
+  windowchecks::Press(form, "check");
   EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{{"Unable to apply settings", 48, ""}}));
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(Get(kBytes), "483840");
@@ -93,16 +93,12 @@ TEST_F(CacheForm, TheToolbarHasNoSaveAndASaveKeyDoesNothing) {
   std::vector<std::string> keys;
   for (QAction* a : form.myToolBar()->actions()) keys.push_back(a->data().toString().toStdString());
   EXPECT_EQ(keys, (std::vector<std::string>{"check", "help", "Close"}));
+  EXPECT_EQ(windowchecks::ActionOf(*form.myToolBar(), "save"), nullptr);
   Type(form, "setDays", "9");
-  form.ToolbarButtonClick("save");
+  form.ToolbarButtonClick("save");  // the key itself: no button carries it
   EXPECT_TRUE(Boxes().empty());
   EXPECT_EQ(Get(kDays), "14");
   EXPECT_FALSE(Config().ChangeWasMade());
-}
-
-TEST_F(CacheForm, Screenshot) {
-  CommonTypeConfigCache form(Icons());
-  Screenshot(form, "config-cache.png");
 }
 
 }  // namespace

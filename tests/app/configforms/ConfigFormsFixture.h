@@ -2,7 +2,7 @@
 
 // The interactive program started in a folder of its own, with its message boxes recorded (and
 // answered as a script says), its activity list kept in memory, and helpers to reach a form's
-// controls by their names, type into them and photograph the form.
+// controls by their names, type into them, press their buttons and check how they look.
 
 #include <gtest/gtest.h>
 
@@ -28,6 +28,7 @@
 #include "platform/ui/MessagePresenter.h"
 #include "support/QtTestApp.h"
 #include "support/TestDatabase.h"
+#include "support/WindowChecks.h"
 
 namespace configforms {
 
@@ -140,7 +141,7 @@ class ConfigForms : public ::testing::Test {
     for (const NumberCase& c : cases) {
       Form form(Icons());
       Type(form, c.box, c.typed);
-      form.ToolbarButtonClick("check");
+      windowchecks::Press(form, "check");
       EXPECT_EQ(Get(c.key), c.stored) << c.box << " " << c.typed;
       EXPECT_EQ(Text(form, c.box), c.stored) << c.box << " " << c.typed;
     }
@@ -162,13 +163,9 @@ class ConfigForms : public ::testing::Test {
     return poll;
   }
 
-  // The form as it looks, into the build folder.
-  static void Screenshot(QWidget& w, const std::string& name) {
-    w.show();
-    QApplication::processEvents();
-    w.grab().save(QString::fromStdString((fs::path(K30418_BINARY_DIR) / name).string()));
-    w.hide();
-  }
+  // The form at its default size, holding what the test put in it: no text cut off, every
+  // toolbar button with its key's image.
+  void ExpectWhole(QWidget& w) { windowchecks::ExpectWhole(w, *objects_->iconImages); }
 
   // The Krym settings pointing at the test cluster's root schema through psqlODBC.
   void PointAtTestKrym(const testsupport::TestDatabase& db, int port = 0) {

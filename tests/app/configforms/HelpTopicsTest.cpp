@@ -60,7 +60,7 @@ TEST_F(HelpTopics, EachFormOpensItsOwnPage) {
     shell.opened.clear();
     std::unique_ptr<CommonConfigForm> form = c.make();
     ForgetBoxes();
-    form->ToolbarButtonClick("Help");
+    windowchecks::Press(*form, "Help");
     EXPECT_EQ(shell.opened, std::vector<std::string>{(help / (std::string(c.topic) + ".html")).string()})
         << form->windowTitle().toStdString();
     EXPECT_TRUE(Boxes().empty()) << form->windowTitle().toStdString();

@@ -38,7 +38,7 @@ TEST_F(DatePicker, OpensOnYesterdayAndTodayWithItsToolbar) {
   ExpectToolbar(*dialog.myToolBar(), {{"Import", "wizard", "Start Import for selected variables"},
                                       {"Help", "help", nullptr},
                                       {"Cancel", "cancel", "Cancels Import"}});
-  Screenshot(dialog, "date-range");
+  ExpectWhole(dialog);
 }
 
 TEST_F(DatePicker, ChoosingAShortcutComputesFromTheTimeOfTheChoice) {
@@ -64,7 +64,7 @@ TEST_F(DatePicker, ImportReturnsTheShownDatesAsEditedByHand) {
   QtSessionDialogs dialogs(icons.get(), nullptr);
   WhenShown<CommonUIDatePicker>([](CommonUIDatePicker& d) {
     d.dtStart()->setDateTime(QDateTime(QDate(2024, 2, 29), QTime(6, 15, 30), Qt::UTC));
-    d.ToolbarButtonClick("WIZARD");  // keys are compared lower-cased
+    windowchecks::Press(d, "wizard");
   });
   const SessionDialogs::DateRangeResult r = dialogs.SelectDateRange();
   EXPECT_FALSE(r.cancelled);
@@ -74,7 +74,7 @@ TEST_F(DatePicker, ImportReturnsTheShownDatesAsEditedByHand) {
 
 TEST_F(DatePicker, CancelEscapeAndTheWindowFrameAllCancel) {
   const std::function<void(CommonUIDatePicker&)> ways[] = {
-      [](CommonUIDatePicker& d) { d.ToolbarButtonClick("cancel"); },
+      [](CommonUIDatePicker& d) { windowchecks::Press(d, "cancel"); },
       [](CommonUIDatePicker& d) { d.reject(); },
       [](CommonUIDatePicker& d) { CloseThroughFrame(d); },
   };
@@ -89,9 +89,9 @@ TEST_F(DatePicker, HelpOpensItsTopicAndTheDialogStays) {
   QtSessionDialogs dialogs(icons.get(), nullptr);
   bool stayed = false;
   WhenShown<CommonUIDatePicker>([&stayed](CommonUIDatePicker& d) {
-    d.ToolbarButtonClick("help");
+    windowchecks::Press(d, "help");
     stayed = d.isVisible();
-    d.ToolbarButtonClick("wizard");
+    windowchecks::Press(d, "wizard");
   });
   EXPECT_FALSE(dialogs.SelectDateRange().cancelled);
   EXPECT_TRUE(stayed);

@@ -62,7 +62,7 @@ TEST_F(DatePickerUTC, InterfaceZoneShowsLocalTimesAndLabelsThemInUtc) {
   EXPECT_EQ(Text(dialog.dtEndValue()), "03/15/2024 21:00:00");
   EXPECT_EQ(dialog.UTC_Start()->text().toStdString(), "03/15/2024 05:00:00");
   EXPECT_EQ(dialog.UTC_End()->text().toStdString(), "03/16/2024 02:00:00");
-  dialog.ToolbarButtonClick("wizard");
+  windowchecks::Press(dialog, "wizard");
   EXPECT_FALSE(dialog.Cancelled());
   EXPECT_EQ(Text(dialog.SelectedStartUTC()), "03/15/2024 05:00:00");
   EXPECT_EQ(Text(dialog.SelectedEndUTC()), "03/16/2024 02:00:00");
@@ -84,7 +84,7 @@ TEST_F(DatePickerUTC, OpensInTheCollectorsZoneNamedFromKrym) {
   EXPECT_EQ(dialog.UTC_Start()->text().toStdString(), "03/14/2024 23:00:00");
   EXPECT_EQ(dialog.UTC_End()->text().toStdString(), "03/16/2024 02:00:00");
   EXPECT_TRUE(boxes.boxes.empty());
-  Screenshot(dialog, "date-range-utc");
+  ExpectWhole(dialog);
 }
 
 TEST_F(DatePickerUTC, ChangingTheZoneKeepsTheShownDatesAndMovesOnlyTheLabels) {
@@ -125,7 +125,7 @@ TEST_F(DatePickerUTC, EditingADateByHandRelabelsIt) {
   dialog.Init(NoZoneRow(), 60, -300);
   dialog.dtStart()->setDateTime(QDateTime(QDate(2024, 1, 1), QTime(0, 30, 5), Qt::UTC));
   EXPECT_EQ(dialog.UTC_Start()->text().toStdString(), "12/31/2023 23:30:05");
-  dialog.ToolbarButtonClick("Wizard");
+  windowchecks::Press(dialog, "Wizard");
   EXPECT_EQ(Text(dialog.SelectedStartUTC()), "12/31/2023 23:30:05");
 }
 
@@ -179,7 +179,7 @@ TEST_F(DatePickerUTC, CancelEscapeAndTheWindowFrameCancelAndImportReturnsUtc) {
   clock.Set(core::Date::FromParts(2024, 3, 15, 21, 0, 0));
   QtSessionDialogs dialogs(icons.get(), nullptr);
   const std::function<void(CommonUIDatePickerUTC&)> cancels[] = {
-      [](CommonUIDatePickerUTC& d) { d.ToolbarButtonClick("CANCEL"); },
+      [](CommonUIDatePickerUTC& d) { windowchecks::Press(d, "CANCEL"); },
       [](CommonUIDatePickerUTC& d) { d.reject(); },
       [](CommonUIDatePickerUTC& d) { CloseThroughFrame(d); },
   };
@@ -187,7 +187,7 @@ TEST_F(DatePickerUTC, CancelEscapeAndTheWindowFrameCancelAndImportReturnsUtc) {
     WhenShown<CommonUIDatePickerUTC>(cancel);
     EXPECT_TRUE(dialogs.SelectDateRangeUTC(NoZoneRow(), 60, -300).cancelled);
   }
-  WhenShown<CommonUIDatePickerUTC>([](CommonUIDatePickerUTC& d) { d.ToolbarButtonClick("wizard"); });
+  WhenShown<CommonUIDatePickerUTC>([](CommonUIDatePickerUTC& d) { windowchecks::Press(d, "wizard"); });
   const SessionDialogs::DateRangeResult r = dialogs.SelectDateRangeUTC(NoZoneRow(), 60, -300);
   EXPECT_FALSE(r.cancelled);
   EXPECT_EQ(Text(r.start), "03/14/2024 23:00:00");

@@ -37,6 +37,7 @@
 #include "platform/ui/ShellOpener.h"
 #include "support/QtTestApp.h"
 #include "support/TestDatabase.h"
+#include "support/WindowChecks.h"
 
 namespace dialogtest {
 
@@ -147,13 +148,11 @@ class DialogsTest : public AppReady, public ::testing::Test {
 
   // The helpers below serve tests without this fixture too.
  public:
-  // Saves what the widget shows as dialogs-<name>.png in the build folder, to be looked at.
-  static void Screenshot(QWidget& w, const std::string& name) {
-    w.resize(w.size().expandedTo(w.sizeHint()));
-    w.show();
-    QApplication::processEvents();
-    const std::string path = std::string(K30418_BINARY_DIR) + "/dialogs-" + name + ".png";
-    EXPECT_TRUE(w.grab().save(QString::fromStdString(path))) << path;
+  // The dialog at the size it opens with, holding what the test put in it: no text cut off,
+  // every toolbar button and image button with the icon set's image.
+  static void ExpectWhole(QWidget& w, const std::vector<std::string>& imageButtons = {}) {
+    static const platform::qt::QtIconImages images;
+    windowchecks::ExpectWhole(w, images, imageButtons);
   }
 
   // Runs act on the first modal dialog of type D to show, once it is up (a modal show blocks

@@ -82,7 +82,7 @@ TEST_F(InteractiveDialogs, ProtectedSaveAsksOverTheMainWindow) {
   dialogtest::DialogsTest::WhenShown<CommonAskForConfigPassword>([&owner](CommonAskForConfigPassword& d) {
     owner = d.parentWidget();
     d.pOld()->setText("58031");
-    d.btnOK_Click();
+    windowchecks::Click(d, "btnOK");
   });
   EXPECT_TRUE(CommonGlobals::SaveConfiguration());
   EXPECT_EQ(owner, objects_->mainWindow.get());

@@ -127,7 +127,7 @@ TEST_F(VariablePicker, RowsCarryEachVariablesDefinition) {
     if (facilities.empty() || facilities.back() != f) facilities.push_back(f);
   }
   EXPECT_EQ(facilities.size(), 3u);
-  Screenshot(dialog, "variable-picker");
+  ExpectWhole(dialog);
 }
 
 TEST_F(VariablePicker, OneConnectionPerFacilityNotPerRow) {
@@ -208,6 +208,44 @@ TEST_F(VariablePicker, HeadingClicksSortWithTheFacilityAsSecondKeyAndKeepTheSele
   EXPECT_EQ(numbers, (std::vector<std::string>{"9", "12", "22", "100"}));
 }
 
+TEST_F(VariablePicker, AHeadingLeavesTheSortWhenAnotherIsClickedAndStartsAscendingAgain) {
+  CommonPickVariable dialog(icons.get());
+  dialog.PreLoadVariables(set_);
+  QTableWidget& list = *dialog.lpVars();
+  QHeaderView& header = *list.horizontalHeader();
+  auto named = [&list] {
+    std::vector<std::string> v;
+    for (int row = 0; row < list.rowCount(); ++row)
+      if (const std::string n = RowAt(list, row)[CommonPickVariable::kVarName]; !n.empty()) v.push_back(n);
+    return v;
+  };
+  const std::vector<std::string> up = {"Alpha", "Comment", "Level", "zeta"};
+  const std::vector<std::string> down = {"zeta", "Level", "Comment", "Alpha"};
+  struct Click {
+    int column;
+    Qt::SortOrder order;                    // the order the clicked heading shows
+    const std::vector<std::string>* names;  // the names' order afterwards, when it is the sort's
+  };
+  const Click clicks[] = {
+      {CommonPickVariable::kVarName, Qt::AscendingOrder, &up},
+      {CommonPickVariable::kUnits, Qt::AscendingOrder, nullptr},
+      {CommonPickVariable::kVarName, Qt::AscendingOrder, &up},  // Var Name had left the sort
+      {CommonPickVariable::kVarName, Qt::DescendingOrder, &down},
+      // The facility id was the second key, ascending: clicking it turns it descending.
+      {CommonPickVariable::kFacilityId, Qt::DescendingOrder, nullptr},
+      {CommonPickVariable::kFacilityId, Qt::AscendingOrder, nullptr},
+  };
+  for (const Click& c : clicks) {
+    emit header.sectionClicked(c.column);
+    EXPECT_EQ(header.sortIndicatorSection(), c.column);
+    EXPECT_EQ(header.sortIndicatorOrder(), c.order) << "column " << c.column;
+    if (c.names) EXPECT_EQ(named(), *c.names) << "column " << c.column;
+  }
+  std::vector<std::string> facilities;
+  for (int row = 0; row < list.rowCount(); ++row) facilities.push_back(RowAt(list, row)[0]);
+  EXPECT_TRUE(std::is_sorted(facilities.begin(), facilities.end()));
+}
+
 TEST_F(VariablePicker, ResultHoldsThePickedRowsAndSharesTheSessionsTables) {
   CommonPickVariable dialog(icons.get());
   dialog.PreLoadVariables(set_);
@@ -222,12 +260,12 @@ TEST_F(VariablePicker, ResultHoldsThePickedRowsAndSharesTheSessionsTables) {
   EXPECT_EQ(picked->FacilityNames(), names_);
   EXPECT_EQ(picked->LastRunSettings(), lastRun_);
 
-  dialog.ToolbarButtonClick("REMOVEALL");
+  windowchecks::Press(dialog, "REMOVEALL");
   picked = dialog.ResultVarGatherer();
   ASSERT_NE(picked, nullptr);  // an empty set, not a missing one
   EXPECT_EQ(picked->TotalVariable(), 0);
 
-  dialog.ToolbarButtonClick("AddAll");
+  windowchecks::Press(dialog, "AddAll");
   EXPECT_EQ(dialog.ResultVarGatherer()->TotalVariable(), 7);
 }
 
@@ -235,8 +273,8 @@ TEST_F(VariablePicker, ImportCancelAndTheWindowFrame) {
   QtSessionDialogs dialogs(icons.get(), nullptr);
   WhenShown<CommonPickVariable>([this](CommonPickVariable& d) {
     Select(*d.lpVars(), {B(21)});
-    d.ToolbarButtonClick("help");
-    d.ToolbarButtonClick("wizard");
+    windowchecks::Press(d, "help");
+    windowchecks::Press(d, "wizard");
   });
   SessionDialogs::PickResult r = dialogs.PickVariables(set_);
   EXPECT_FALSE(r.cancelled);
@@ -245,13 +283,13 @@ TEST_F(VariablePicker, ImportCancelAndTheWindowFrame) {
   EXPECT_EQ(shell.opened, std::vector<std::string>{"12059.html"});
 
   const std::function<void(CommonPickVariable&)> cancels[] = {
-      [](CommonPickVariable& d) { d.ToolbarButtonClick("cancel"); },
+      [](CommonPickVariable& d) { windowchecks::Press(d, "cancel"); },
       [](CommonPickVariable& d) { d.reject(); },
       [](CommonPickVariable& d) { CloseThroughFrame(d); },
   };
   for (const auto& cancel : cancels) {
     WhenShown<CommonPickVariable>([&cancel](CommonPickVariable& d) {
-      d.ToolbarButtonClick("addall");
+      windowchecks::Press(d, "addall");
       cancel(d);
     });
     r = dialogs.PickVariables(set_);

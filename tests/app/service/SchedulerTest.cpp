@@ -220,6 +220,22 @@ TEST_F(Scheduler, HandEditedNumbersCountAsTheirDefaults) {
   EXPECT_EQ(logger_->Verbosity(), 0);
 }
 
+TEST_F(Scheduler, VerbosityOutOfRangeIsClampedSoTheImportIsStillLogged) {
+  for (const auto& [stored, applied] : {std::pair{"-1", 0}, std::pair{"12", 9}}) {
+    Schedule({}, At(2026, 12, 8, 8, 0));
+    config_.item("OPTIONS\\LOG_VERBOSITY", stored);
+    ASSERT_TRUE(config_.SaveConfig());
+    duringImport_ = [this] { logger_->WriteLog("Import started.", 0); };
+    auto form = Form();
+    form->RunNTService();
+    EXPECT_EQ(logger_->Verbosity(), applied) << stored;
+    EXPECT_EQ(config_.item("OPTIONS\\LOG_VERBOSITY"), std::to_string(applied)) << stored;
+    const std::string log = Log();
+    EXPECT_NE(log.find("[Log Verbosity is set to " + std::to_string(applied)), std::string::npos) << log;
+    EXPECT_NE(log.find(" : Import started."), std::string::npos) << stored << "\n" << log;
+  }
+}
+
 TEST_F(Scheduler, StopEndsTheTicks) {
   Schedule({}, At(2026, 12, 8, 8, 0));
   auto form = Form();

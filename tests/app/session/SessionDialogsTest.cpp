@@ -82,7 +82,9 @@ TEST_F(SessionDialogsTest, ServiceSessionsAskNoPassword) {
 
   EXPECT_EQ(dialogs.loginCalls, 0);
   EXPECT_TRUE(WasLogged("Found 2 variable(s) in 1 facility(s) that are linked to Collector 'Plant Rounds'"));
-  EXPECT_TRUE(WasLogged("Error in ImportAllVariables: 13: Type mismatch"));
+  EXPECT_TRUE(
+      WasLogged("Error in ImportAllVariables: 13: Type mismatch: the setting "
+                "OPTIONS\\AUTOMATED_IMPORT\\DEFAULT_LAST_RUN holds 'not a date'"));
 }
 
 // With no dialogs in the program, every question is answered as a cancel, and the log says why.

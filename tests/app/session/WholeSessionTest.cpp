@@ -139,6 +139,52 @@ TEST_P(ServiceSession, NextRunStartsAfterTheSavedId) {
   EXPECT_EQ(LastIdFile(), "LASTIDIMPORTED=3\r\n");
 }
 
+// DeraRed out of reach: one recovery cycle for the whole run (not one per variable), a closing
+// line that says the import failed, and the last id where it was.
+TEST_P(ServiceSession, DeraRedOutOfReachEndsTheRunOnceAndSaysSo) {
+  Link(collector, 16, "H");
+  Link(collector, 17, "P");
+  Set("K30418\\SourceCustomization", "Port=1;");
+  Set("SOURCE\\RECOVERY\\ATTEMPTS", "2");
+  WriteLastId("2");
+
+  EXPECT_FALSE(CommonGlobals::ImportAllVariables(false));
+
+  int unable = 0;
+  for (const std::string& line : Logged()) unable += line == "Unable to connect to source.";
+  EXPECT_EQ(unable, 1);
+  EXPECT_TRUE(WasLogged("Import terminated with error(s)."));
+  EXPECT_FALSE(WasLogged("Import was successful."));
+  EXPECT_EQ(LastIdFile(), "LASTIDIMPORTED=2\r\n");
+}
+
+// A row that cannot be imported is reported, and the run that met it is not called successful.
+TEST_P(ServiceSession, RejectedAnswerIsNotASuccess) {
+  ASSERT_TRUE(derared.Exec("update Tbl_Transaction_PDA set Answer1 = 'n/a' where ID = 2"));
+
+  EXPECT_FALSE(CommonGlobals::ImportAllVariables(false));
+
+  EXPECT_EQ(Values("dataddh", 12), "2024-03-04 09:00=1.5,2024-03-05 11:00=3.5");
+  EXPECT_TRUE(LoggedStartingWith("Rejected the answer 'n/a' of transaction 2 for VarId 12"));
+  EXPECT_TRUE(WasLogged("Import terminated with error(s)."));
+  EXPECT_EQ(LastIdFile(), "LASTIDIMPORTED=3\r\n");
+}
+
+// The facility cannot be reached while its variables are gathered: the session says which and
+// that the id is held, and nothing is imported or saved.
+TEST_P(ServiceSession, FacilityOutOfReachWhileGatheringIsNamed) {
+  ASSERT_TRUE(facility.ExecRoot("alter database \"" + facility.Name() + "\" allow_connections false"));
+
+  EXPECT_FALSE(CommonGlobals::ImportAllVariables(false));
+
+  ASSERT_TRUE(facility.ExecRoot("alter database \"" + facility.Name() + "\" allow_connections true"));
+  EXPECT_TRUE(WasLogged("Facility 'Session Plant' (" + facility.Name() +
+                        ") could not be read for its variables: none of its answers are imported, and the last "
+                        "imported id is held until it can be read."));
+  EXPECT_TRUE(WasLogged("Nothing to import into at this time."));
+  EXPECT_EQ(LastIdFile(), "LASTIDIMPORTED=0\r\n");
+}
+
 class InteractiveSession : public WholeSession {};
 INSTANTIATE_TEST_SUITE_P(Interactive, InteractiveSession, ::testing::Values(false));
 

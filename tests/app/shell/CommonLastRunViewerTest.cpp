@@ -102,7 +102,7 @@ TEST_F(LastRunViewer, EachLinkedFacilityHasARowWithItsLastRunWhenItHasOne) {
   for (int c = 1; c <= 8; ++c)
     EXPECT_EQ(bool(v.fpSpread()->item(north, c - 1)->flags() & Qt::ItemIsEditable), c == Viewer::kLastRunDate) << c;
   ASSERT_EQ(v.myToolBar()->actions().size(), 3);
-  Screenshot(v, "last-run-viewer");
+  ExpectWhole(v);
 }
 
 TEST_F(LastRunViewer, SavingWritesEveryReadableDateSkipsEmptyOnesAndReportsTheRest) {
@@ -113,7 +113,7 @@ TEST_F(LastRunViewer, SavingWritesEveryReadableDateSkipsEmptyOnesAndReportsTheRe
 
   Edit(v, north, "5/1/2024 1:05:09 PM");
   Edit(v, south, "not a date");
-  v.ToolbarButtonClick("save");
+  windowchecks::Press(v, "save");
   ASSERT_EQ(presenter.boxes.size(), 1u);
   EXPECT_EQ(presenter.boxes[0].prompt, "Unable to save last run dates");
   EXPECT_EQ(presenter.boxes[0].style, 48);
@@ -123,7 +123,7 @@ TEST_F(LastRunViewer, SavingWritesEveryReadableDateSkipsEmptyOnesAndReportsTheRe
   Edit(v, north, "");  // a cleared date leaves the stored one
   Edit(v, south, "2024-06-02 08:00:00");
   presenter.boxes.clear();
-  v.ToolbarButtonClick("SAVE");
+  windowchecks::Press(v, "SAVE");
   ASSERT_EQ(presenter.boxes.size(), 1u);
   EXPECT_EQ(presenter.boxes[0].prompt, "Saved successfully");
   EXPECT_EQ(presenter.boxes[0].style, 64);
@@ -146,7 +146,8 @@ TEST_F(LastRunViewer, SettingsThatCannotBeUsedLeaveTheGridEmpty) {
       {"a type that is no number",
        "VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE",
        "two",
-       {"Unable to read last run dates from Vorn Krym\r\n13 - Type mismatch"}},
+       {"Unable to read last run dates from Vorn Krym\r\n13 - Type mismatch: the setting "
+        "VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE holds 'two'"}},
   };
   for (const auto& c : cases) {
     ASSERT_TRUE(PointAtTestKrym());
@@ -158,7 +159,7 @@ TEST_F(LastRunViewer, SettingsThatCannotBeUsedLeaveTheGridEmpty) {
     EXPECT_EQ(presenter.Prompts(), c.boxes) << c.what;
     // With no rows there is nothing to save.
     presenter.boxes.clear();
-    v.ToolbarButtonClick("save");
+    windowchecks::Press(v, "save");
     EXPECT_EQ(presenter.Prompts(), std::vector<std::string>{"Unable to save last run dates"}) << c.what;
   }
 
@@ -177,8 +178,8 @@ TEST_F(LastRunViewer, SettingsThatCannotBeUsedLeaveTheGridEmpty) {
 TEST_F(LastRunViewer, HelpOpensItsPageAndCloseHidesTheWindow) {
   Viewer v(objects_->icons.get());
   v.show();
-  v.ToolbarButtonClick("help");
+  windowchecks::Press(v, "help");
   EXPECT_EQ(shell.opened, std::vector<std::string>{HelpPage("12213")});
-  v.ToolbarButtonClick("Close");
+  windowchecks::Press(v, "Close");
   EXPECT_FALSE(v.isVisible());
 }

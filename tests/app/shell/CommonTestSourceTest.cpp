@@ -96,7 +96,7 @@ TEST_F(SourceTestWindow, ARecordFillsItsBoxesAsTheReaderFilledItAndPagesWithBeep
     EXPECT_EQ(Text(w, b.box), b.text) << b.box;
     EXPECT_EQ(w.Box(b.box)->isEnabled(), b.enabled) << b.box;
   }
-  Screenshot(w, "source-test-window");
+  ExpectWhole(w);
 
   Click(w, "btnPrevRec");  // on the first record
   EXPECT_EQ(w.BeepCount(), 1);

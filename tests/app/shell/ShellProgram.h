@@ -31,6 +31,7 @@
 #include "platform/ui/ShellOpener.h"
 #include "support/QtTestApp.h"
 #include "support/TestDatabase.h"
+#include "support/WindowChecks.h"
 
 namespace shelltest {
 
@@ -151,9 +152,10 @@ class ShellProgram : public ::testing::Test {
     return lines;
   }
 
-  // Saves a picture of the window beside the build for a look.
-  static void Screenshot(QWidget& w, const std::string& name) {
-    w.grab().save(QString::fromStdString((fs::path(K30418_BINARY_DIR) / (name + ".png")).string()));
+  // The window at the size it opens with, holding what the test put in it: no text cut off,
+  // every toolbar button and image button with the icon set's image.
+  void ExpectWhole(QWidget& w, const std::vector<std::string>& imageButtons = {}) {
+    windowchecks::ExpectWhole(w, *objects_->iconImages, imageButtons);
   }
 
   std::string HelpPage(const std::string& topic) const { return (folder_ / "help" / (topic + ".html")).string(); }

@@ -1,15 +1,22 @@
 // Start-up of both run modes, run in-process against a program folder of its own.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 
-#include "support/QtTestApp.h"
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "app/startup/ProgramEntryPoint.h"
 #include "app/startup/ProgramObjects.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
+#include "support/QtTestApp.h"
 
 namespace fs = std::filesystem;
 
@@ -81,18 +88,6 @@ TEST(StartupCommandLine, OnlyTheSingleWordSelectsServiceMode) {
   for (const auto& c : cases) EXPECT_EQ(ProgramEntryPoint::IsServiceCommandLine(c.line), c.service) << c.line;
 }
 
-TEST(StartupClamps, VerbosityAndRetentionRoundHalvesToEvenAndClamp) {
-  struct Case {
-    const char* text;
-    int verbosity, retention;
-  } cases[] = {{"12", 9, 12},     {"-3", 0, 7},   {"abc", 0, 30},    {"2.5", 2, 7},     {"3.5", 4, 7},
-               {"3", 3, 7},       {"5000", 9, 1000}, {"", 0, 30},    {"99999", 9, 1000}, {"-99999", 0, 7}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(ProgramEntryPoint::ClampedVerbosity(c.text), c.verbosity) << c.text;
-    EXPECT_EQ(ProgramEntryPoint::ClampedRetention(c.text), c.retention) << c.text;
-  }
-}
-
 TEST_F(Startup, FirstStartWritesTheWholeKeyTreeAndTheBanner) {
   ASSERT_TRUE(Start("NTSERVICE"));
   const std::string xml = ReadFile(folder_ / "k30418.xml");
@@ -152,9 +147,121 @@ TEST_F(Startup, UnreadableConfigurationEndsTheStartAfterASilentBoxInServiceMode)
   EXPECT_FALSE(Start("NTSERVICE"));
   const std::string log = AllLogs();
   EXPECT_NE(log.find("SILENT QALMSGBOX"), std::string::npos);
-  EXPECT_NE(log.find("PROMPT= Unable to read configuration at " + (folder_ / "k30418.xml").string()),
-            std::string::npos);
+  // The reason on a line of its own; the box's prompt stays one line.
+  EXPECT_NE(log.find(" : Configuration file " + (folder_ / "k30418.xml").string() + " cannot be used: "),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("PROMPT= Unable to read configuration at " + (folder_ / "k30418.xml").string() + "\r\n"),
+            std::string::npos)
+      << log;
   EXPECT_NE(log.find("TITLE= Unable to start k30418"), std::string::npos);
   // Nothing was written over the damaged file.
   EXPECT_EQ(ReadFile(folder_ / "k30418.xml"), "<qalconfigurationxml><spec version=\"1\"");
+}
+
+TEST_F(Startup, UnreadableConfigurationIsShownWithItsReasonInInteractiveMode) {
+  const std::string damaged = "<qalconfigurationxml><spec version=\"1\" encrypted=\"False\"/><data></dta>";
+  std::ofstream(folder_ / "k30418.xml") << damaged;
+  // The box is modal: read it when it shows and answer it.
+  std::string title, text;
+  QTimer poll;
+  poll.setInterval(10);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !text.empty()) return;
+    title = box->windowTitle().toStdString();
+    text = box->text().toStdString();
+    box->accept();
+  });
+  poll.start();
+  EXPECT_FALSE(Start(""));
+  poll.stop();
+  EXPECT_EQ(title, "Unable to start k30418");
+  EXPECT_EQ(text.rfind("Unable to read configuration at " + (folder_ / "k30418.xml").string() + "\n\n", 0), 0u) << text;
+  EXPECT_NE(text.find("line 1, column"), std::string::npos) << text;
+  // The log says the same at verbosity 0, and nothing was saved over the file.
+  EXPECT_NE(LastLog().find("Configuration file " + (folder_ / "k30418.xml").string() + " cannot be used: "),
+            std::string::npos)
+      << LastLog();
+  EXPECT_EQ(ReadFile(folder_ / "k30418.xml"), damaged);
+}
+
+TEST_F(Startup, LeftoversOfInterruptedSavesAreRemovedAndNothingElse) {
+  // A process that has ended: its pid names a leftover.
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string goneJunk = "TempJunk" + std::to_string(gone) + ".txt";
+  const std::string liveJunk = "TempJunk" + std::to_string(::getpid()) + ".txt";  // a rewrite still running
+
+  const std::set<std::string> leftovers = {"k30418.xml.a1B2c3", "k30418.xml.ZZZZZZ", goneJunk,
+                                           "TempJunk99999999999.txt"};
+  const std::set<std::string> kept = {
+      liveJunk,           "TempJunk1.txt", "k30418.xml.abc",  "k30418.xml.abcdefg", "k30418.xml.ab-cd1",
+      "other.xml.a1B2c3", "TempJunk.txt",  "TempJunk12x.txt", "tempjunk7.txt",      "TempJunk-7.txt",
+      "TempJunk7.txt.bak"};
+  for (const auto& name : leftovers) std::ofstream(folder_ / name) << "<data>secret</data>";
+  for (const auto& name : kept) std::ofstream(folder_ / name) << "keep";
+  // Of the right name but no regular file: not ours.
+  fs::create_directory(folder_ / "k30418.xml.d1r2c3");
+  fs::create_symlink(folder_ / "TempJunk.txt", folder_ / "k30418.xml.Sym123");
+  // A save in progress in another instance holds its temporary locked.
+  std::ofstream(folder_ / "k30418.xml.Lck123") << "<data>being written</data>";
+  const int held = ::open((folder_ / "k30418.xml.Lck123").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+  ASSERT_TRUE(Start("NTSERVICE"));
+  ::close(held);
+
+  for (const auto& name : leftovers) EXPECT_FALSE(fs::exists(folder_ / name)) << name;
+  for (const auto& name : kept) EXPECT_TRUE(fs::exists(folder_ / name)) << name;
+  EXPECT_TRUE(fs::exists(folder_ / "k30418.xml.Lck123"));
+  EXPECT_TRUE(fs::is_directory(folder_ / "k30418.xml.d1r2c3"));
+  EXPECT_TRUE(fs::is_symlink(folder_ / "k30418.xml.Sym123"));
+
+  const std::string log = LastLog();
+  for (const auto& name : leftovers) {
+    const std::string line = "Removed " + (folder_ / name).string() + ", left behind by an interrupted save.\r\n";
+    const auto at = log.find(line);
+    EXPECT_NE(at, std::string::npos) << name << "\n" << log;
+    EXPECT_EQ(log.find(line, at + 1), std::string::npos) << name;
+  }
+  EXPECT_EQ(log.find("Removed " + (folder_ / "k30418.xml.Lck123").string()), std::string::npos);
+  EXPECT_EQ(log.find("Unable to remove"), std::string::npos);
+}
+
+TEST_F(Startup, TheDumpShowsNoPasswordAtAnyVerbosityPlainOrEncrypted) {
+  for (const char* encrypt : {"NO", "YES"}) {
+    fs::remove_all(folder_ / "log");
+    StoreSetting("OPTIONS\\LOG_VERBOSITY", "9");
+    StoreSetting("OPTIONS\\ENCRYPT_PROTECT_CONFIG", encrypt);
+    StoreSetting("K30418\\SourcePassword", "Src-Pa55word");
+    StoreSetting("OPTIONS\\PASSWORD_PROTECT_CONFIG_PASSWORD", "Cfg-Pa55word");
+    StoreSetting("K30418\\SourceCustomization", "Port=5432;PWD=Pair-Pa55word;");
+    ASSERT_TRUE(Start("NTSERVICE")) << encrypt;
+    const std::string log = LastLog();
+    EXPECT_NE(log.find("Configuration Settings :"), std::string::npos) << encrypt;
+    EXPECT_NE(log.find("K30418\\SOURCEPASSWORD : ********\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("OPTIONS\\PASSWORD_PROTECT_CONFIG_PASSWORD : ********\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("K30418\\SOURCECUSTOMIZATION : Port=5432;PWD=********;\r\n"), std::string::npos) << log;
+    const std::string all = AllLogs();
+    for (const char* secret : {"Src-Pa55word", "Cfg-Pa55word", "Pair-Pa55word"})
+      EXPECT_EQ(all.find(secret), std::string::npos) << encrypt << " " << secret;
+    // The second round really ran on an encrypted file.
+    EXPECT_EQ(ReadFile(folder_ / "k30418.xml").find("Src-Pa55word") == std::string::npos,
+              std::string(encrypt) == "YES");
+  }
+}
+
+TEST_F(Startup, AFreshConfigurationIsReadableByItsOwnerOnly) {
+  const mode_t mask = ::umask(022);  // the usual mask, which would make new files readable by all
+  ASSERT_TRUE(Start("NTSERVICE"));
+  ::umask(mask);
+  EXPECT_EQ(fs::status(folder_ / "k30418.xml").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  fs::permissions(folder_ / "k30418.xml",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+  StoreSetting("K30418\\SourcePassword", "Src-Pa55word");
+  EXPECT_EQ(fs::status(folder_ / "k30418.xml").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
 }

@@ -6,6 +6,7 @@
 
 #include "platform/ui/ActivityList.h"
 #include "platform/ui/ConfigPasswordPrompt.h"
+#include "platform/ui/MessagePresenter.h"
 #include "platform/ui/ShellOpener.h"
 
 // An activity list that keeps its lines in memory.
@@ -32,10 +33,26 @@ class FakeShellOpener : public platform::ui::ShellOpener {
   bool OpenUrl(const std::string& target) override {
     opened.push_back(target);
     if (fail) throw std::runtime_error("no desktop");
-    return true;
+    return !refuse;
   }
   std::vector<std::string> opened;
   bool fail = false;
+  bool refuse = false;  // the desktop has no program for it
+};
+
+// Records each message box and answers OK.
+class FakePresenter : public platform::ui::MessagePresenter {
+ public:
+  struct Shown {
+    std::string prompt;
+    int style;
+    std::string title;
+  };
+  int Show(const std::string& prompt, int style, const std::string& title) override {
+    shown.push_back({prompt, style, title});
+    return 1;
+  }
+  std::vector<Shown> shown;
 };
 
 // A password dialog with a scripted outcome.

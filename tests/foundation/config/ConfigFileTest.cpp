@@ -142,7 +142,7 @@ TEST_F(ConfigTest, AnEncryptedSaveHidesTheDataAndIsReadBack) {
   EXPECT_NE(Read(ConfigPath()).find("secret-pw"), std::string::npos);
 }
 
-TEST_F(ConfigTest, ADamagedEncryptedDataPartIsReadWithTheKeysKeepingTheirValues) {
+TEST_F(ConfigTest, ADamagedEncryptedDataPartFailsTheReadAndIsNeverSavedOver) {
   auto c = NewStore();
   c->item("OPTIONS\\LOG_VERBOSITY", "6");
   c->EncryptData(true);
@@ -153,29 +153,60 @@ TEST_F(ConfigTest, ADamagedEncryptedDataPartIsReadWithTheKeysKeepingTheirValues)
   sealed[sealed.size() / 2] = sealed[sealed.size() / 2] == 'A' ? 'B' : 'A';
   data.SetText(sealed);
   ASSERT_TRUE(root.SaveFile(ConfigPath()));
+  const std::string damaged = Read(ConfigPath());
 
   auto d = NewStore();
   d->item("OPTIONS\\LOG_VERBOSITY", "3");
   NewLogLines();
-  EXPECT_TRUE(d->ReadConfig());
+  EXPECT_FALSE(d->ReadConfig());
+  const std::string reason =
+      "its encrypted data part cannot be decrypted: "
+      "The encrypted text was damaged or made with another key";
   EXPECT_EQ(NewLogLines(),
-            std::vector<std::string>{"Failed to decrypt XML data in QALConfiguration.ValidateXMLformat()"});
+            (std::vector<std::string>{"Failed to decrypt XML data in QALConfiguration.ValidateXMLformat()",
+                                      "ValidateXMLFormat failed in QALConfiguration.ReadConfig().",
+                                      "Configuration file " + ConfigPath() + " cannot be used: " + reason}));
+  EXPECT_EQ(d->LastReadError(), reason);
   EXPECT_EQ(d->item("OPTIONS\\LOG_VERBOSITY"), "3");
-  EXPECT_EQ(d->item("TARGET\\RECOVERY\\SECONDS"), "10");
+
+  // A save from what the store holds now would put built-in values in place of the user's.
+  d->item("OPTIONS\\LOG_VERBOSITY", "4");
+  EXPECT_FALSE(d->SaveConfig());
+  EXPECT_EQ(NewLogLines(), std::vector<std::string>{"The configuration was not saved: " + ConfigPath() +
+                                                    " could not be read, and saving would replace it with the "
+                                                    "values held in memory."});
+  EXPECT_TRUE(d->ChangeWasMade());
+  EXPECT_EQ(Read(ConfigPath()), damaged);
+
+  // Mended by hand, the file reads again, and saves work again.
+  c->EncryptData(false);
+  ASSERT_TRUE(c->SaveConfig());
+  ASSERT_TRUE(d->ReadConfig());
+  EXPECT_EQ(d->LastReadError(), "");
+  EXPECT_EQ(d->item("OPTIONS\\LOG_VERBOSITY"), "6");
+  EXPECT_TRUE(d->SaveConfig());
 }
 
 TEST_F(ConfigTest, FilesOfAnotherShapeAreRefused) {
   struct Case {
     const char* name;
     std::string content;
+    const char* reason;
   } cases[] = {
-      {"another root", "<config><spec version=\"1\" encrypted=\"False\"/><data/></config>"},
-      {"root in another case", "<QALCONFIGURATIONXML><spec version=\"1\"/><data/></QALCONFIGURATIONXML>"},
-      {"no data", "<qalconfigurationxml><spec version=\"1\" encrypted=\"False\"/></qalconfigurationxml>"},
-      {"two data", "<qalconfigurationxml><spec version=\"1\"/><data/><data/></qalconfigurationxml>"},
-      {"no spec", "<qalconfigurationxml><data/></qalconfigurationxml>"},
-      {"version 2", FileWithData("<OPTIONS><LOG_VERBOSITY>5</LOG_VERBOSITY></OPTIONS>", "version=\"2\"")},
-      {"no version", FileWithData("", "encrypted=\"False\"")},
+      {"another root", "<config><spec version=\"1\" encrypted=\"False\"/><data/></config>",
+       "the root element is <config>, not <qalconfigurationxml>"},
+      {"root in another case", "<QALCONFIGURATIONXML><spec version=\"1\"/><data/></QALCONFIGURATIONXML>",
+       "the root element is <QALCONFIGURATIONXML>, not <qalconfigurationxml>"},
+      {"no data", "<qalconfigurationxml><spec version=\"1\" encrypted=\"False\"/></qalconfigurationxml>",
+       "it holds 0 <data> elements, not one"},
+      {"two data", "<qalconfigurationxml><spec version=\"1\"/><data/><data/></qalconfigurationxml>",
+       "it holds 2 <data> elements, not one"},
+      {"no spec", "<qalconfigurationxml><data/></qalconfigurationxml>", "it holds 0 <spec> elements, not one"},
+      {"version 2", FileWithData("<OPTIONS><LOG_VERBOSITY>5</LOG_VERBOSITY></OPTIONS>", "version=\"2\""),
+       "its <spec> element does not say version=\"1\""},
+      {"no version", FileWithData("", "encrypted=\"False\""), "its <spec> element does not say version=\"1\""},
+      {"encrypted text that is no base64", FileWithData("not base64!", "version=\"1\" encrypted=\"True\""),
+       "its encrypted data part cannot be decrypted: The encrypted text is not valid base64"},
   };
   for (const auto& cs : cases) {
     Write(ConfigPath(), cs.content);
@@ -183,10 +214,13 @@ TEST_F(ConfigTest, FilesOfAnotherShapeAreRefused) {
     c->item("OPTIONS\\LOG_VERBOSITY", "8");
     NewLogLines();
     EXPECT_FALSE(c->ReadConfig()) << cs.name;
-    EXPECT_EQ(NewLogLines(), std::vector<std::string>{"ValidateXMLFormat failed in QALConfiguration.ReadConfig()."})
-        << cs.name;
+    const auto lines = NewLogLines();
+    ASSERT_GE(lines.size(), 2u) << cs.name;
+    EXPECT_EQ(lines[lines.size() - 2], "ValidateXMLFormat failed in QALConfiguration.ReadConfig().") << cs.name;
+    EXPECT_EQ(lines.back(), "Configuration file " + ConfigPath() + " cannot be used: " + cs.reason) << cs.name;
     EXPECT_EQ(c->item("OPTIONS\\LOG_VERBOSITY"), "8") << cs.name;
     EXPECT_TRUE(c->ChangeWasMade()) << cs.name;
+    EXPECT_FALSE(c->SaveConfig()) << cs.name;
     EXPECT_EQ(Read(ConfigPath()), cs.content) << cs.name;  // nothing is rewritten
   }
 }
@@ -195,23 +229,30 @@ TEST_F(ConfigTest, FilesThatAreNotXmlFailTheLoadWithItsDetails) {
   struct Case {
     const char* name;
     std::string content;
-  } cases[] = {{"empty", ""},
-               {"not xml", "LOG_VERBOSITY=5\n"},
-               {"truncated", FileWithData("<OPTIONS><LOG_VERBOSITY>5</LOG_VERBOSITY></OPTIONS>").substr(0, 90)},
-               {"binary", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)}};
+    const char* reason;
+  } cases[] = {{"empty", "", "at line 1, column 1"},
+               {"not xml", "LOG_VERBOSITY=5\n", "No document element found at line 2, column 1"},
+               {"truncated", FileWithData("<OPTIONS><LOG_VERBOSITY>5</LOG_VERBOSITY></OPTIONS>").substr(0, 90),
+                "at line 2, column"},
+               {"binary", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), "No document element found"}};
   for (const auto& cs : cases) {
     Write(ConfigPath(), cs.content);
     auto c = NewStore();
     NewLogLines();
     EXPECT_FALSE(c->ReadConfig()) << cs.name;
     const auto lines = NewLogLines();
-    ASSERT_EQ(lines.size(), 6u) << cs.name;
+    ASSERT_EQ(lines.size(), 7u) << cs.name;
     EXPECT_EQ(lines[0], kSeparator);
     EXPECT_EQ(lines[1], "DocumentRoot.LoadXmlFile returned 0 in QALConfiguration.LoadXML()");
     EXPECT_EQ(lines[2], "    Details:");
     EXPECT_NE(lines[3].find(ConfigPath()), std::string::npos) << lines[3];
     EXPECT_EQ(lines[4], kSeparator);
     EXPECT_EQ(lines[5], "LoadXML() failed in QALConfiguration.ReadConfig().");
+    // The reason at level 0, where a log at the default verbosity shows it: the parser's
+    // message and where it stopped.
+    EXPECT_EQ(lines[6], "Configuration file " + ConfigPath() + " cannot be used: " + c->LastReadError());
+    EXPECT_NE(c->LastReadError().find(cs.reason), std::string::npos) << c->LastReadError();
+    EXPECT_EQ(c->LastReadError().find(ConfigPath()), std::string::npos) << c->LastReadError();
     EXPECT_EQ(c->item("OPTIONS\\LOG_VERBOSITY"), "0") << cs.name;
     EXPECT_EQ(Read(ConfigPath()), cs.content) << cs.name;
   }
@@ -260,7 +301,9 @@ TEST_F(ConfigTest, AMissingFileThatCannotBeCreatedFailsTheRead) {
     EXPECT_EQ(lines[0], "Configuration file does not exist at " + where);
     EXPECT_EQ(lines[1], "Attempting to create a default configuration file...");
     EXPECT_TRUE(Contains(lines, "XMLTree.SaveXML returned 0 in QALConfiguration.SaveXML()")) << where;
-    EXPECT_EQ(lines.back(), "Unable to create default configuration file in QALConfiguration.ReadConfig().");
+    EXPECT_EQ(lines[lines.size() - 2], "Unable to create default configuration file in QALConfiguration.ReadConfig().");
+    EXPECT_EQ(lines.back(), "Configuration file " + where + " cannot be used: " + c->LastReadError());
+    EXPECT_NE(c->LastReadError(), "");
   }
 }
 

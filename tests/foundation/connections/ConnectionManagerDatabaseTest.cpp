@@ -31,6 +31,49 @@ TEST_F(ConnectionManagerDatabaseTest, RootAndFacilityStringsOpenTheirSchemas) {
   plant.Close();
 }
 
+// A facility whose file name is the name of another in braces or quotes reaches the database
+// of exactly its own name, never the other one. A name the driver cannot be given exactly
+// (psqlODBC keeps braces and cannot take a ";" in a database name) is refused with the reason.
+TEST_F(ConnectionManagerDatabaseTest, AFacilityNameInBracesReachesExactlyThatDatabase) {
+  testsupport::KrymFixture south;
+  ASSERT_TRUE(south.Ok());
+  ConnectionManager cm;
+  ASSERT_TRUE(InitForTestKrym(cm));
+  platform::db::Connection root;
+  cm.ConfigCnn4QALROOT(root);
+  ASSERT_NO_THROW(root.Open());
+
+  struct Case {
+    std::string name;
+    bool reachable;
+  };
+  const Case cases[] = {{"{" + south.Name() + "}", true},
+                        {"\"" + south.Name() + "\"", true},
+                        {"'" + south.Name() + "'", true},
+                        {south.Name() + ";X", false},
+                        {"{" + south.Name() + "}}", false}};
+  for (const Case& c : cases) {
+    const std::string quoted = "\"" + core::Replace(c.name, "\"", "\"\"") + "\"";
+    root.Execute("CREATE DATABASE " + quoted + " OWNER \"QALDBA\"");
+    platform::db::Connection plant;
+    cm.ConfigCnn4FACILITY(plant, core::LCase(c.name));
+    if (c.reachable) {
+      EXPECT_NO_THROW(plant.Open()) << c.name;
+    } else {
+      EXPECT_ANY_THROW(plant.Open()) << c.name;
+      ASSERT_FALSE(plant.Errors().empty()) << c.name;
+      EXPECT_NE(plant.Errors().front().Description().find("\"" + c.name + "\" of \"Initial Catalog\""),
+                std::string::npos)
+          << plant.Errors().front().Description();
+    }
+    if (plant.IsOpen()) {
+      EXPECT_EQ(plant.Execute("select current_database()").Fields(0).Value().ToString(), c.name);
+    }
+    plant.Close();
+    root.Execute("DROP DATABASE " + quoted + " WITH (FORCE)");
+  }
+}
+
 TEST_F(ConnectionManagerDatabaseTest, AnOpenConnectionKeepsItsStringAndTimeouts) {
   ConnectionManager cm;
   ASSERT_TRUE(InitForTestKrym(cm));

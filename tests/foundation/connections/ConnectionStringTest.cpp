@@ -89,7 +89,18 @@ INSTANTIATE_TEST_SUITE_P(
                    "Initial Catalog=\"A;INITIAL CATALOG=QALROOT\";User ID=QALDBA;Password=Zt4wq;"
                    "OLE DB Services =-2;Application Name=30418;",
                    "Provider=SQLNCLI;Data Source=\"SRV;Trusted_Connection=yes\";Persist Security Info=False;"
-                   "Initial Catalog=@@@;User ID=QALDBA;Password=###;OLE DB Services =-2;Application Name=30418;"}),
+                   "Initial Catalog=@@@;User ID=QALDBA;Password=###;OLE DB Services =-2;Application Name=30418;"},
+        // Braces or quotes around a name are part of it: the name is quoted so that they stay.
+        StringCase{"NameInBracesIsQuoted", true, 2, "SQLNCLI", "SQLSRV01", "", false, "{south}",
+                   "Provider=SQLNCLI;Persist Security Info=False;Data Source=SQLSRV01;Initial Catalog=\"{SOUTH}\";"
+                   "User ID=QALDBA;Password=Zt4wq;OLE DB Services =-2;Application Name=30418;",
+                   "Provider=SQLNCLI;Data Source=SQLSRV01;Persist Security Info=False;Initial Catalog=@@@;"
+                   "User ID=QALDBA;Password=###;OLE DB Services =-2;Application Name=30418;"},
+        StringCase{"OracleNameInQuotesIsQuoted", true, 1, "MSDAORA", "KRYMPROD", "", false, "\"north\"",
+                   "Provider=MSDAORA;Persist Security Info=False;Data Source=KRYMPROD;User ID=\"\"\"NORTH\"\"\";"
+                   "Password=Zt4wq;OLE DB Services =-2;Application Name=30418;",
+                   "Provider=MSDAORA;Data Source=KRYMPROD;Persist Security Info=False;User ID=@@@;"
+                   "Password=###;OLE DB Services =-2;Application Name=30418;"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConnectionManager, PasswordIsTheFixedSchemaPassword) {

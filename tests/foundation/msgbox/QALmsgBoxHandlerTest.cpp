@@ -1,5 +1,9 @@
 #include "foundation/QALmsgBoxHandler.h"
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
 #include "foundation/ProgramContext.h"
 #include "foundation/logger/LoggerFixture.h"
 #include "platform/ui/MessagePresenter.h"
@@ -93,6 +97,14 @@ class ScriptedPresenter : public platform::ui::MessagePresenter {
     shown.push_back({prompt, style, title});
     return answer;
   }
+  // Presses Help once, then answers.
+  int ShowWithHelp(const std::string& prompt, int style, const std::string& title,
+                   const std::function<void()>& help) override {
+    ++withHelp;
+    if (help) help();
+    return Show(prompt, style, title);
+  }
+  int withHelp = 0;
   struct Shown {
     std::string prompt;
     int style;
@@ -135,6 +147,28 @@ TEST_F(InteractiveBox, UsesTheProgramsPresenterWhenNoneWasSet) {
 TEST_F(InteractiveBox, WithoutAnyPresenterTheBoxIsLoggedAndAnsweredByDefault) {
   EXPECT_EQ(box.QalMsgBox("No window yet", 4 + 256), 7);
   EXPECT_EQ(Texts(), (Strings{kOpening, "PROMPT= No window yet", "BUTTONS= 260", "ANSWER= NO", kClosing}));
+}
+
+TEST_F(InteractiveBox, TheHelpButtonOpensTheTopicOfTheBoxsHelpFile) {
+  // No desktop to open pages with: the help that was asked for says which page it could not open.
+  const std::string help = root + "/help";
+  std::filesystem::create_directories(help);
+  std::ofstream(help + "/12230.html") << "<html></html>";
+  ctx.msgBox = &box;
+  box.Presenter(&presenter);
+
+  EXPECT_EQ(box.QalMsgBox("Versions differ", 48 + 16384, std::string("Version Validation Failed"), help,
+                          std::string("12230")),
+            4);
+  EXPECT_EQ(presenter.withHelp, 1);
+  ASSERT_EQ(presenter.shown.size(), 2u);  // the help's own box, then the box that asked for it
+  EXPECT_EQ(presenter.shown[0].title, "Unable to display help");
+  EXPECT_NE(presenter.shown[0].prompt.find(help + "/12230.html"), std::string::npos) << presenter.shown[0].prompt;
+  EXPECT_EQ(presenter.shown[1].prompt, "Versions differ");
+
+  // A box without the Help button never offers help.
+  box.QalMsgBox("Saved", 64, std::nullopt, help, std::string("12230"));
+  EXPECT_EQ(presenter.withHelp, 1);
 }
 
 TEST(SilentBoxWithoutLogger, StillAnswers) {

@@ -179,8 +179,10 @@ void EngineTest::AddQuestion(std::int32_t point, std::int32_t question, std::int
 
 void EngineTest::AddVisit(const Visit& v) {
   std::string columns = "id, route_id, point_id, trans_date, trans_time, guard, notes";
-  std::string values = std::to_string(v.id) + ", 1, " + std::to_string(v.point) + ", " + Quoted(v.date) + ", " +
-                       Quoted("1899-12-30 " + v.time) + ", " + Quoted(v.guard) + ", " +
+  std::string values = std::to_string(v.id) + ", 1, " + std::to_string(v.point) + ", " +
+                       (v.date.empty() ? std::string("NULL") : Quoted(v.date)) + ", " +
+                       (v.time.empty() ? std::string("NULL") : Quoted("1899-12-30 " + v.time)) + ", " +
+                       Quoted(v.guard) + ", " +
                        (v.notes.empty() ? std::string("NULL") : Quoted(v.notes));
   for (std::size_t i = 0; i < v.answers.size(); ++i) {
     const std::string n = std::to_string(i + 1);
@@ -198,8 +200,10 @@ std::unique_ptr<CommonVarGatherer> EngineTest::Gather(bool readLockDates) {
   EXPECT_TRUE(gatherer->ReadVornKrym(kCollector, rootCnn));
   rootCnn.Close();
   if (readLockDates) {
+    // The facilities of the set, as the session lists them.
     std::string tilde;
-    for (const auto& f : facilities) tilde += (tilde.empty() ? "" : "~") + f->Name();
+    for (gatherer->MoveFirst(); !gatherer->EOF_Facility(); gatherer->MoveNext_Facility())
+      tilde += (tilde.empty() ? "" : "~") + gatherer->Current_Facility();
     EXPECT_TRUE(gatherer->LastRunSettings()->ReadVornKrymFacilLockDates(tilde));
   }
   return gatherer;

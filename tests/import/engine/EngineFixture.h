@@ -88,8 +88,8 @@ class OwnRoot {
 struct Visit {
   std::int32_t id = 0;
   std::int32_t point = 0;
-  std::string date = "2024-03-05";                              // the day
-  std::string time = "14:35:00";                                // the time of day
+  std::string date = "2024-03-05";                              // the day ("": Null)
+  std::string time = "14:35:00";                                // the time of day ("": Null)
   std::vector<std::pair<std::int32_t, std::string>> answers{};  // question id, answer, in slots 1..
   std::string notes{};
   std::string guard = "jdoe";

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "EngineFixture.h"
+#include "platform/os/StopRequest.h"
 
 namespace enginetest {
 namespace {
@@ -71,6 +72,7 @@ TEST_F(ImportRunTest, ServiceRunWritesEveryVariableShowsItsLinesAndSavesTheRunsB
                           ::testing::StartsWith(" # Read Records per Second         : \t"),
                           ::testing::StartsWith(" # Write Transactions per Second   : \t")));
   EXPECT_TRUE(presenter.boxes.empty());
+  EXPECT_FALSE(engine->RunFailed());
 }
 
 TEST_F(ImportRunTest, TestModeCountsLogicalWritesOnlyAndSendsNothing) {
@@ -141,25 +143,7 @@ TEST_F(ImportRunTest, HigherApprovalInKrymIsKept) {
   EXPECT_EQ(engine->Statistics().SkippedWrites(), 1);
 }
 
-TEST_F(ImportRunTest, UninterpretableAnswerStopsItsVariableWithoutARetry) {
-  ServiceMode();
-  AddVisit({.id = 101, .point = 1, .answers = {{5, "1"}}});
-  AddVisit({.id = 102, .point = 1, .answers = {{5, "high"}, {6, "4"}}});
-  AddVisit({.id = 103, .point = 1, .time = "16:00:00", .answers = {{5, "3"}}});
-
-  ASSERT_TRUE(Run());
-
-  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1"));  // 103 waits behind the bad answer
-  EXPECT_THAT(Values(*plant), ElementsAre("43|4|4"));             // the next variable goes on
-  EXPECT_EQ(engine->Statistics().TargetConnectionFailures(), 0);
-  EXPECT_TRUE(waits.empty());
-  EXPECT_EQ(LogCount("PROMPT= Error occured in WriteToVornKrym for VarId 42"), 1);  // the box, logged
-  EXPECT_EQ(LogCount("Error occured in WriteToVornKrym for VarId 42"), 1);          // the status line
-  EXPECT_EQ(LogCount("NTService = True SaveLastTransIdImported = False"), 1);
-  EXPECT_EQ(SavedId(), 0);
-}
-
-TEST_F(ImportRunTest, TargetThatRefusesEveryWriteIsRetriedThenTheVariableFails) {
+TEST_F(ImportRunTest, TargetThatRefusesEveryWriteIsRetriedOnceForTheFacility) {
   ServiceMode();
   Set("TARGET\\RECOVERY\\ATTEMPTS", "3");
   Set("TARGET\\RECOVERY\\SECONDS", "2");
@@ -168,20 +152,45 @@ TEST_F(ImportRunTest, TargetThatRefusesEveryWriteIsRetriedThenTheVariableFails) 
 
   ASSERT_TRUE(Run(false, false));  // no lock dates read: the writer refuses every value
 
-  EXPECT_EQ(engine->Statistics().TargetConnectionFailures(), 6);  // 3 for each variable's first answer
-  EXPECT_EQ(waits, std::vector<std::int32_t>(6, 2000));
+  // One recovery cycle for the facility's first value; the others wait for the next run.
+  EXPECT_EQ(engine->Statistics().TargetConnectionFailures(), 3);
+  EXPECT_EQ(waits, std::vector<std::int32_t>(3, 2000));
   for (const char* n : {"3", "2", "1"})
     EXPECT_EQ(LogCount(std::string("Connection error occured while communicating with Vorn Krym. Will attempt to "
                                    "re-connect to source for ") +
                        n + " times"),
-              2);
-  EXPECT_EQ(LogCount("Waiting for 2 seconds before attempting to re-connect ... "), 6);
-  EXPECT_EQ(LogCount("Unable to connect to Vorn Krym."), 2);
-  for (const char* varid : {"42", "43"}) {
-    EXPECT_EQ(LogCount(std::string("PROMPT= Error occured in WriteToVornKrym for VarId ") + varid), 1);
-    EXPECT_EQ(LogCount(std::string("Error occured in WriteToVornKrym for VarId ") + varid), 1);
-  }
+              1);
+  EXPECT_EQ(LogCount("Waiting for 2 seconds before attempting to re-connect ... "), 3);
+  EXPECT_EQ(LogCount("Unable to connect to Vorn Krym."), 1);
+  EXPECT_EQ(LogCount("PROMPT= Error occured in WriteToVornKrym for VarId 42"), 1);
+  EXPECT_EQ(LogCount("Error occured in WriteToVornKrym for VarId 42"), 1);
+  EXPECT_FALSE(LogHas("VarId 43"));
+  EXPECT_TRUE(engine->RunFailed());
   EXPECT_EQ(SavedId(), 0);
+}
+
+// Asked to end (the service host's signal, the window's Exit) in the middle of a read: the run
+// stops after that database call, writes and saves nothing more, and still ends in order.
+TEST_F(ImportRunTest, StopRequestEndsTheRunAfterTheCurrentCall) {
+  ServiceMode();
+  WriteIdFile("LASTIDIMPORTED=100\r\n");
+  AddVisit({.id = 101, .point = 1, .answers = {{5, "1"}, {6, "2"}}});
+  pump.onRun = [](int run) {
+    if (run == 1) platform::os::RequestStop(15);
+  };
+
+  const bool reachedEnd = Run();
+  platform::os::ResetStopRequest();
+
+  EXPECT_TRUE(reachedEnd);
+  EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(LogCount("The program is ending: the import stops here, and the last imported id stays where it was."), 1);
+  EXPECT_TRUE(Values(*plant, "dataddh").empty());
+  EXPECT_TRUE(Values(*plant).empty());
+  EXPECT_FALSE(LogHas("Loading data records from source for VarId 43"));
+  EXPECT_FALSE(LogHas("SaveLastTransIdImported"));
+  EXPECT_TRUE(LogHas("Session Statistics :"));
+  EXPECT_EQ(SavedId(), 100);
 }
 
 TEST_F(ImportRunTest, DefinitionsThatCannotLoadEndTheRunAtOnce) {
@@ -200,7 +209,7 @@ TEST_F(ImportRunTest, SettingThatIsNoNumberStopsTheRun) {
 
   EXPECT_FALSE(Run());
 
-  EXPECT_EQ(LogCount("Error in StartImport: 13: Type mismatch"), 1);
+  EXPECT_EQ(LogCount("Error in StartImport: 13: Type mismatch: the setting SOURCE\\RECOVERY\\ATTEMPTS holds 'six'"), 1);
   EXPECT_EQ(LogCount("Loading data records from source for VarId 43  ..."), 0);
   EXPECT_FALSE(LogHas("Session Statistics :"));
 }

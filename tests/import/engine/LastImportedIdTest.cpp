@@ -27,7 +27,7 @@ class LastImportedIdTest : public EngineTest {
   }
 
   // Two facilities that both hold variable 42; the one walked second (or first) also holds
-  // variable 43, whose answer of visit 102 cannot be read as a number.
+  // variable 43, whose answer of visit 102 its Krym refuses with a server error that may heal.
   void TwoFacilitiesOneFailing(bool secondFails) {
     auto& a = AddFacility("Alpha");
     auto& b = AddFacility("Beta");
@@ -39,8 +39,14 @@ class LastImportedIdTest : public EngineTest {
     second = order[1];
     failing = secondFails ? second : first;
     AddVariable(*failing, 43, "H", 0);
+    failing->Exec(
+        "CREATE FUNCTION busy() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+        "IF NEW.varid = 43 AND NEW.curvalue = 2 THEN RAISE EXCEPTION 'server busy' USING ERRCODE = '57014'; END IF; "
+        "RETURN NEW; END $$;"
+        "CREATE TRIGGER busy BEFORE INSERT ON dataddh FOR EACH ROW EXECUTE FUNCTION busy()");
+    Set("TARGET\\RECOVERY\\ATTEMPTS", "1");
     AddVisit({.id = 101, .point = 1, .time = "08:10:00", .answers = {{5, "1"}, {6, "1"}}});
-    AddVisit({.id = 102, .point = 1, .time = "09:10:00", .answers = {{5, "2"}, {6, "bad"}}});
+    AddVisit({.id = 102, .point = 1, .time = "09:10:00", .answers = {{5, "2"}, {6, "2"}}});
     AddVisit({.id = 103, .point = 1, .time = "10:10:00", .answers = {{5, "3"}, {6, "3"}}});
   }
 
@@ -65,7 +71,7 @@ TEST_F(LastImportedIdTest, FacilityFailingAfterAnotherHasSavedLosesNothing) {
   EXPECT_EQ(LogCount("NTService = True SaveLastTransIdImported = False"), 1);
   EXPECT_EQ(SavedId(), 100);
 
-  deraRed.Exec("UPDATE tbl_transaction_pda SET answer2 = '2' WHERE id = 102");
+  failing->Exec("DROP TRIGGER busy ON dataddh");
   ASSERT_TRUE(Run());
 
   EXPECT_THAT(Rows(*second, "select varid, curvalue from dataddh where varid = 43 order by datestamp"),
@@ -75,13 +81,14 @@ TEST_F(LastImportedIdTest, FacilityFailingAfterAnotherHasSavedLosesNothing) {
   EXPECT_EQ(SavedId(), 103);
 }
 
-TEST_F(LastImportedIdTest, FailureInAnEarlierFacilityHoldsTheIdBelowItsAnswer) {
+TEST_F(LastImportedIdTest, FailureInAnEarlierFacilityIsNotPassedByALaterOne) {
   TwoFacilitiesOneFailing(false);
 
   ASSERT_TRUE(Run());
 
-  EXPECT_EQ(LogCount(SuccessLine(101, Title(second), *second)), 1);
-  EXPECT_EQ(SavedId(), 101);
+  // The failing facility left its later values unread: the id stays where the run began.
+  EXPECT_EQ(LogCount(SuccessLine(100, Title(second), *second)), 1);
+  EXPECT_EQ(SavedId(), 100);
 }
 
 TEST_F(LastImportedIdTest, TransactionArrivingBetweenTwoVariablesWaitsForTheNextRun) {
@@ -161,6 +168,32 @@ TEST_F(LastImportedIdTest, AnswerOfAVariableWithoutDefinitionHoldsTheId) {
                      ") has no definition: its answers are not imported."),
             1);
   EXPECT_EQ(SavedId(), 101);
+}
+
+// A facility whose database refuses connections while the variables are gathered is not in the
+// run at all: its answers may lie anywhere, so the id stays where it was, and the run after the
+// database is back imports them.
+TEST_F(LastImportedIdTest, FacilityOutOfReachWhileGatheringIsImportedWhenItIsBack) {
+  auto& reachable = AddFacility("Alpha");
+  auto& away = AddFacility("Beta");
+  AddVariable(reachable, 42, "H", 0);
+  AddVariable(away, 43, "H", 0);
+  AddVisit({.id = 101, .point = 1, .time = "08:10:00", .answers = {{5, "1"}, {6, "1"}}});
+  AddVisit({.id = 102, .point = 1, .time = "09:10:00", .answers = {{5, "2"}, {6, "2"}}});
+  root.Exec("ALTER DATABASE \"" + away.Name() + "\" ALLOW_CONNECTIONS false");
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Values(reachable, "dataddh"), ElementsAre("42|1|1", "42|2|2"));
+  EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 100);
+
+  root.Exec("ALTER DATABASE \"" + away.Name() + "\" ALLOW_CONNECTIONS true");
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Values(away, "dataddh"), ElementsAre("43|1|1", "43|2|2"));
+  EXPECT_FALSE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 102);
 }
 
 TEST_F(LastImportedIdTest, MissingIdFileSkipsEveryFacilityAndSavesNothing) {

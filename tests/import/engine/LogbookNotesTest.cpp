@@ -101,5 +101,86 @@ TEST_F(LogbookNotesTest, AnswerQuestionWithoutLogbookSendsItsNoteToTheDefaultLog
   EXPECT_TRUE(LogHas("Session Statistics :"));
 }
 
+// Notes without a usable date are reported and passed over; a note without a time is written
+// at the start of its day; a note Krym refuses for the data itself is passed over too.
+TEST_F(LogbookNotesTest, NotesWithoutADateOrThatKrymRefusesArePassedOver) {
+  ServiceMode();
+  plant->Exec("ALTER TABLE logbookentries ADD CONSTRAINT short_notes CHECK (length(comment) < 40)");
+  AddQuestion(9, 1, 0, 1);
+  AddVisit({.id = 101, .point = 9, .date = "", .notes = "No date"});
+  AddVisit({.id = 102, .point = 9, .time = "", .notes = "No time"});
+  AddVisit({.id = 103, .point = 9, .notes = std::string(60, 'x')});
+  AddVisit({.id = 104, .point = 1, .date = "", .answers = {{5, "1"}}, .notes = "Answer without date"});
+  AddVisit({.id = 105, .point = 9, .time = "17:45:00", .notes = "Fine"});
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Rows(*plant, "select comment, to_char(timestamp, 'HH24:MI') from logbookentries order by id"),
+              ElementsAre("No time|00:00", "Fine|17:45"));
+  const std::string where = " for the logbook of facility 'Plant One' (" + plant->Name() + "): ";
+  EXPECT_TRUE(LogHas("Rejected the note of transaction 101" + where + "it has no date (Trans_Date is Null)."));
+  EXPECT_TRUE(LogHas("Rejected the note of transaction 104" + where + "it has no date (Trans_Date is Null)."));
+  EXPECT_TRUE(LogHas("Rejected the note of transaction 103" + where + "Vorn Krym refused it ("));
+  EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 105);
+}
+
+// A note that cannot be written for a reason that may heal holds the id below it, and the
+// next run writes it.
+TEST_F(LogbookNotesTest, NoteThatCannotBeWrittenNowWaitsForTheNextRun) {
+  ServiceMode();
+  plant->Exec(
+      "CREATE FUNCTION busy() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+      "IF NEW.comment = 'Later' THEN RAISE EXCEPTION 'server busy' USING ERRCODE = '57014'; END IF; "
+      "RETURN NEW; END $$;"
+      "CREATE TRIGGER busy BEFORE INSERT ON logbookentries FOR EACH ROW EXECUTE FUNCTION busy()");
+  AddQuestion(9, 1, 0, 1);
+  AddVisit({.id = 101, .point = 9, .notes = "First"});
+  AddVisit({.id = 102, .point = 9, .notes = "Later"});
+  AddVisit({.id = 103, .point = 9, .notes = "Last"});
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_EQ(LogCount("Error returned from WriteToLogbook. 371"), 1);
+  EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 0);  // the facility failed, so nothing is saved
+
+  plant->Exec("DROP TRIGGER busy ON logbookentries");
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Rows(*plant, "select comment from logbookentries order by comment"), ElementsAre("First", "Last", "Later"));
+  EXPECT_FALSE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 103);
+}
+
+TEST_F(LogbookNotesTest, DefaultLogbookThatIsNoNumberHoldsTheNotesAndNamesTheSetting) {
+  ServiceMode();
+  Set("K30418\\LogbookId", "main");
+  AddVisit({.id = 101, .point = 1, .answers = {{5, "1"}}, .notes = "Seal leaks"});
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1"));  // the values go on
+  EXPECT_TRUE(Notes().empty());
+  EXPECT_EQ(LogCount("Type mismatch: the setting K30418\\LOGBOOKID holds 'main': operator notes are not written, "
+                     "and the last imported id is held until the setting is corrected."),
+            1);
+  EXPECT_TRUE(LogHas("Session Statistics :"));
+  EXPECT_EQ(SavedId(), 0);
+}
+
+// Each facility has its own logbook: a transaction whose note the first facility wrote is
+// written into the second facility's logbook too.
+TEST_F(LogbookNotesTest, EachFacilityWritesTheNoteOfTheSameTransaction) {
+  auto& other = AddFacility("Plant Two");
+  AddVariable(other, 42, "H", 1);
+  AddVisit({.id = 101, .point = 1, .answers = {{5, "1"}}, .notes = "Valve stuck"});
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_EQ(Notes().size(), 1u);
+  EXPECT_EQ(Rows(other, "select comment from logbookentries"), std::vector<std::string>{"Valve stuck"});
+}
+
 }  // namespace
 }  // namespace enginetest

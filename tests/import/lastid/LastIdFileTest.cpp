@@ -7,16 +7,25 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <regex>
 #include <string>
 
 #include "foundation/blobs/KrymProgram.h"
 #include "import/engine/LastIdFile.h"
 
 namespace {
+
+// A text of bytes that may hold NULs.
+template <std::size_t N>
+std::string Bytes(const char (&s)[N]) {
+  return std::string(s, N - 1);
+}
 
 class LastIdFileTest : public ::testing::Test {
  protected:
@@ -39,22 +48,60 @@ TEST_F(LastIdFileTest, ReadingTakesTheLastKeyEntryAsAWholeNumber) {
     std::int32_t id;
   } cases[] = {
       {" lastidimported = 1234\n", 1234},  // key trimmed and upper-cased, value read with its blanks
-      {"LASTIDIMPORTED=abc\n", 0},
-      {"LASTIDIMPORTED=\n", 0},
+      {"LASTIDIMPORTED=\t77 \n", 77},
       {"LASTIDIMPORTED=12.5\n", 12},  // halves go to the even neighbour
       {"LASTIDIMPORTED=13.5\n", 14},
-      {"LASTIDIMPORTED=-7\n", -7},
+      {"LASTIDIMPORTED=0\n", 0},
       {"LASTIDIMPORTED=5\r\nlastidimported=7\r\n", 7},          // the last one wins
+      {"LASTIDIMPORTED=abc\nLASTIDIMPORTED=8\n", 8},            // also over an unreadable one
       {"; a comment\nOTHER=1,LASTIDIMPORTED=42,MORE=2\n", 42},  // a comma ends an entry
+      {"LASTIDIMPORTED=43,\n", 43},                              // an empty entry after it adds nothing
       {"\"LASTIDIMPORTED=77\"\n", 77},                          // a quoted entry loses its quotes
-      {"LASTIDIMPORTED=1=2\n", 0},                              // the value is all after the first "="
-      {"LASTIDIMPORTEDX=5\nLAST IDIMPORTED=6\n", 0},            // neither is the key
+      {"\xEF\xBB\xBFLASTIDIMPORTED=1005\r\n", 1005},             // a UTF-8 byte-order mark is no part of the key
+      {"; Z\xE4hler\nLASTIDIMPORTED=9\n", 9},                    // an ANSI comment does not stop the read
   };
   for (const Case& c : cases) {
     Write(c.content);
     EXPECT_EQ(LastIdFile::GetLastTransIdImported(), c.id) << c.content;
+    EXPECT_EQ(Content(), c.content) << "the file is left as it was";
   }
   EXPECT_TRUE(Boxes().empty());
+}
+
+// A file that is there but says no readable id must not send the next run back to the first
+// transaction: the read fails, names the file and what it found, and leaves the file alone.
+TEST_F(LastIdFileTest, AnUnreadableIdIsAReadFailureThatChangesNothing) {
+  struct Case {
+    std::string content;
+    std::string found;  // what the message says it found
+  } cases[] = {
+      {Bytes("\xFF\xFEL\0A\0S\0T\0I\0D\0I\0M\0P\0O\0R\0T\0E\0D\0=\0\x31\0\r\0\n\0"), "UTF-16"},
+      {Bytes("L\0A\0S\0T\0=\0\x31\0"), "NUL byte at offset 1"},
+      {"\x89PNG\r\n\x1a\n", "control byte 0x1A at offset 6"},
+      {Bytes("LASTIDIMPORTED=10\0" "05\n"), "NUL byte at offset 17"},
+      {"LASTIDIMPORTED=0x3ED\n", "LASTIDIMPORTED holds \"0x3ED\""},
+      {"LASTIDIMPORTED=&H3ED\n", "LASTIDIMPORTED holds \"&H3ED\""},
+      {"LASTIDIMPORTED=1,005\n", "LASTIDIMPORTED holds \"1,005\""},
+      {"LASTIDIMPORTED=1e3\n", "LASTIDIMPORTED holds \"1e3\""},
+      {"LASTIDIMPORTED=-7\n", "LASTIDIMPORTED holds \"-7\""},
+      {"LASTIDIMPORTED=\n", "LASTIDIMPORTED holds \"\""},
+      {"LASTIDIMPORTED=abc\n", "LASTIDIMPORTED holds \"abc\""},
+      {"LASTIDIMPORTED=1=2\n", "LASTIDIMPORTED holds \"1=2\""},
+      {"LASTIDIMPORTED=5\nLASTIDIMPORTED=x\n", "LASTIDIMPORTED holds \"x\""},  // the last one decides
+      {"A=1\nLASTIDIMPORTED 1005\n", "the entry \"LASTIDIMPORTED 1005\" has no \"=\""},
+  };
+  for (const Case& c : cases) {
+    Write(c.content);
+    program_.Presenter().boxes.clear();
+    EXPECT_EQ(LastIdFile::GetLastTransIdImported(), -1) << c.found;
+    EXPECT_EQ(Content(), c.content) << c.found << ": the file is left as it was";
+    ASSERT_EQ(Boxes().size(), 1u) << c.found;
+    const std::string& prompt = Boxes()[0].prompt;
+    EXPECT_EQ(prompt.rfind("The last imported id in " + Path() + " cannot be read: ", 0), 0u) << prompt;
+    EXPECT_NE(prompt.find(c.found), std::string::npos) << prompt;
+    EXPECT_TRUE(program_.Logged(prompt)) << "the reason is in the log too: " << prompt;
+  }
+  EXPECT_FALSE(std::filesystem::exists(TempFile()));
 }
 
 TEST_F(LastIdFileTest, AMissingKeyIsAppendedOnALineOfItsOwn) {
@@ -67,6 +114,9 @@ TEST_F(LastIdFileTest, AMissingKeyIsAppendedOnALineOfItsOwn) {
       {"OTHER=1", "OTHER=1\nLASTIDIMPORTED=0\n"},  // the last line had no line end
       {"OTHER=1\r\n", "OTHER=1\r\nLASTIDIMPORTED=0\r\n"},
       {"lastid=5\n", "lastid=5\nLASTIDIMPORTED=0\n"},
+      {"LASTIDIMPORTEDX=5\nLAST IDIMPORTED=6\n", "LASTIDIMPORTEDX=5\nLAST IDIMPORTED=6\nLASTIDIMPORTED=0\n"},
+      {"\xEF\xBB\xBF", "\xEF\xBB\xBFLASTIDIMPORTED=0\n"},  // the mark stays where it is, once
+      {"\xEF\xBB\xBFOTHER=1\n", "\xEF\xBB\xBFOTHER=1\nLASTIDIMPORTED=0\n"},
   };
   for (const Case& c : cases) {
     Write(c.content);
@@ -75,6 +125,7 @@ TEST_F(LastIdFileTest, AMissingKeyIsAppendedOnALineOfItsOwn) {
     EXPECT_EQ(LastIdFile::GetLastTransIdImported(), 0) << "read again: " << c.content;
     EXPECT_EQ(Content(), c.after) << "not appended twice: " << c.content;
   }
+  EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(LastIdFileTest, AFileWithTheKeyIsNotChangedByReading) {
@@ -115,6 +166,8 @@ TEST_F(LastIdFileTest, RewritingSetsEveryKeyEntryAndKeepsTheOtherEntries) {
       {"\"NOTE=a,b\"\n", "NOTE=a,b\n"},
       {"A=1\r\nLASTIDIMPORTED=3\r\n", "A=1\r\nLASTIDIMPORTED=1500\r\n"},
       {"A=1\n", "A=1\n"},  // a file without the key keeps lacking it
+      {"\xEF\xBB\xBF" "A=1\r\nLASTIDIMPORTED=3\r\n", "\xEF\xBB\xBF" "A=1\r\nLASTIDIMPORTED=1500\r\n"},
+      {"\xEF\xBB\xBFLASTIDIMPORTED=3\n", "\xEF\xBB\xBFLASTIDIMPORTED=1500\n"},
   };
   const std::int32_t id = 1500;
   for (const Case& c : cases) {
@@ -125,6 +178,17 @@ TEST_F(LastIdFileTest, RewritingSetsEveryKeyEntryAndKeepsTheOtherEntries) {
   EXPECT_EQ(id, 1500);
   EXPECT_FALSE(std::filesystem::exists(TempFile()));
   EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(LastIdFileTest, AFileThatIsNoTextIsNotRewritten) {
+  const std::string utf16 = Bytes("\xFF\xFEL\0=\0\x31\0");
+  Write(utf16);
+  EXPECT_EQ(LastIdFile::PutLastIdImported(1500), -1);
+  EXPECT_EQ(Content(), utf16);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].prompt, "The last imported id in " + Path() +
+                                   " is not rewritten: the file is UTF-16 text; it must be saved as UTF-8 or ASCII.");
+  EXPECT_FALSE(std::filesystem::exists(TempFile()));
 }
 
 TEST_F(LastIdFileTest, AWrittenIdIsReadBack) {
@@ -144,6 +208,37 @@ TEST_F(LastIdFileTest, TheRewriteKeepsThePermissionsAndReplacesALeftoverTemporar
   ASSERT_EQ(::stat(Path().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_FALSE(std::filesystem::exists(TempFile()));
+}
+
+// A process killed at any moment of a rewrite or of the key's first append leaves a whole
+// file: the old one or the new one, never a part, never none.
+TEST_F(LastIdFileTest, AProcessKilledWhileWritingLeavesAWholeFile) {
+  std::mt19937 random(20240310);
+  const std::regex whole("SERVER=X\n(LASTIDIMPORTED=[0-9]+\n)?");
+  for (int round = 0; round < 60; ++round) {
+    Write("SERVER=X\n");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (std::int32_t id = 1;; ++id) {
+        // The key is appended to a file without it, and then rewritten with the next id.
+        if (id % 8 == 0) {
+          const std::string reset = program_.Folder().Str() + "/reset.tmp";
+          std::ofstream(reset) << "SERVER=X\n";
+          std::filesystem::rename(reset, Path());
+        }
+        if (LastIdFile::GetLastTransIdImported() < 0 || LastIdFile::PutLastIdImported(id) < 0) ::_exit(1);
+      }
+    }
+    ::usleep(std::uniform_int_distribution<useconds_t>(0, 20000)(random));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed before it was killed";
+    const std::string content = Content();
+    EXPECT_TRUE(std::regex_match(content, whole)) << "round " << round << ": " << content;
+    std::filesystem::remove(program_.Folder().Str() + "/TempJunk" + std::to_string(child) + ".txt");
+  }
 }
 
 // Makes a folder unwritable for the test's life: by its permission bits, or, for a user whom

@@ -199,6 +199,29 @@ TEST_F(PersistLastRunTest, WritesTheRowWithTheHostFacts) {
   EXPECT_EQ(CalcRows().RecordCount(), 0);
 }
 
+// The facility id is a value of the statement that looks for the row, never a part of it, also
+// where the server reads a backslash in a literal as an escape: a look-up that found another
+// facility's row would update nothing and lose the last run.
+TEST_F(PersistLastRunTest, TheFacilityIdOnlyEverNamesItsOwnRow) {
+  program_.config.item("OPTIONS\\AUTOMATED_IMPORT\\SUBMIT_CALC_REQUEST", "NO");
+  program_.config.item("VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS",
+                       "Port=" + std::to_string(root_.Cluster().port) +
+                           ";ConnSettings=SET standard_conforming_strings TO off;");
+  const std::string hostile = facility_ + "\\' OR 1=1 --";
+  CommonLastRun lr;
+  ASSERT_TRUE(lr.PersistLastRunDate(collector_, facility_, Date::FromParts(2024, 3, 5)));
+  ASSERT_TRUE(lr.PersistLastRunDate(collector_, hostile, Date::FromParts(2024, 3, 6)));
+
+  platform::db::Recordset rs =
+      Rows("SELECT * FROM g2_server_run WHERE interface_id = " + std::to_string(collector_) + " ORDER BY filename");
+  ASSERT_EQ(rs.RecordCount(), 2);
+  EXPECT_EQ(rs.Fields("filename").Value().ToString(), facility_);
+  EXPECT_EQ(rs.Fields("lastrun").Value().ToDate(), Date::FromParts(2024, 3, 5));
+  rs.MoveNext();
+  EXPECT_EQ(rs.Fields("filename").Value().ToString(), hostile);
+  EXPECT_EQ(rs.Fields("lastrun").Value().ToDate(), Date::FromParts(2024, 3, 6));
+}
+
 TEST_F(PersistLastRunTest, SettingsThatFillNoManagerWriteNothing) {
   program_.config.item("VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE", "3");
   CommonLastRun lr;

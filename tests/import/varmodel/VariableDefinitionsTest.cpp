@@ -190,6 +190,20 @@ TEST_F(VariableDefinitionsTest, SymbolsComeFromTheGlobalTableByPosition) {
   EXPECT_EQ(none->SymbolCount(), 0);
 }
 
+// A symbol's position is its place in the table's key order; changing a symbol row (which
+// moves it to the end of what PostgreSQL reads first) never moves it to another position, and
+// so never ties a variable's rule to another symbol.
+TEST_F(VariableDefinitionsTest, SymbolPositionsSurviveAChangedRow) {
+  root_.Exec("INSERT INTO symbols (symbol, allownumeric) VALUES ('<', 1), ('ND', 0), ('>', 1)");
+  root_.Exec("UPDATE symbols SET description = 'below the detection limit' WHERE symbol = '<'");
+  AddVariable(1, "varnum, vartype, allowsymbol", "1, 'P', 1");
+  CommonTypeVar defs(opener_);
+  ASSERT_TRUE(defs.ReadVornKrym(set_));
+  const auto r = defs.GetVarRecord(facility_.Name(), 1);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(SymbolsOf(*r), (std::vector<Symbol>{{"<", true, 1, 0}, {"ND", false, 1, 0}, {">", true, 1, 0}}));
+}
+
 TEST_F(VariableDefinitionsTest, FifteenSymbolsFitASixteenthFails) {
   AddVariable(1, "varnum, vartype", "1, 'P'");
   {

@@ -231,6 +231,39 @@ TEST_F(GatheringTest, LimitFacilityNamesTheOneFacilityRead) {
   }
 }
 
+// Where the server reads a backslash in a string literal as an escape, doubling the quotes of a
+// setting does not keep it out of the statement. The limit only ever names a facility.
+TEST_F(GatheringTest, LimitFacilityNeverBecomesPartOfTheStatement) {
+  testsupport::KrymFixture a;
+  ASSERT_TRUE(a.Ok());
+  AddVariable(a, 1, kCollector, -1);
+  List(a.Name(), "Plant A");
+  List("BACK\\SLASH'", "Backslash");
+  platform::db::Connection escaping;
+  escaping.Open(modeltest::RootDatabase::OleDbString(root_.Cluster(), root_.Name()) +
+                "ConnSettings=SET standard_conforming_strings TO off;");
+  ASSERT_EQ(escaping.Execute("SHOW standard_conforming_strings").Fields(0).Value().Text(), "off");
+
+  struct Case {
+    std::string limit;
+    std::vector<std::string> names;
+  };
+  const Case cases[] = {
+      {"NORTH\\'; CREATE TABLE injected(i int); --", {}},
+      {"x\\' or 1=1 --", {}},
+      {"back\\slash'", {"BACK\\SLASH'"}},
+      {core::LCase(a.Name()), {a.Name()}},
+  };
+  for (const Case& c : cases) {
+    program_.config.item("OPTIONS\\NOIU\\LIMITFACILITY", c.limit);
+    CommonVarGatherer g;
+    EXPECT_TRUE(g.ReadVornKrym(kCollector, escaping)) << c.limit;
+    EXPECT_EQ(g.FacilityNames()->Count(), static_cast<std::int32_t>(c.names.size())) << c.limit;
+    for (const std::string& n : c.names) EXPECT_TRUE(g.FacilityNames()->Exists(n)) << c.limit;
+  }
+  EXPECT_EQ(root_.Connection().Execute("SELECT count(*) FROM pg_class WHERE relname = 'injected'").Fields(0).Value().ToLong(), 0);
+}
+
 TEST_F(GatheringTest, FacilityReadTwiceFailsAndKeepsTheIdsRead) {
   testsupport::KrymFixture a;
   ASSERT_TRUE(a.Ok());

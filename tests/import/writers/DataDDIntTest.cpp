@@ -143,8 +143,10 @@ TEST_F(DataDDIntTest, AFoundRowComesBackTrimmedWithTheInstantItWasStoredFor) {
 }
 
 TEST_F(DataDDIntTest, WriteWithoutStatusWritesStatusZeroWithTheValuesAuditUser) {
+  // A stored status below 0, so that the status 0 read back is the one written (a write never
+  // replaces a row of higher approval than its own).
   ASSERT_TRUE(
-      Exec("insert into datadd5 (varid, datestamp, curvalue, status) values (42, '2024-03-05 08:00:00', 1, 3)"));
+      Exec("insert into datadd5 (varid, datestamp, curvalue, status) values (42, '2024-03-05 08:00:00', 1, -1)"));
   DataDDInt table;
   table.ConnectTo(cn_, 288);
   const Date slot = At(2024, 3, 5, 8, 0);

@@ -42,3 +42,29 @@ TEST(ConnectionStringParts, BracesOdbcValuesOnlyWhenNeeded) {
   EXPECT_EQ(ConnectionStringParts::OdbcValue("x}y"), "{x}}y}");
   EXPECT_EQ(ConnectionStringParts::OdbcValue(" pad"), "{ pad}");
 }
+
+// What the program writes into the OLE DB form is read back as it was, whatever it holds.
+TEST(ConnectionStringParts, OleDbValuesReadBackExactly) {
+  struct Case {
+    std::string value;
+    std::string written;
+  };
+  const Case cases[] = {
+      {"SOUTH", "SOUTH"},
+      {"O'NEIL", "O'NEIL"},
+      {"A{B}", "A{B}"},
+      {"", ""},
+      {"{SOUTH}", "\"{SOUTH}\""},
+      {"{SOUTH}}", "\"{SOUTH}}\""},
+      {"'SOUTH'", "\"'SOUTH'\""},
+      {"\"SOUTH\"", "\"\"\"SOUTH\"\"\""},
+      {"A;Initial Catalog=QALROOT", "\"A;Initial Catalog=QALROOT\""},
+      {" PAD\t", "\" PAD\t\""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ConnectionStringParts::OleDbValue(c.value), c.written) << c.value;
+    const ConnectionStringParts read("Initial Catalog=" + ConnectionStringParts::OleDbValue(c.value) + ";Next=1");
+    EXPECT_EQ(read.Get("Initial Catalog"), c.value) << c.value;
+    EXPECT_EQ(read.Get("Next"), "1") << c.value;
+  }
+}

@@ -58,6 +58,14 @@ const Case kCases[] = {
      DriverFamily::PostgreSQL},
     {"a password holding ; and braces is braced", "Provider=PostgreSQL Unicode;Password=\"a;b}c\";", &kDebian,
      "Driver={PostgreSQL Unicode};BoolsAsChar=0;PWD={a;b}}c};", DriverFamily::PostgreSQL},
+    {"a catalog name in braces reaches psqlODBC as it stands, which keeps the braces",
+     "Provider=PostgreSQL Unicode;Data Source=h;Initial Catalog=\"{SOUTH}\";", &kDebian,
+     "Driver={PostgreSQL Unicode};BoolsAsChar=0;Server=h;Database={SOUTH};", DriverFamily::PostgreSQL},
+    {"a catalog name in braces is braced for a SQL Server driver, which drops one pair",
+     "Provider=SQLNCLI11;Data Source=h;Initial Catalog=\"{SOUTH}\";", &kDebian,
+     "Driver={FreeTDS};Server=h;Database={{SOUTH}}};", DriverFamily::SqlServer},
+    {"psqlODBC would percent-decode a plain password", "Provider=PostgreSQL Unicode;Password=a%41+b;", &kDebian,
+     "Driver={PostgreSQL Unicode};BoolsAsChar=0;PWD={a%41+b};", DriverFamily::PostgreSQL},
     {"no provider: an ODBC string passes as it is",
      "Driver={PostgreSQL Unicode};Server=h;Port=1;Database=D;", &kDebian,
      "BoolsAsChar=0;Driver={PostgreSQL Unicode};Server=h;Port=1;Database=D;", DriverFamily::PostgreSQL},
@@ -70,6 +78,10 @@ const Case kCases[] = {
     {"Jet without MDBTools", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb;", &kDebian, ""},
     {"no provider and nothing ODBC can use", "Data Source=;", &kDebian, ""},
     {"an empty string", "", &kDebian, ""},
+    {"psqlODBC cannot be given a catalog name holding ;",
+     "Provider=PostgreSQL Unicode;Data Source=h;Initial Catalog=\"SOUTH;X\";", &kDebian, ""},
+    {"psqlODBC cannot be given a catalog name that reads as braced but is not",
+     "Provider=PostgreSQL Unicode;Data Source=h;Initial Catalog=\"{SOUTH}}\";", &kDebian, ""},
 };
 
 TEST(ProviderTranslator, TranslatesByTheProviderTable) {
@@ -98,9 +110,11 @@ TEST(ProviderTranslator, FailuresNameTheProviderAndWhatIsMissing) {
        {"'SQLNCLI11'", "\"ODBC Driver 18 for SQL Server\"", "\"ODBC Driver 17 for SQL Server\"", "\"FreeTDS\""}},
       {"Provider=OraOLEDB.Oracle;Data Source=x;", {"'OraOLEDB.Oracle'", "Oracle"}},
       {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x;", {"'Microsoft.Jet.OLEDB.4.0'", "\"MDBTools\""}},
+      {"Provider=PostgreSQL Unicode;Initial Catalog=\"A;B\";",
+       {"\"A;B\"", "\"Initial Catalog\"", "\"PostgreSQL Unicode\""}},
   };
   for (const auto& c : cases) {
-    auto r = ProviderTranslator::Translate(c.oledb, kNone);
+    auto r = ProviderTranslator::Translate(c.oledb, c.oledb.find("PostgreSQL") == std::string::npos ? kNone : kDebian);
     ASSERT_FALSE(r.ok) << c.oledb;
     for (const auto& m : c.mentions) EXPECT_NE(r.error.find(m), std::string::npos) << r.error << " lacks " << m;
   }

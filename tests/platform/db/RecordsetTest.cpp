@@ -201,6 +201,39 @@ TEST_F(RecordsetTest, OpensWholeTablesAndRefusesToOpenTwice) {
   EXPECT_EQ(dbtest::ErrorNumber([&] { rs.Open("points", db_.Connection(), adCmdTable); }), dberr::kObjectOpen);
 }
 
+// A table opened by name comes in the order of its primary key, whatever order the server
+// keeps its rows in (PostgreSQL moves an updated row to the end): a key of several columns,
+// one of them of a mixed-case name, a table named in another case than the server keeps.
+TEST_F(RecordsetTest, ATableOpensInItsPrimaryKeyOrder) {
+  if (!db_.Valid()) return;
+  db_.Connection().Execute(
+      "CREATE TABLE keyed (b integer, a varchar(10), \"Mixed Key\" integer, note varchar(20), "
+      "PRIMARY KEY (\"Mixed Key\", a, b));"
+      "INSERT INTO keyed VALUES (1, 'y', 2, 'fourth'), (2, 'x', 2, 'third'), (9, 'x', 1, 'second'), "
+      "(1, 'x', 1, 'first');"
+      "CREATE TABLE unkeyed (note varchar(20));"
+      "INSERT INTO unkeyed VALUES ('only');"
+      "UPDATE keyed SET note = 'first' WHERE note = 'first';");
+  struct Case {
+    const char* table;
+    std::vector<std::string> notes;
+  };
+  const Case cases[] = {
+      {"keyed", {"first", "second", "third", "fourth"}},
+      {"KEYED", {"first", "second", "third", "fourth"}},
+      {"Keyed", {"first", "second", "third", "fourth"}},
+      {"public.keyed", {"first", "second", "third", "fourth"}},
+      {"unkeyed", {"only"}},
+  };
+  for (const Case& c : cases) {
+    Recordset rs;
+    ASSERT_NO_THROW(rs.Open(c.table, db_.Connection(), adCmdTable)) << c.table;
+    std::vector<std::string> notes;
+    for (; !rs.Eof(); rs.MoveNext()) notes.push_back(rs.Fields("note").Value().Text());
+    EXPECT_EQ(notes, c.notes) << c.table;
+  }
+}
+
 TEST_F(RecordsetTest, AFailingQueryLeavesItsErrorsOnTheConnection) {
   if (!db_.Valid()) return;
   Recordset rs;

@@ -5,6 +5,9 @@
 #include <string>
 
 #include "ProcedureCalls.h"
+#include "core/Text.h"
+#include "platform/db/DbException.h"
+#include "platform/db/Recordset.h"
 #include "support/KrymFixture.h"
 
 using namespace krymdb;
@@ -104,6 +107,37 @@ TEST_P(IntervalProcedures, AWriteReplacesTheSlotsValueEvenAtAnotherTimeInIt) {
 
   // One value per slot: nothing of the first write is left behind.
   EXPECT_TRUE(AllNull(SeekNext(kSlot, At(2024, 3, 6), 42, 2), kSeekNextOutputs, std::size(kSeekNextOutputs)));
+}
+
+// Another program may have left more than one row in a slot. The seek reports the one of the
+// highest approval, so that the collector's approval check sees it, and a write never removes
+// a row of higher approval than its own: such a write is refused and changes nothing.
+TEST_P(IntervalProcedures, AWriteNeverRemovesARowOfHigherApproval) {
+  const std::string table = "datadd" + core::LCase(GetParam().suffix);
+  const Date early = PlusMinutes(kSlot, GetParam().minutes / 4.0);
+  const Date late = PlusMinutes(kSlot, GetParam().minutes / 2.0);
+  auto literal = [](Date d) { return "'" + core::Format(d, "yyyy-mm-dd hh:mm:ss") + "'"; };
+  ASSERT_TRUE(fx_.Exec("INSERT INTO " + table + " (varid, datestamp, curvalue, status) VALUES (42, " +
+                       literal(early) + ", 1, 1), (42, " + literal(late) + ", 5, 5)"));
+  auto rows = [&] {
+    return cn_.Execute("SELECT count(*) FROM " + table + " WHERE varid = 42").Fields(0).Value().ToLong();
+  };
+
+  Command seek = Seek(kSlot, 42);
+  EXPECT_EQ(seek.Parameters("status").Value().ToLong(), 5);
+  EXPECT_DOUBLE_EQ(seek.Parameters("curvalue_3").Value().ToDouble(), 5.0);
+  EXPECT_TRUE(SameInstant(seek.Parameters("datestamp_out").Value().ToDate(), late));
+
+  EXPECT_THROW(Write(kSlot, 42, 2.0, "", 2), platform::db::DbException);
+  EXPECT_EQ(rows(), 2);
+  EXPECT_EQ(Seek(kSlot, 42).Parameters("status").Value().ToLong(), 5);
+
+  // A write of the same approval replaces every row of the slot.
+  Write(kSlot, 42, 7.0, "", 5);
+  EXPECT_EQ(rows(), 1);
+  seek = Seek(kSlot, 42);
+  EXPECT_DOUBLE_EQ(seek.Parameters("curvalue_3").Value().ToDouble(), 7.0);
+  EXPECT_TRUE(SameInstant(seek.Parameters("datestamp_out").Value().ToDate(), kSlot));
 }
 
 TEST_P(IntervalProcedures, DeleteRemovesOnlyThatSlot) {

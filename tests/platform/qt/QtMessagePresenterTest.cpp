@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPixmap>
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -29,10 +31,8 @@ struct Seen {
   bool painted = false;
 };
 
-// Waits for the modal box, records it, then presses `press` (or Escape when it is
-// NoButton). Returns what the presenter answered.
-int ShowAndPress(const std::string& prompt, int style, const std::string& title, Std press, Seen& seen,
-                 const char* shotName = nullptr) {
+// Shows a box through show, hands it to act once it is on the screen; act must end it.
+int ShowAndAct(const std::function<int()>& show, const std::function<void(QMessageBox&)>& act) {
   qttest::App();
   bool handled = false;
   QTimer poll;
@@ -41,29 +41,39 @@ int ShowAndPress(const std::string& prompt, int style, const std::string& title,
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr || handled) return;
     handled = true;
-    seen.title = box->windowTitle();
-    seen.text = box->text();
-    seen.format = box->textFormat();
-    seen.icon = box->icon();
-    for (QAbstractButton* b : box->buttons()) seen.buttons.push_back(box->standardButton(b));
-    std::sort(seen.buttons.begin(), seen.buttons.end());
-    if (box->defaultButton()) seen.defaultButton = box->standardButton(box->defaultButton());
-    const QPixmap shot = box->grab();
-    seen.painted = !shot.isNull() && shot.width() > 0;
-    if (const char* dir = std::getenv("K30418_SHOT_DIR"); dir && shotName) {
-      shot.save(QString::fromUtf8(dir) + "/" + shotName + ".png");
-    }
-    if (press == QMessageBox::NoButton) {
-      QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-      QApplication::sendEvent(box, &esc);
-    } else {
-      box->button(press)->click();
-    }
+    act(*box);
   });
   poll.start();
-  const int answer = platform::qt::QtMessagePresenter().Show(prompt, style, title);
+  const int answer = show();
   EXPECT_TRUE(handled) << "no message box was shown";
   return answer;
+}
+
+// Waits for the modal box, records it, then presses `press` (or Escape when it is
+// NoButton). Returns what the presenter answered.
+int ShowAndPress(const std::string& prompt, int style, const std::string& title, Std press, Seen& seen,
+                 const char* shotName = nullptr) {
+  return ShowAndAct([&] { return platform::qt::QtMessagePresenter().Show(prompt, style, title); },
+                    [&](QMessageBox& box) {
+                      seen.title = box.windowTitle();
+                      seen.text = box.text();
+                      seen.format = box.textFormat();
+                      seen.icon = box.icon();
+                      for (QAbstractButton* b : box.buttons()) seen.buttons.push_back(box.standardButton(b));
+                      std::sort(seen.buttons.begin(), seen.buttons.end());
+                      if (box.defaultButton()) seen.defaultButton = box.standardButton(box.defaultButton());
+                      const QPixmap shot = box.grab();
+                      seen.painted = !shot.isNull() && shot.width() > 0;
+                      if (const char* dir = std::getenv("K30418_SHOT_DIR"); dir && shotName) {
+                        shot.save(QString::fromUtf8(dir) + "/" + shotName + ".png");
+                      }
+                      if (press == QMessageBox::NoButton) {
+                        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                        QApplication::sendEvent(&box, &esc);
+                      } else {
+                        box.button(press)->click();
+                      }
+                    });
 }
 
 std::vector<int> Sorted(std::vector<int> v) {
@@ -126,6 +136,68 @@ TEST(QtMessagePresenter, ShowsThePromptAsPlainText) {
   ShowAndPress("Value <b>5</b> & more\nsecond line", 0, "", QMessageBox::Ok, seen, "plain_text");
   EXPECT_EQ(seen.format, Qt::PlainText);
   EXPECT_EQ(seen.text.toStdString(), "Value <b>5</b> & more\nsecond line");
+}
+
+TEST(QtMessagePresenter, AHelpButtonOpensTheTopicAndTheBoxWaitsForItsAnswer) {
+  int helpCalls = 0;
+  std::vector<int> buttons;
+  bool openAfterHelp = false;
+  const int answer = ShowAndAct(
+      [&] {
+        return platform::qt::QtMessagePresenter().ShowWithHelp("Versions differ", 48 + 16384,
+                                                               "Version Validation Failed", [&] { ++helpCalls; });
+      },
+      [&](QMessageBox& box) {
+        for (QAbstractButton* b : box.buttons()) buttons.push_back(box.standardButton(b));
+        std::sort(buttons.begin(), buttons.end());
+        ASSERT_NE(box.button(QMessageBox::Help), nullptr);
+        box.button(QMessageBox::Help)->click();
+        box.button(QMessageBox::Help)->click();
+        QApplication::processEvents();
+        openAfterHelp = box.isVisible();
+        box.button(QMessageBox::Ok)->click();
+      });
+  EXPECT_EQ(answer, 1);
+  EXPECT_EQ(helpCalls, 2);
+  EXPECT_TRUE(openAfterHelp);
+  EXPECT_EQ(buttons, Sorted({QMessageBox::Ok, QMessageBox::Help}));
+}
+
+TEST(QtMessagePresenter, EscapeInABoxWithHelpAnswersAndAsksNoHelp) {
+  int helpCalls = 0;
+  const int answer = ShowAndAct(
+      [&] { return platform::qt::QtMessagePresenter().ShowWithHelp("Go on?", 4 + 16384, "T", [&] { ++helpCalls; }); },
+      [](QMessageBox& box) {
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&box, &esc);
+        if (box.isVisible()) box.button(QMessageBox::Yes)->click();  // keeps a failing run from hanging
+      });
+  EXPECT_EQ(answer, 7);
+  EXPECT_EQ(helpCalls, 0);
+}
+
+TEST(QtMessagePresenter, WithoutTheHelpStyleThereIsNoHelpButton) {
+  bool hasHelp = true;
+  ShowAndAct([] { return platform::qt::QtMessagePresenter().Show("Saved", 64 + 16384, "T"); },
+             [&](QMessageBox& box) {
+               hasHelp = box.button(QMessageBox::Help) != nullptr;
+               box.button(QMessageBox::Ok)->click();
+             });
+  EXPECT_FALSE(hasHelp);
+}
+
+TEST(QtMessagePresenter, AShortBoxIsWideEnoughForItsWholeTitle) {
+  const std::string title = "K30418 Vorn Krym Direct Server-Side Interface to FlexSystems DeraRED";
+  int width = 0;
+  ShowAndAct([&] { return platform::qt::QtMessagePresenter().Show("Failed to upload", 0, title); },
+             [&](QMessageBox& box) {
+               width = box.width();
+               box.button(QMessageBox::Ok)->click();
+             });
+  QFont bold = QApplication::font();
+  bold.setBold(true);
+  // The title in the title bar's bold face, plus the window icon and three frame buttons.
+  EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(QString::fromStdString(title)) + 100);
 }
 
 }  // namespace

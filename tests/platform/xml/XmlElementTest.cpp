@@ -1,7 +1,15 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
+#include "platform/xml/AtomicFile.h"
 #include "platform/xml/FileTestKit.h"
 #include "platform/xml/XmlElement.h"
 
@@ -280,17 +288,93 @@ TEST_F(XmlFileTest, SavingOntoAFolderFailsAndLeavesNoTemporary) {
   EXPECT_EQ(folder_.Entries(), 1);
 }
 
-TEST_F(XmlFileTest, SaveKeepsTheRightsOfTheReplacedFileAndFollowsLinks) {
+TEST_F(XmlFileTest, SaveWritesAFileOnlyItsOwnerCanReadAndFollowsLinks) {
   const std::string path = File("real.xml");
   Write(path, "<old/>");
   std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                                         std::filesystem::perms::group_read);
+                                         std::filesystem::perms::group_read | std::filesystem::perms::others_read);
   std::filesystem::create_symlink(path, File("link.xml"));
   XmlElement root = Make("new");
   ASSERT_TRUE(root.SaveFile(File("link.xml"))) << root.LastError();
   EXPECT_TRUE(std::filesystem::is_symlink(File("link.xml")));
   EXPECT_NE(Read(path).find("<new />"), std::string::npos);
-  EXPECT_EQ(
-      std::filesystem::status(path).permissions() & std::filesystem::perms::all,
-      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read);
+  // The file may hold passwords: never readable by others, whatever the old file allowed.
+  EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  ASSERT_TRUE(root.SaveFile(File("fresh.xml")));
+  EXPECT_EQ(std::filesystem::status(File("fresh.xml")).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+TEST(AtomicFileNames, OnlyTheShapeOfATemporaryOfTheFileIsOne) {
+  using platform::xml::AtomicFile;
+  const struct {
+    const char* name;
+    bool temporary;
+  } cases[] = {{"k30418.xml.a1B2c3", true},
+               {"k30418.xml.ZZZZZZ", true},
+               {"k30418.xml.abcde", false},
+               {"k30418.xml.abcdefg", false},
+               {"k30418.xml.ab-cd1", false},
+               {"k30418.xml.ab.cd1", false},
+               {"k30418.xmlXa1B2c3", false},
+               {"K30418.xml.a1B2c3", false},
+               {"other.xml.a1B2c3", false},
+               {"k30418.xml", false},
+               {".a1B2c3", false}};
+  for (const auto& c : cases) EXPECT_EQ(AtomicFile::IsTemporaryOf(c.name, "k30418.xml"), c.temporary) << c.name;
+  EXPECT_FALSE(AtomicFile::IsTemporaryOf(".a1B2c3", ""));
+}
+
+// A save killed at any moment leaves the old or the new file whole, and at most a temporary
+// that nobody holds any more, in the shape start-up clears away.
+TEST_F(XmlFileTest, ASaveKilledAtAnyMomentLeavesAWholeFileAndAnAbandonedTemporary) {
+  using platform::xml::AtomicFile;
+  const std::string path = File("k30418.xml");
+  XmlElement root = Make("settings", std::string(2 * 1024 * 1024, 's').c_str());
+  ASSERT_TRUE(root.SaveFile(path)) << root.LastError();
+  const std::string whole = Read(path);
+  for (int round = 0; round < 12; ++round) {
+    const pid_t saver = ::fork();
+    if (saver == 0) {
+      for (;;) root.SaveFile(path);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(3 + 7 * round));
+    ::kill(saver, SIGKILL);
+    ::waitpid(saver, nullptr, 0);
+
+    EXPECT_EQ(Read(path), whole) << "round " << round;
+    for (const auto& e : std::filesystem::directory_iterator(dir_)) {
+      const std::string name = e.path().filename().string();
+      if (name == "k30418.xml") continue;
+      EXPECT_TRUE(AtomicFile::IsTemporaryOf(name, "k30418.xml")) << name;
+      EXPECT_FALSE(AtomicFile::InUse(e.path().string())) << name;
+      std::filesystem::remove(e.path());
+    }
+  }
+}
+
+TEST_F(XmlFileTest, ATemporaryIsInUseWhileItsSaveHoldsIt) {
+  using platform::xml::AtomicFile;
+  const std::string temp = File("k30418.xml.Hld123");
+  Write(temp, "<partial");
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const int fd = ::open(temp.c_str(), O_RDWR);
+    ::flock(fd, LOCK_EX);
+    (void)!::write(ready[1], "x", 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  EXPECT_TRUE(AtomicFile::InUse(temp));
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_FALSE(AtomicFile::InUse(temp));
+  EXPECT_FALSE(AtomicFile::InUse(File("k30418.xml.NoSuch")));
+  ::close(ready[0]);
+  ::close(ready[1]);
 }

@@ -1,0 +1,97 @@
+// The built program, started as the service host starts it, on a configuration file it
+// cannot use: it ends with its own exit status, says which file and why, and leaves the
+// file exactly as it was.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "app/startup/ConfigurationStart.h"
+#include "foundation/QALConfiguration.h"
+#include "platform/xml/FileTestKit.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class UnusableConfiguration : public ::testing::Test {
+ protected:
+  void SetUp() override { fs::copy_file(K30418_EXECUTABLE, folder_ / "k30418"); }
+
+  fs::path ConfigFile() const { return folder_ / "k30418.xml"; }
+
+  // Runs the service until it ends by itself (at most a minute); its exit status, or -1.
+  int RunService() {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::chdir(folder_.c_str());
+      ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      ::execl((folder_ / "k30418").c_str(), "k30418", "NTSERVICE", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    int status = 0;
+    for (int i = 0; i < 600; ++i) {
+      if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return -1;
+  }
+
+  std::string Logs() const {
+    std::string all;
+    for (auto& e : fs::directory_iterator(folder_ / "log")) all += ReadFile(e.path());
+    return all;
+  }
+
+  TestFolder dir_{"k30418-unusable"};
+  const fs::path& folder_ = dir_.Path();
+};
+
+}  // namespace
+
+TEST_F(UnusableConfiguration, AFileThatIsNoXmlEndsTheStartWithTheParsersReason) {
+  const std::string damaged =
+      "<?xml version=\"1.0\"?>\n<qalconfigurationxml><spec version=\"1\" encrypted=\"False\"/>\n"
+      "<data><OPTIONS><LOG_VERBOSITY>0</LOG_VERBOSITY></OPTIONS>\n<K30418><SOURCEPASSWORD>pw</K30418></data>\n";
+  std::ofstream(ConfigFile(), std::ios::binary) << damaged;
+
+  EXPECT_EQ(RunService(), ConfigurationStart::kUnusableConfigurationExitStatus);
+
+  const std::string log = Logs();
+  EXPECT_NE(log.find(" : Configuration file " + ConfigFile().string() + " cannot be used: "), std::string::npos) << log;
+  EXPECT_NE(log.find("at line 4, column"), std::string::npos) << log;
+  EXPECT_EQ(ReadFile(ConfigFile()), damaged);
+}
+
+TEST_F(UnusableConfiguration, ADataPartThatDoesNotDecryptEndsTheStartAndIsNeverReplaced) {
+  {
+    QALConfiguration config;
+    config.path(ConfigFile().string());
+    config.DefineTree("K30418\\SourcePassword", "users-own-password");
+    config.EncryptData(true);
+    ASSERT_TRUE(config.SaveConfig());
+  }
+  std::string file = ReadFile(ConfigFile());
+  const auto sealed = file.find("<data>") + 10;
+  file[sealed] = file[sealed] == 'A' ? 'B' : 'A';
+  std::ofstream(ConfigFile(), std::ios::binary | std::ios::trunc) << file;
+
+  EXPECT_EQ(RunService(), ConfigurationStart::kUnusableConfigurationExitStatus);
+
+  const std::string log = Logs();
+  EXPECT_NE(log.find("Failed to decrypt XML data in QALConfiguration.ValidateXMLformat()"), std::string::npos) << log;
+  EXPECT_NE(log.find("Configuration file " + ConfigFile().string() +
+                     " cannot be used: its encrypted data part cannot be decrypted: "),
+            std::string::npos)
+      << log;
+  // Nothing ran on built-in values: no import was tried, and the file is the user's still.
+  EXPECT_EQ(log.find("Going to Sleep mode"), std::string::npos) << log;
+  EXPECT_EQ(ReadFile(ConfigFile()), file);
+}
