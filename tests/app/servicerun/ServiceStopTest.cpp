@@ -71,6 +71,28 @@ TEST_F(ServiceStop, SignalDuringARecoveryWaitEndsTheImportAndTheService) {
   }
 }
 
+// A long import (forty thousand answers to write): the service stops after the database call
+// in progress, not after the last answer, and keeps the last imported id where it was.
+TEST_F(ServiceStop, SigtermWhileWritingEndsTheImportAfterTheCurrentCall) {
+  DesignateCollector();
+  ASSERT_TRUE(deraRed_.Exec(
+      "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, question_id1, "
+      "answer1, question_id2, answer2) SELECT i, 1, 5, TIMESTAMP '2026-01-02' + (i / 24) * INTERVAL '1 day', "
+      "TIMESTAMP '1899-12-30' + (i % 24) * INTERVAL '1 hour', 'JSMITH', 1, (i % 97)::text, 2, (i % 89)::text "
+      "FROM generate_series(1, 20000) AS i"));
+  WriteConfiguration();
+  const std::string idFile = ReadFile(folder_ / "DeraRed.ini");
+  auto& service = StartService();
+  ASSERT_TRUE(WaitForServiceLog("Wrote Data ", service)) << ServiceLog();
+
+  ExpectOrderlyEnd(service, SIGTERM);
+  const std::string log = ServiceLog();
+  EXPECT_EQ(Count(log, "Service stopped by the service host (SIGTERM)."), 1u) << log;
+  EXPECT_LT(Count(log, "Wrote Data "), 20000u) << "the import went on writing";
+  EXPECT_EQ(log.find("Going to Sleep mode"), std::string::npos);
+  EXPECT_EQ(ReadFile(folder_ / "DeraRed.ini"), idFile);
+}
+
 TEST_F(ServiceStop, TheDesktopProgramEndsInOrderOnASignal) {
   WriteConfiguration();
   auto& program = StartInteractive(folder_);
