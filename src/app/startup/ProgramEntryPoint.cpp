@@ -46,6 +46,7 @@ bool HoldServiceLock(ProgramObjects& o) {
   try {
     if (o.serviceLock->GetExclusiveLock()) return true;
   } catch (const core::RuntimeError& e) {
+    o.serviceLock.reset();  // no lock: this start was not refused
     o.logger->WriteLog(
         "Unable to make sure that no other service instance runs in " + ctx.app.Path + ": " + e.Description(), 0);
     return true;

@@ -62,3 +62,21 @@ TEST_F(ServiceLock, ASecondServiceInTheSameFolderIsRefusedUntilTheFirstHasEnded)
   auto nextLog = [&] { return HandleLogPath(folder_) != firstLog ? ServiceLog() : std::string(); };
   EXPECT_TRUE(WaitFor(nextLog, "Going to Sleep mode", next, 60)) << ServiceLog();
 }
+
+// A lock that cannot be made at all (here a folder stands where its file would go) does not
+// keep the service from running, and it is not taken for another instance.
+TEST_F(ServiceLock, ALockThatCannotBeMadeIsLoggedAndTheServiceRuns) {
+  std::filesystem::create_directories(folder_ / "k30418_ntservice.lock.guard");
+  std::ofstream(folder_ / "k30418.xml") << "<qalconfigurationxml>";  // unusable: the start ends
+  auto& refused = StartService();
+  const auto status = refused.WaitForEnd(30s);
+  ASSERT_TRUE(status && WIFEXITED(*status));
+  EXPECT_EQ(WEXITSTATUS(*status), ExitStatus::kUnusableConfiguration) << "not the status of a second instance";
+
+  WriteConfiguration();
+  auto& service = StartService();
+  ASSERT_TRUE(WaitForServiceLog("Going to Sleep mode", service)) << ServiceLog();
+  EXPECT_NE(ServiceLog().find("Unable to make sure that no other service instance runs in " + folder_.string() + ": "),
+            std::string::npos)
+      << ServiceLog();
+}
