@@ -131,7 +131,12 @@ echo
 if $desktop; then
   echo "== The desktop program on the demo Krym and DeraRed (PostgreSQL on 127.0.0.1:$port)"
   echo "Close its window (or File > Exit) to end the demo."
-  ( cd "$run" && exec ./k30418 ) || true
+  # In the background and waited for, so that an interrupted demo ends the program (in order)
+  # and stops the databases at once.
+  ( cd "$run" && exec ./k30418 ) &
+  program_pid=$!
+  wait "$program_pid" || true
+  program_pid=
   echo
 fi
 echo "Demo finished; the installation folder is $run (the database is stopped)."
