@@ -4,13 +4,30 @@
 # at them, runs the program in service mode until its first import has gone to
 # sleep, then shows what it wrote into Krym and where its log is. Leaves nothing
 # running.
+#
+#   scripts/demo.sh             the demo as above
+#   scripts/demo.sh --desktop   then opens the desktop program on the demo Krym and
+#                               DeraRed; the databases stop when its window closes
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+desktop=false
+for arg in "$@"; do
+  case "$arg" in
+    --desktop) desktop=true ;;
+    *) echo "usage: $0 [--desktop]" >&2; exit 2 ;;
+  esac
+done
+if $desktop && [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "--desktop needs a display (DISPLAY or WAYLAND_DISPLAY) to open the window on" >&2
+  exit 2
+fi
+
 "$top/scripts/deps.sh"
 
 echo "== Building"
 cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK30418_TESTS=OFF >/dev/null
-cmake --build "$top/build" -j"$(nproc)" >/dev/null
+cmake --build "$top/build" -j"${K30418_JOBS:-$(nproc)}" >/dev/null
 
 run=$top/demo-run
 pgdir=$run/pg
@@ -108,6 +125,18 @@ cat "$run/DeraRed.ini"
 echo
 log=$(tr -d '\r' <"$run/k30418.log_handle")
 echo "== The service's log: $log"
-grep -E "Processing facility|Loaded|Skipped|Import|Last Id|Sleep" "$log" | tr -d '\r' || true
+grep -E "Processing facility|Loaded|Skipped|Import|Last Id|Sleep|stopped by" "$log" | tr -d '\r' || true
 echo
+
+if $desktop; then
+  echo "== The desktop program on the demo Krym and DeraRed (PostgreSQL on 127.0.0.1:$port)"
+  echo "Close its window (or File > Exit) to end the demo."
+  # In the background and waited for, so that an interrupted demo ends the program (in order)
+  # and stops the databases at once.
+  ( cd "$run" && exec ./k30418 ) &
+  program_pid=$!
+  wait "$program_pid" || true
+  program_pid=
+  echo
+fi
 echo "Demo finished; the installation folder is $run (the database is stopped)."

@@ -21,8 +21,10 @@ K30418_PG_PORT=$("$top/tests/support/pg_cluster.sh" start "$pgdir")
 export K30418_PG_HOST=127.0.0.1
 export K30418_PG_SOCKET=$pgdir
 export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS=detect_leaks=0
+# Leaks fail the tests; only the outside libraries' own leaks are suppressed.
+export ASAN_OPTIONS=detect_leaks=1
+export LSAN_OPTIONS=suppressions=$top/tests/support/lsan.supp:print_suppressions=0
 echo "PostgreSQL test cluster on 127.0.0.1:$K30418_PG_PORT"
 
 cd "$build"
-ctest --output-on-failure -j"$(nproc)" --timeout 900 "$@"
+ctest --output-on-failure -j"${K30418_JOBS:-$(nproc)}" --timeout 900 "$@"

@@ -37,6 +37,8 @@ class ExclusiveSemaphore {
 
   // Whether this object has the name open (holding the lock or refused).
   bool HoldsHandle() const { return fd_ >= 0; }
+  // Whether this object holds the lock.
+  bool IsHolder() const { return owner_; }
   // The lock file's path.
   const std::string& LockPath() const { return path_; }
 

@@ -49,33 +49,36 @@ std::string QALntSvcCM::ServiceStatus(const std::string& Computer, const std::st
   return StateWord(static_cast<int>(status.state));
 }
 
-void QALntSvcCM::vbPauseService(const std::string& Computer, const std::string& Service) {
+bool QALntSvcCM::vbPauseService(const std::string& Computer, const std::string& Service, std::string* reason) {
   std::string error;
   const bool accepted = manager_->Pause(Computer, Service, error);
-  LogRefusal("pause", Service, accepted, error);
+  return Answer("pause", Service, accepted, error, reason);
 }
 
-void QALntSvcCM::vbContinueService(const std::string& Computer, const std::string& Service) {
+bool QALntSvcCM::vbContinueService(const std::string& Computer, const std::string& Service, std::string* reason) {
   std::string error;
   const bool accepted = manager_->Continue(Computer, Service, error);
-  LogRefusal("continue", Service, accepted, error);
+  return Answer("continue", Service, accepted, error, reason);
 }
 
-void QALntSvcCM::vbStartService(const std::string& Computer, const std::string& Service) {
+bool QALntSvcCM::vbStartService(const std::string& Computer, const std::string& Service, std::string* reason) {
   std::string error;
   const bool accepted = manager_->Start(Computer, Service, error);
-  LogRefusal("start", Service, accepted, error);
+  return Answer("start", Service, accepted, error, reason);
 }
 
-void QALntSvcCM::vbStopService(const std::string& Computer, const std::string& Service) {
+bool QALntSvcCM::vbStopService(const std::string& Computer, const std::string& Service, std::string* reason) {
   std::string error;
   const bool accepted = manager_->Stop(Computer, Service, error);
-  LogRefusal("stop", Service, accepted, error);
+  return Answer("stop", Service, accepted, error, reason);
 }
 
-void QALntSvcCM::LogRefusal(const std::string& what, const std::string& Service, bool accepted,
-                            const std::string& error) {
-  if (accepted) return;
-  if (QALLoggerTXT* log = Program().logger)
-    log->WriteLog("Unable to " + what + " service '" + Service + "': " + error, 0);
+bool QALntSvcCM::Answer(const std::string& what, const std::string& Service, bool accepted, const std::string& error,
+                        std::string* reason) {
+  const std::string why = accepted ? std::string() : "Unable to " + what + " service '" + Service + "': " + error;
+  if (reason) *reason = why;
+  if (!accepted) {
+    if (QALLoggerTXT* log = Program().logger) log->WriteLog(why, 0);
+  }
+  return accepted;
 }

@@ -9,8 +9,9 @@ class ServiceManager;
 
 // Reports a service's state as a word and asks the service manager to start, stop, pause or
 // continue it. Every member reaches the manager afresh and keeps nothing open once it returns.
-// Computer "" means this machine. The control members report nothing to their caller: they log
-// a refused request, and the caller learns the outcome by asking ServiceStatus again.
+// Computer "" means this machine. The control members log a refused request and answer whether
+// the manager accepted it, with the manager's reason when it did not; whether the service then
+// runs shows in ServiceStatus, as the request is only queued.
 //
 // The manager is shared with whoever gave it; by default it is systemd on the system bus.
 class QALntSvcCM {
@@ -22,16 +23,18 @@ class QALntSvcCM {
   // "ERROR: Unable to get status!".
   std::string ServiceStatus(const std::string& Computer, const std::string& Service);
   // systemd has no paused state: these two reach the service and change nothing.
-  void vbPauseService(const std::string& Computer, const std::string& Service);
-  void vbContinueService(const std::string& Computer, const std::string& Service);
-  void vbStartService(const std::string& Computer, const std::string& Service);
-  void vbStopService(const std::string& Computer, const std::string& Service);
+  bool vbPauseService(const std::string& Computer, const std::string& Service, std::string* reason = nullptr);
+  bool vbContinueService(const std::string& Computer, const std::string& Service, std::string* reason = nullptr);
+  bool vbStartService(const std::string& Computer, const std::string& Service, std::string* reason = nullptr);
+  bool vbStopService(const std::string& Computer, const std::string& Service, std::string* reason = nullptr);
 
   // The word of a state number 1..7; "" for any other.
   static std::string StateWord(int state);
 
  private:
-  void LogRefusal(const std::string& what, const std::string& Service, bool accepted, const std::string& error);
+  // Logs a refused request; the request's answer, with the reason when it was refused.
+  static bool Answer(const std::string& what, const std::string& Service, bool accepted, const std::string& error,
+                     std::string* reason);
 
   std::shared_ptr<platform::service::ServiceManager> manager_;
 };

@@ -13,6 +13,8 @@
 namespace {
 
 const char kInitFirst[] = "General Init must be performed before calling InitServiceControl()";
+const char kNoManager[] = "ERROR: Unable to connect to service manager!";
+const char kNoService[] = "ERROR: Service not found!";
 
 void LetEventsRun() {
   if (platform::ui::EventPump* events = Program().ui.events) events->ProcessEvents();
@@ -52,22 +54,22 @@ bool QALntSvcWatcher::InitServiceControl(const std::string& LocalNTserviceName, 
     ErrorMessage = kInitFirst;
     return false;
   }
-  const std::string name = core::Trim(LocalNTserviceName);
-  if (name.empty()) {
-    ErrorMessage = "Empty service name provided";
+  // A service that cannot be watched must not keep the label's design caption ("Stopped"): the
+  // label shows the error state instead.
+  auto refuse = [&](const std::string& reply, const std::string& reason) {
+    ShowStatusOn(StatusLabel, reply);
+    unboundReason_ = reason;
+    ErrorMessage = reason;
     return false;
-  }
+  };
+  const std::string name = core::Trim(LocalNTserviceName);
+  if (name.empty()) return refuse(kNoService, "Empty service name provided");
   serviceControl_ = std::make_unique<QALntSvcCM>(manager_);
   const std::string reply = serviceControl_->ServiceStatus("", name);
-  if (reply == "ERROR: Unable to connect to service manager!") {
-    ErrorMessage = "Unable to connect to service manager";
-    return false;
-  }
-  if (reply == "ERROR: Service not found!") {
-    ErrorMessage = "Service not found (" + name + ")";
-    return false;
-  }
+  if (reply == kNoManager) return refuse(reply, "Unable to connect to service manager");
+  if (reply == kNoService) return refuse(reply, "Service not found (" + name + ")");
   serviceName_ = name;
+  unboundReason_.clear();
   statusLabel_ = StatusLabel;
   ShowStatus(reply);
   ErrorMessage = "";
@@ -111,16 +113,19 @@ void QALntSvcWatcher::EnableLogAutoRefresh(std::int32_t IntervalINseconds, std::
   mylogTimer_.Enabled(true);
 }
 
-void QALntSvcWatcher::StartNTservice() {
-  if (!HasService()) return;
-  serviceControl_->vbStartService("", serviceName_);
-  RefreshStatus();
-}
+bool QALntSvcWatcher::StartNTservice(std::string& ErrorMessage) { return Control(true, ErrorMessage); }
 
-void QALntSvcWatcher::StopNTservice() {
-  if (!HasService()) return;
-  serviceControl_->vbStopService("", serviceName_);
+bool QALntSvcWatcher::StopNTservice(std::string& ErrorMessage) { return Control(false, ErrorMessage); }
+
+bool QALntSvcWatcher::Control(bool start, std::string& ErrorMessage) {
+  if (!HasService()) {
+    ErrorMessage = !initialised_ ? kInitFirst : !unboundReason_.empty() ? unboundReason_ : "No service to control";
+    return false;
+  }
+  const bool accepted = start ? serviceControl_->vbStartService("", serviceName_, &ErrorMessage)
+                              : serviceControl_->vbStopService("", serviceName_, &ErrorMessage);
   RefreshStatus();
+  return accepted;
 }
 
 void QALntSvcWatcher::myTimer_Timer() {
@@ -133,19 +138,21 @@ void QALntSvcWatcher::mylogTimer_Timer() {
 
 void QALntSvcWatcher::RefreshStatus() { ShowStatus(serviceControl_->ServiceStatus("", serviceName_)); }
 
-void QALntSvcWatcher::ShowStatus(const std::string& status) {
-  if (!statusLabel_) return;
+void QALntSvcWatcher::ShowStatus(const std::string& status) { ShowStatusOn(statusLabel_, status); }
+
+void QALntSvcWatcher::ShowStatusOn(StatusLabel* label, const std::string& status) {
+  if (!label) return;
   if (status.find("ERROR:") != std::string::npos) {
-    statusLabel_->Caption("N/A");
-    statusLabel_->BackColor(kRed);
+    label->Caption("N/A");
+    label->BackColor(kRed);
   } else {
     if (status == "Running") {
-      statusLabel_->BackColor(kGreen);
+      label->BackColor(kGreen);
     } else if (status == "Stopped" || status == "Start Pending" || status == "Stop Pending" ||
                status == "Continue Pending" || status == "Pause Pending" || status == "Paused") {
-      statusLabel_->BackColor(kRed);
+      label->BackColor(kRed);
     }
-    statusLabel_->Caption(status);
+    label->Caption(status);
   }
   LetEventsRun();  // so the label repaints at once
 }

@@ -53,14 +53,19 @@ class QALntSvcWatcher {
   std::string LastLogFilePath() const;
   void RefreshLog();
   bool InitLogView(TextBox* outputTextBox, std::string& ErrorMessage);
+  // Binds the service and the label. When the service cannot be watched (no name, no manager,
+  // no such service) the label shows that error state once and nothing is bound.
   bool InitServiceControl(const std::string& LocalNTserviceName, StatusLabel* StatusLabel, std::string& ErrorMessage);
   const std::string& NTserviceNAME() const { return serviceName_; }
   bool Init(std::intptr_t MainFormHWnd);
   // Intervals whose milliseconds do not fit 32 bits are ignored.
   void EnableStatusAutoRefresh(std::int32_t IntervalINseconds);
   void EnableLogAutoRefresh(std::int32_t IntervalINseconds, std::int32_t bufferSizeBytes);
-  void StartNTservice();
-  void StopNTservice();
+  // Ask the manager to start or stop the bound service, then show its state at once. False with
+  // the reason in ErrorMessage when no service is bound (the reason InitServiceControl gave) or
+  // the manager refused the request.
+  bool StartNTservice(std::string& ErrorMessage);
+  bool StopNTservice(std::string& ErrorMessage);
 
   // How the refresh runs, for the windows' tests.
   const QALTimer& StatusTimer() const { return myTimer_; }
@@ -72,6 +77,8 @@ class QALntSvcWatcher {
   void mylogTimer_Timer();
   void RefreshStatus();
   void ShowStatus(const std::string& status);
+  static void ShowStatusOn(StatusLabel* label, const std::string& status);
+  bool Control(bool start, std::string& ErrorMessage);
   std::string ReadLogHandle() const;
   std::string ReadLogTail(const std::string& path) const;
   static std::string ReverseLines(const std::string& text);
@@ -81,6 +88,7 @@ class QALntSvcWatcher {
   std::shared_ptr<platform::service::ServiceManager> manager_;
   std::intptr_t mainWindow_ = 0;
   std::string serviceName_;
+  std::string unboundReason_;  // why no service is bound, for start and stop requests
   std::unique_ptr<QALntSvcCM> serviceControl_;
   StatusLabel* statusLabel_ = nullptr;
   TextBox* outputTextBox_ = nullptr;

@@ -112,10 +112,16 @@ void CommonNTControl::Load(const IconBinding* icons) {
 
 void CommonNTControl::ToolbarButtonClick(const std::string& key) {
   const std::string k = core::LCase(key);
-  if (k == "add") {
-    watcher_->StartNTservice();
-  } else if (k == "stop") {
-    watcher_->StopNTservice();
+  if (k == "add" || k == "stop") {
+    // A request that cannot be made or is refused says why; the label shows the state either way.
+    const bool start = k == "add";
+    std::string error;
+    if (!(start ? watcher_->StartNTservice(error) : watcher_->StopNTservice(error))) {
+      if (QALmsgBoxHandler* box = Program().msgBox)
+        box->QalMsgBox(std::string("Failed to ") + (start ? "start" : "stop") +
+                           " the service for the following reason : \r\n" + error,
+                       0);
+    }
   } else if (k == "help") {
     CommonGlobals::ShowHelpTopic("12047");
   } else if (k == "close") {

@@ -25,7 +25,8 @@ class CommonNTControl : public QDialog {
   // Shows a view modally over owner and releases it once it is hidden.
   static void ShowModal(const IconBinding* icons, QWidget* owner);
 
-  // Runs the toolbar action of a key, compared lower-cased ("Close" closes).
+  // Runs the toolbar action of a key, compared lower-cased ("Close" closes). A start or stop
+  // that cannot be made or that the manager refuses says why in a box.
   void ToolbarButtonClick(const std::string& key);
 
   QLabel* UIsvcLabel() const { return UIsvcLabel_; }

@@ -19,6 +19,7 @@
 #include "app/forms/IconBinding.h"
 #include "app/forms/MenuTargets.h"
 #include "app/forms/ToolbarButtons.h"
+#include "app/startup/ProgramEnd.h"
 #include "app/startup/ProgramObjects.h"
 #include "app/startup/QtUiServices.h"
 #include "core/RuntimeError.h"
@@ -347,9 +348,12 @@ void CommonUI::OpenSupportPage(bool releaseNotes) {
   CommonGlobals::ShowHelpTopic(releaseNotes ? kReleaseNotesTopic : objects_.context.app.ProductName);
 }
 
-void CommonUI::ExitProgram() { QApplication::exit(0); }
+// Exit closes the window, and closing it ends the program: an import that is running (Exit can
+// be chosen while it waits) returns after its current database call, and the process ends as
+// soon as it has.
+void CommonUI::ExitProgram() { close(); }
 
 void CommonUI::closeEvent(QCloseEvent* event) {
   event->accept();
-  ExitProgram();
+  ProgramEnd::Request();
 }

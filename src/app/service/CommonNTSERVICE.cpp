@@ -1,16 +1,17 @@
 #include "app/service/CommonNTSERVICE.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
 
 #include "app/session/ImportSession.h"
+#include "app/startup/ProgramEnd.h"
 #include "core/Value.h"
 #include "foundation/CommonGlobalsSettings.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
 #include "foundation/QALTimer.h"
+#include "platform/os/StopRequest.h"
 
 namespace {
 
@@ -61,16 +62,18 @@ void CommonNTSERVICE::RunNTService() {
 
 void CommonNTSERVICE::MyMinuteTimer_Timer() {
   // An import lets window events run while it waits; a tick that arrives then
-  // must not start a second import.
-  if (busy_) return;
+  // must not start a second import. Nor does anything start once the program is ending.
+  if (busy_ || platform::os::StopRequested()) return;
   busy_ = true;
   ProgramContext& ctx = Program();
   if (IsTimeToRun() && ctx.config->ReadConfig()) {
     ctx.logger->Verbosity(CommonGlobals::LogVerbositySetting());
     ctx.logger->AssertVerbosity();
     importer_();
-    ctx.logger->WriteLog("Going to Sleep mode. Will next wake up at : " + core::Format(nextWakeUp_, "mm/dd/yyyy HH:nn:ss"),
-                         0);
+    // An import cut short by the end of the program sleeps no more.
+    if (!platform::os::StopRequested())
+      ctx.logger->WriteLog(
+          "Going to Sleep mode. Will next wake up at : " + core::Format(nextWakeUp_, "mm/dd/yyyy HH:nn:ss"), 0);
   }
   busy_ = false;
 }
@@ -102,4 +105,4 @@ void CommonNTSERVICE::Command1_Click() {
   if (timer_) timer_->Enabled(false);
 }
 
-void CommonNTSERVICE::Command2_Click() { QApplication::exit(0); }
+void CommonNTSERVICE::Command2_Click() { ProgramEnd::Request(); }

@@ -1,10 +1,13 @@
 #include "app/startup/Entry.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "app/startup/ConfigurationStart.h"
+#include "app/startup/ExitStatus.h"
+#include "app/startup/PlatformNotices.h"
+#include "app/startup/ProgramEnd.h"
 #include "app/startup/ProgramEntryPoint.h"
 #include "app/startup/ProgramObjects.h"
 
@@ -32,19 +35,24 @@ bool HasDisplay() {
 int RunProgram(int argc, char** argv) {
   const std::string commandLine = CommandLineOf(argc, argv);
   // An unattended service has no screen: its scheduler form lives off-screen.
-  if (ProgramEntryPoint::IsServiceCommandLine(commandLine) && !HasDisplay())
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (ProgramEntryPoint::IsServiceCommandLine(commandLine) && !HasDisplay()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
+  PlatformNotices::Quieten();
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
+  std::string signalError;
+  const std::unique_ptr<QObject> stopSignals = ProgramEnd::WatchStopSignals(signalError);
+  if (!stopSignals) std::fprintf(stderr, "k30418: %s\n", signalError.c_str());
 
   ProgramObjects objects;
   ProgramScope scope(objects.context);
-  if (!ProgramEntryPoint::Main(objects, commandLine)) return ConfigurationStart::kUnusableConfigurationExitStatus;
+  if (!ProgramEntryPoint::Main(objects, commandLine))
+    return ProgramEntryPoint::RefusedAsSecondService(objects) ? ExitStatus::kServiceAlreadyRunning
+                                                              : ExitStatus::kUnusableConfiguration;
 
   if (objects.context.isNTService)
     ProgramEntryPoint::StartNTServiceMode(objects);
   else
     ProgramEntryPoint::StartInteractiveMode(objects);
-  return app.exec();
+  return ProgramEnd::RunEventLoop();
 }

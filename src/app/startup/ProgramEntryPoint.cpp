@@ -14,6 +14,7 @@
 #include "core/Text.h"
 #include "features/CommonAINFOnavigator.h"
 #include "foundation/CommonGlobals.h"
+#include "foundation/ExclusiveSemaphore.h"
 #include "foundation/IconManager.h"
 #include "foundation/NetInfo.h"
 #include "foundation/QALConfiguration.h"
@@ -33,7 +34,35 @@ namespace {
 
 std::string Bool(bool b) { return b ? "True" : "False"; }
 
+// Two service instances in one folder would import the same answers side by side and share the
+// last-id file, so a service-mode start first takes the folder's lock (the lock file lies in
+// the folder itself, which the service may always write, so an instance started by hand meets
+// the one the service manager started). A refused start writes one line to a log of its own
+// and leaves the handle file naming the running instance's log. A lock that cannot be made at
+// all does not stop the service; the line says why.
+bool HoldServiceLock(ProgramObjects& o) {
+  const ProgramContext& ctx = o.context;
+  o.serviceLock = std::make_unique<ExclusiveSemaphore>(ctx.app.EXEName + "_ntservice", ctx.app.Path);
+  try {
+    if (o.serviceLock->GetExclusiveLock()) return true;
+  } catch (const core::RuntimeError& e) {
+    o.serviceLock.reset();  // no lock: this start was not refused
+    o.logger->WriteLog(
+        "Unable to make sure that no other service instance runs in " + ctx.app.Path + ": " + e.Description(), 0);
+    return true;
+  }
+  o.logger->LogHandleAssertion(false);
+  o.logger->WriteLog(
+      "Service not started: another " + ctx.app.Title + " service instance is already running in " + ctx.app.Path + ".",
+      0);
+  return false;
+}
+
 }  // namespace
+
+bool RefusedAsSecondService(const ProgramObjects& objects) {
+  return objects.serviceLock && !objects.serviceLock->IsHolder();
+}
 
 bool IsServiceCommandLine(const std::string& commandLine) { return core::UCase(commandLine) == "NTSERVICE"; }
 
@@ -69,15 +98,15 @@ bool Main(ProgramObjects& o, const std::string& commandLine) {
   log.BufferLength(1);
   log.Postfix(ctx.isNTService ? "_ntservice" : "_interactive");
   log.LogHandleAssertion(ctx.isNTService);
+  if (ctx.isNTService && !HoldServiceLock(o)) return false;
 
   // 4. Host facts, 5. the banner.
   o.netInfo->GetNetInfo();
-  const std::string version = std::to_string(app.Major) + "." + std::to_string(app.Minor) + "." +
-                              std::to_string(app.Revision);
+  const std::string version =
+      std::to_string(app.Major) + "." + std::to_string(app.Minor) + "." + std::to_string(app.Revision);
   log.WriteLog(app.Comments, 0);
   log.WriteLog(app.Title + " version " + version + " (Build " + app.FileDescription + ")", 0);
-  log.WriteLog("Build Numbers : " + app.FileDescription + " (Application)  " + "7" + " (Type) " + "149" +
-                   " (Platform)",
+  log.WriteLog("Build Numbers : " + app.FileDescription + " (Application)  " + "7" + " (Type) " + "149" + " (Platform)",
                0);
   log.WriteLog("ID: " + app.ProductName, 0);
   log.WriteLog("Running on " + o.netInfo->AllTextDump(), 0);
@@ -128,9 +157,9 @@ void StartInteractiveMode(ProgramObjects& o) {
   // The operator's dialogs: super-user login, variable picker, date ranges, the
   // connection progress window and the configuration password.
   InstallInteractiveDialogs(o);
-  o.mainWindow->setWindowTitle(QString::fromStdString(
-      "K" + app.ProductName + " " + app.Comments + " v" + std::to_string(app.Major) + "." +
-      std::to_string(app.Minor) + "." + std::to_string(app.Revision) + " - Interactive Mode"));
+  o.mainWindow->setWindowTitle(QString::fromStdString("K" + app.ProductName + " " + app.Comments + " v" +
+                                                      std::to_string(app.Major) + "." + std::to_string(app.Minor) +
+                                                      "." + std::to_string(app.Revision) + " - Interactive Mode"));
   o.mainWindow->show();
 }
 

@@ -16,8 +16,15 @@ bool IsServiceCommandLine(const std::string& commandLine);
 // Runs every start-up step up to, not including, the mode start. False when the
 // configuration could not be read: the box has been shown (or logged in service
 // mode) and the process is to end at once, with
-// ConfigurationStart::kUnusableConfigurationExitStatus.
+// ExitStatus::kUnusableConfiguration. Also false in service mode when another
+// service instance runs in the same program folder (RefusedAsSecondService;
+// ExitStatus::kServiceAlreadyRunning).
 bool Main(ProgramObjects& objects, const std::string& commandLine);
+
+// True when Main ended because another service instance holds the program
+// folder: one log line said so, and the handle file still names that
+// instance's log.
+bool RefusedAsSecondService(const ProgramObjects& objects);
 
 // Shows the main window (interactive) or the scheduler form (service mode).
 void StartInteractiveMode(ProgramObjects& objects);

@@ -5,6 +5,7 @@
 #include "foundation/ProgramContext.h"
 
 class CommonUI;
+class ExclusiveSemaphore;
 class CommonNTSERVICE;
 class QtUiServices;
 class IconBinding;
@@ -27,6 +28,9 @@ struct ProgramObjects {
   std::unique_ptr<QALmsgBoxHandler> msgBox;
   std::unique_ptr<QALConfiguration> config;
   std::unique_ptr<CommonAINFOnavigator> aInfoNavigator;
+  // Service mode: the lock that makes this the one service instance of the
+  // program folder, held until the process ends.
+  std::unique_ptr<ExclusiveSemaphore> serviceLock;
 
   // The Qt side of the user-interface services the context hands out.
   std::unique_ptr<QtUiServices> ui;

@@ -86,8 +86,11 @@ StatusResult SystemdServiceManager::OpenUnit(const std::string& computer, const 
     error = Describe(loadState);
     return StatusResult::NoStatus;
   }
-  if (loadState.value == "not-found") {
-    error = "unit " + unit + " not found";
+  // Only a loaded unit is a service that can be run: "not-found" has no unit file, "masked",
+  // "error" and "bad-setting" have one that systemd will not run.
+  if (loadState.value != "loaded") {
+    error = loadState.value == "not-found" ? "unit " + unit + " not found"
+                                           : "unit " + unit + " is not loaded (" + loadState.value + ")";
     return StatusResult::NoService;
   }
   unitPath = loaded.value;

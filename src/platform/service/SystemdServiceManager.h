@@ -14,7 +14,8 @@ class SdBusConnection;
 //
 // Unit states and the service states they stand for: active Running, reloading
 // ContinuePending, inactive and failed Stopped, activating StartPending, deactivating
-// StopPending; any other Unknown. A unit whose file does not exist ("not-found") is no service.
+// StopPending; any other Unknown. A unit that systemd has not loaded (no unit file, or one that
+// is masked or broken) is no service.
 // systemd cannot pause a service: Pause and Continue reach the unit and then refuse, changing
 // nothing. Only this machine's manager is reachable; another computer's is not.
 class SystemdServiceManager : public ServiceManager {

@@ -1,18 +1,22 @@
 // The service scheduler: when it imports and when it next wakes up, on a set clock.
 #include <gtest/gtest.h>
 
-#include "support/QtTestApp.h"
+#include <QPushButton>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "app/service/CommonNTSERVICE.h"
+#include "app/startup/ProgramEnd.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
 #include "foundation/QALTimer.h"
 #include "import/DefaultKeyTree.h"
+#include "platform/os/StopRequest.h"
 #include "platform/ui/TimerService.h"
+#include "support/QtTestApp.h"
 
 namespace fs = std::filesystem;
 using core::Date;
@@ -161,10 +165,10 @@ TEST_F(Scheduler, SwitchesCompareExactlyAndHourlyWinsOverMinutely) {
     const char* minutely;
     Date next;
   } cases[] = {
-      {"YES", "YES", At(2026, 12, 8, 8, 1)},   // hourly: not yet due
-      {"yes", "NO", At(2026, 12, 9, 0, 1)},    // not hourly: daily
-      {"NO", "Yes", At(2026, 12, 9, 0, 1)},    // not minutely: daily
-      {"NO", "YES", At(2026, 12, 8, 8, 10)},   // minutely
+      {"YES", "YES", At(2026, 12, 8, 8, 1)},  // hourly: not yet due
+      {"yes", "NO", At(2026, 12, 9, 0, 1)},   // not hourly: daily
+      {"NO", "Yes", At(2026, 12, 9, 0, 1)},   // not minutely: daily
+      {"NO", "YES", At(2026, 12, 8, 8, 10)},  // minutely
   };
   for (const auto& c : cases) {
     Schedule({{"HOURLY", c.hourly}, {"MINUTELY", c.minutely}}, At(2026, 12, 8, 8, 0));
@@ -238,4 +242,32 @@ TEST_F(Scheduler, StopEndsTheTicks) {
   form->RunNTService();
   form->Command1_Click();
   EXPECT_FALSE(form->MyMinuteTimer()->Enabled());
+}
+
+// "end" clicked while the first import runs (before the event loop has started): the import is
+// asked to stop, nothing more is scheduled, and the loop is not started at all, since a loop
+// started after the request would never hear it and the process would run on.
+TEST_F(Scheduler, EndClickedDuringTheFirstImportEndsTheProgram) {
+  Schedule({}, At(2026, 12, 8, 8, 0));
+  auto form = Form();
+  bool stopSeenByImport = false;
+  duringImport_ = [&] {
+    form->findChild<QPushButton*>("Command2")->click();
+    stopSeenByImport = platform::os::StopRequested();
+  };
+  form->RunNTService();
+  EXPECT_TRUE(stopSeenByImport);
+  EXPECT_EQ(imports_, 1);
+
+  QTimer guard;  // a loop that does start is ended here, so the fault fails instead of hanging
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [] { QApplication::exit(7); });
+  guard.start(3000);
+  EXPECT_EQ(ProgramEnd::RunEventLoop(), 0);
+
+  clock_.Set(At(2026, 12, 9, 0, 2));
+  form->MyMinuteTimer_Timer();
+  EXPECT_EQ(imports_, 1) << "an ending program starts no import";
+  EXPECT_EQ(Log().find("Going to Sleep mode"), std::string::npos) << Log();
+  platform::os::ResetStopRequest();
 }

@@ -63,6 +63,7 @@ TEST_F(ServiceViews, ActivityViewWithoutAServiceShowsTheReasonAndNoLog) {
     EXPECT_EQ(boxes_.boxes[0].style, 0) << "OK only, no icon";
     EXPECT_EQ(ViewText(w), "");
     EXPECT_EQ(w.NamePanel()->text().toStdString(), "");
+    EXPECT_EQ(w.StatusPanel()->text().toStdString(), "N/A") << "a service that cannot be watched has no state";
     EXPECT_FALSE(w.Watcher()->LogTimer().Enabled()) << "the box never fills";
     w.ToolbarButtonClick("refresh");
     EXPECT_EQ(ViewText(w), "");
@@ -76,6 +77,7 @@ TEST_F(ServiceViews, ActivityViewWithoutAServiceShowsTheReasonAndNoLog) {
   ASSERT_EQ(boxes_.boxes.size(), 1u);
   EXPECT_EQ(boxes_.boxes[0].prompt,
             "Failed to Initialize Service Control for the following reason : \r\nUnable to connect to service manager");
+  EXPECT_EQ(w.StatusPanel()->text().toStdString(), "N/A");
 }
 
 TEST_F(ServiceViews, TwoActivityViewsEachRefreshTheirOwnLogView) {

@@ -35,7 +35,7 @@ TEST_F(ServiceViews, ControlViewStartsAndStopsTheServiceAndColoursItsState) {
 
   // The state passes through its pending word; the label shows it at once.
   standIn_->PendingReads(1);
-  w.ToolbarButtonClick("add");
+  Click(w.myToolBar(), "add");
   EXPECT_EQ(Caption(w), "Start Pending");
   EXPECT_EQ(Background(w.UIsvcLabel()), kRed);
   EXPECT_TRUE(qttest::RunUntil([&] { return Caption(w) == "Running"; }, 4000));
@@ -45,6 +45,7 @@ TEST_F(ServiceViews, ControlViewStartsAndStopsTheServiceAndColoursItsState) {
   w.ToolbarButtonClick("STOP");  // keys are compared lower-cased
   EXPECT_EQ(Caption(w), "Stop Pending");
   EXPECT_TRUE(qttest::RunUntil([&] { return Caption(w) == "Stopped"; }, 4000));
+  EXPECT_TRUE(boxes_.boxes.empty()) << "accepted requests need no word";
   const auto calls = standIn_->Calls();
   EXPECT_NE(std::find(calls.begin(), calls.end(), "StopUnit k30418.service replace"), calls.end());
 
@@ -54,14 +55,17 @@ TEST_F(ServiceViews, ControlViewStartsAndStopsTheServiceAndColoursItsState) {
                                 {"Close", "Close", "Closes this form"}});
 }
 
-TEST_F(ServiceViews, ControlViewFollowsChangesMadeElsewhereAndRefusedRequestsChangeNothing) {
+TEST_F(ServiceViews, ControlViewFollowsChangesMadeElsewhereAndSaysWhyARequestWasRefused) {
   standIn_->AddUnit("guarded.service", "inactive", /*refuseControl=*/true);
   Set("OPTIONS\\INSTANCE_SERVICE_NAME", "guarded");
   CommonNTControl w(Icons());
   EXPECT_EQ(Caption(w), "Stopped");
-  w.ToolbarButtonClick("add");
+  Click(w.myToolBar(), "add");
   EXPECT_EQ(Caption(w), "Stopped");
-  EXPECT_TRUE(boxes_.boxes.empty()) << "a refused start is silent";
+  ASSERT_EQ(boxes_.boxes.size(), 1u) << "a refused start does not pass in silence";
+  EXPECT_EQ(boxes_.boxes[0].prompt,
+            "Failed to start the service for the following reason : \r\nUnable to start service 'guarded': "
+            "org.freedesktop.DBus.Error.AccessDenied: Interactive authentication required.");
 
   standIn_->SetActiveState("guarded.service", "active");  // someone else started it
   EXPECT_TRUE(qttest::RunUntil([&] { return Caption(w) == "Running"; }, 4000));
@@ -97,10 +101,19 @@ TEST_F(ServiceViews, ControlViewWithoutAServiceShowsTheReasonAndRefreshesNothing
     ASSERT_EQ(boxes_.boxes.size(), 1u) << c.name;
     EXPECT_EQ(boxes_.boxes[0].prompt,
               std::string("Failed to Initialize Service Control for the following reason : \r\n") + c.reason);
-    EXPECT_EQ(Caption(w), "Stopped") << "the design caption stays";
+    EXPECT_EQ(Caption(w), "N/A") << "a service that cannot be watched is not shown as stopped";
+    EXPECT_EQ(Background(w.UIsvcLabel()), kRed);
     EXPECT_EQ(w.NamePanel()->text().toStdString(), "");
     EXPECT_FALSE(w.Watcher().StatusTimer().Enabled());
-    w.ToolbarButtonClick("add");  // nothing to start
+    // Nothing to start or stop, and the buttons say why.
+    Click(w.myToolBar(), "add");
+    Click(w.myToolBar(), "stop");
+    ASSERT_EQ(boxes_.boxes.size(), 3u) << c.name;
+    EXPECT_EQ(boxes_.boxes[1].prompt,
+              std::string("Failed to start the service for the following reason : \r\n") + c.reason);
+    EXPECT_EQ(boxes_.boxes[2].prompt,
+              std::string("Failed to stop the service for the following reason : \r\n") + c.reason);
+    EXPECT_EQ(Caption(w), "N/A");
   }
   for (const auto& call : standIn_->Calls()) EXPECT_EQ(call.rfind("StartUnit", 0), std::string::npos) << call;
 }

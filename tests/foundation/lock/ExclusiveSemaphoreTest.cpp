@@ -29,6 +29,8 @@ TEST_F(ExclusiveLock, OnlyTheFirstAskerHoldsAndTheNameIsFreeOnceEveryAskerLetGo)
   EXPECT_TRUE(first.GetExclusiveLock());
   EXPECT_FALSE(second.GetExclusiveLock());
   EXPECT_TRUE(second.HoldsHandle()) << "a refused asker keeps the name open";
+  EXPECT_TRUE(first.IsHolder());
+  EXPECT_FALSE(second.IsHolder());
 
   first.ReleaseLock();
   EXPECT_FALSE(third.GetExclusiveLock()) << "the refused asker still has the name open";

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "foundation/ProgramContext.h"
@@ -116,35 +117,53 @@ TEST_F(QALntSvcCMOverBus, FailuresGiveTheirErrorTexts) {
 TEST_F(QALntSvcCMOverBus, StartAndStopPassThroughThePendingWords) {
   standIn_->PendingReads(1);
   QALntSvcCM cm = Control();
-  cm.vbStartService("", "k30418");
+  EXPECT_TRUE(cm.vbStartService("", "k30418"));
   EXPECT_EQ(cm.ServiceStatus("", "k30418"), "Start Pending");
   EXPECT_EQ(cm.ServiceStatus("", "k30418"), "Running");
-  // Starting a running service changes nothing and reports nothing.
-  cm.vbStartService("", "k30418");
+  // Starting a running service is accepted and changes nothing.
+  std::string reason = "untouched";
+  EXPECT_TRUE(cm.vbStartService("", "k30418", &reason));
+  EXPECT_EQ(reason, "");
   EXPECT_EQ(cm.ServiceStatus("", "k30418"), "Running");
 
-  cm.vbStopService("", "k30418");
+  EXPECT_TRUE(cm.vbStopService("", "k30418"));
   EXPECT_EQ(cm.ServiceStatus("", "k30418"), "Stop Pending");
   EXPECT_EQ(cm.ServiceStatus("", "k30418"), "Stopped");
-  cm.vbStopService("", "k30418");
+  EXPECT_TRUE(cm.vbStopService("", "k30418"));
   EXPECT_EQ(cm.ServiceStatus("", "k30418"), "Stopped");
   EXPECT_EQ(Log().find("Unable to"), std::string::npos) << Log();
 }
 
-TEST_F(QALntSvcCMOverBus, RefusedAndImpossibleRequestsAreSilentButLogged) {
+TEST_F(QALntSvcCMOverBus, RefusedAndImpossibleRequestsAnswerWhyAndAreLogged) {
   standIn_->AddUnit("guarded.service", "active", /*refuseControl=*/true);
   QALntSvcCM cm = Control();
-  cm.vbStopService("", "guarded");
+  std::string reason;
+  EXPECT_FALSE(cm.vbStopService("", "guarded", &reason));
   EXPECT_EQ(cm.ServiceStatus("", "guarded"), "Running");
-  EXPECT_NE(Log().find("Unable to stop service 'guarded': org.freedesktop.DBus.Error.AccessDenied"), std::string::npos)
-      << Log();
+  EXPECT_EQ(reason.rfind("Unable to stop service 'guarded': org.freedesktop.DBus.Error.AccessDenied", 0), 0u) << reason;
+  EXPECT_NE(Log().find(reason), std::string::npos) << Log();
 
-  // No manager, no service, no pause in systemd: nothing happens and nothing is thrown.
+  // No manager, no service, no pause in systemd: nothing happens, nothing is thrown, and the
+  // answer says why.
   QALntSvcCM dead = Control(bus_.DeadAddress());
-  dead.vbStartService("", "k30418");
-  cm.vbStartService("", "no-such-service");
-  cm.vbPauseService("", "k30418");
-  cm.vbContinueService("", "k30418");
+  const struct {
+    std::function<bool(std::string*)> request;
+    const char* reasonStart;
+  } cases[] = {
+      {[&](std::string* r) { return dead.vbStartService("", "k30418", r); },
+       "Unable to start service 'k30418': cannot connect to the bus"},
+      {[&](std::string* r) { return cm.vbStartService("", "no-such-service", r); },
+       "Unable to start service 'no-such-service': unit no-such-service.service not found"},
+      {[&](std::string* r) { return cm.vbPauseService("", "k30418", r); },
+       "Unable to pause service 'k30418': systemd cannot pause"},
+      {[&](std::string* r) { return cm.vbContinueService("", "k30418", r); },
+       "Unable to continue service 'k30418': systemd cannot pause"},
+  };
+  for (const auto& c : cases) {
+    reason.clear();
+    EXPECT_FALSE(c.request(&reason)) << c.reasonStart;
+    EXPECT_EQ(reason.rfind(c.reasonStart, 0), 0u) << reason;
+    EXPECT_NE(Log().find(reason), std::string::npos) << reason;
+  }
   EXPECT_EQ(cm.ServiceStatus("", "k30418"), "Stopped");
-  EXPECT_NE(Log().find("Unable to pause service 'k30418'"), std::string::npos) << Log();
 }

@@ -34,19 +34,22 @@ class ScriptedManager : public platform::service::ServiceManager {
     }
     return replies.empty() ? ServiceStatus{} : replies.front();
   }
-  bool Start(const std::string&, const std::string& service, std::string&) override {
+  bool Start(const std::string&, const std::string& service, std::string& error) override {
     requests.push_back("start " + service);
-    return true;
+    error = refusal;
+    return refusal.empty();
   }
-  bool Stop(const std::string&, const std::string& service, std::string&) override {
+  bool Stop(const std::string&, const std::string& service, std::string& error) override {
     requests.push_back("stop " + service);
-    return true;
+    error = refusal;
+    return refusal.empty();
   }
   bool Pause(const std::string&, const std::string&, std::string&) override { return false; }
   bool Continue(const std::string&, const std::string&, std::string&) override { return false; }
 
   std::deque<ServiceStatus> replies;
   std::vector<std::string> queried, requests;
+  std::string refusal;  // not empty: start and stop are refused with this reason
 };
 
 using testsupport::ScriptedTimers;
@@ -140,9 +143,11 @@ TEST_F(Watcher, StartsDisabledAndNeedsInitFirst) {
   EXPECT_TRUE(manager_->queried.empty());
   EXPECT_EQ(box_.writes, 0);
 
-  // Without Init nothing runs at all.
+  // Without Init nothing runs at all, and a start request says why.
   watcher_->EnableLogAutoRefresh(2, 4096);
-  watcher_->StartNTservice();
+  error.clear();
+  EXPECT_FALSE(watcher_->StartNTservice(error));
+  EXPECT_EQ(error, "General Init must be performed before calling InitServiceControl()");
   EXPECT_FALSE(watcher_->LogTimer().Enabled());
   EXPECT_EQ(watcher_->BufferSize(), 1024);
   EXPECT_TRUE(manager_->requests.empty());
@@ -157,9 +162,10 @@ TEST_F(Watcher, InitServiceControlReportsEachFailureAndKeepsTheNameOnlyOnSuccess
     const char* caption;  // the label afterwards
     std::uint32_t colour;
   } cases[] = {
-      {"   ", StatusResult::Ok, false, "Empty service name provided", "Stopped", 0xC0C0C0},
-      {"k30418", StatusResult::NoManager, false, "Unable to connect to service manager", "Stopped", 0xC0C0C0},
-      {"  k30418  ", StatusResult::NoService, false, "Service not found (k30418)", "Stopped", 0xC0C0C0},
+      // A service that cannot be watched never keeps the label's design caption "Stopped".
+      {"   ", StatusResult::Ok, false, "Empty service name provided", "N/A", QALntSvcWatcher::kRed},
+      {"k30418", StatusResult::NoManager, false, "Unable to connect to service manager", "N/A", QALntSvcWatcher::kRed},
+      {"  k30418  ", StatusResult::NoService, false, "Service not found (k30418)", "N/A", QALntSvcWatcher::kRed},
       {" k30418 ", StatusResult::NoStatus, true, "", "N/A", QALntSvcWatcher::kRed},
       {"k30418", StatusResult::Ok, true, "", "Running", QALntSvcWatcher::kGreen},
   };
@@ -180,6 +186,13 @@ TEST_F(Watcher, InitServiceControlReportsEachFailureAndKeepsTheNameOnlyOnSuccess
       ASSERT_EQ(manager->queried.size(), 1u);
       EXPECT_EQ(manager->queried[0], "k30418");
     }
+    // Start and stop then either reach the bound service or repeat why there is none.
+    for (bool start : {true, false}) {
+      std::string why = "untouched";
+      EXPECT_EQ(start ? watcher.StartNTservice(why) : watcher.StopNTservice(why), c.ok);
+      EXPECT_EQ(why, c.error);
+    }
+    EXPECT_EQ(manager->requests.size(), c.ok ? 2u : 0u);
   }
 }
 
@@ -245,22 +258,33 @@ TEST_F(Watcher, StartAndStopAskTheManagerAndRefreshTheLabelAtOnce) {
   BindService(StatusResult::Ok, ServiceState::Stopped);
   manager_->replies.clear();
   manager_->Answer(StatusResult::Ok, ServiceState::StartPending);
-  watcher_->StartNTservice();
+  std::string error = "untouched";
+  EXPECT_TRUE(watcher_->StartNTservice(error));
+  EXPECT_EQ(error, "");
   EXPECT_EQ(manager_->requests, std::vector<std::string>{"start k30418"});
   EXPECT_EQ(label_.caption, "Start Pending");
 
   manager_->replies.clear();
   manager_->Answer(StatusResult::Ok, ServiceState::StopPending);
-  watcher_->StopNTservice();
+  EXPECT_TRUE(watcher_->StopNTservice(error));
   EXPECT_EQ(manager_->requests.back(), "stop k30418");
   EXPECT_EQ(label_.caption, "Stop Pending");
 
-  // A watcher without a service sends nothing.
+  // A refused request says why, and the label still shows the state it left.
+  manager_->replies.clear();
+  manager_->Answer(StatusResult::Ok, ServiceState::Stopped);
+  manager_->refusal = "access denied";
+  EXPECT_FALSE(watcher_->StartNTservice(error));
+  EXPECT_EQ(error, "Unable to start service 'k30418': access denied");
+  EXPECT_EQ(label_.caption, "Stopped");
+
+  // A watcher initialised without a service sends nothing and says so.
   auto other = std::make_shared<ScriptedManager>();
   QALntSvcWatcher unbound(other, &timers_);
   ASSERT_TRUE(unbound.Init(1));
-  unbound.StartNTservice();
-  unbound.StopNTservice();
+  EXPECT_FALSE(unbound.StartNTservice(error));
+  EXPECT_FALSE(unbound.StopNTservice(error));
+  EXPECT_FALSE(error.empty());
   EXPECT_TRUE(other->requests.empty());
 }
 

@@ -69,6 +69,11 @@ TEST_F(SystemdOverBus, StatusOfKnownUnknownAndUnreadableUnits) {
   standIn_->AddUnit("running.service", "active");
   standIn_->AddUnit("broken.service", "inactive");
   standIn_->FailStatusOf("broken.service");
+  // Units systemd knows of but has not loaded: no service that can run.
+  for (const char* state : {"masked", "error", "bad-setting"}) {
+    standIn_->AddUnit(std::string(state) + ".service", "inactive");
+    standIn_->SetLoadState(std::string(state) + ".service", state);
+  }
   SystemdServiceManager manager(bus_.Address());
   const struct {
     const char* service;
@@ -80,6 +85,9 @@ TEST_F(SystemdOverBus, StatusOfKnownUnknownAndUnreadableUnits) {
       {"running.service", StatusResult::Ok, ServiceState::Running},
       {"absent", StatusResult::NoService, ServiceState::Unknown},
       {"not a unit name", StatusResult::NoService, ServiceState::Unknown},
+      {"masked", StatusResult::NoService, ServiceState::Unknown},
+      {"error", StatusResult::NoService, ServiceState::Unknown},
+      {"bad-setting", StatusResult::NoService, ServiceState::Unknown},
       {"broken", StatusResult::NoStatus, ServiceState::Unknown},
   };
   for (const auto& c : cases) {

@@ -152,6 +152,11 @@ class SystemdStandIn {
     units_[name].activeState = activeState;
     units_[name].pendingLeft = 0;
   }
+  // "masked", "error", "bad-setting": a unit file systemd will not run.
+  void SetLoadState(const std::string& name, const std::string& loadState) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    units_[name].loadState = loadState;
+  }
   void FailStatusOf(const std::string& name) {
     std::lock_guard<std::mutex> lock(mutex_);
     units_[name].statusFails = true;

@@ -1,0 +1,82 @@
+// One service instance per installation folder: a second service start in the same folder ends
+// at once with its own exit status and one log line, leaving the running instance alone; the
+// desktop program beside it and a service in another folder still start.
+#include "ProgramFolder.h"
+#include "app/startup/ExitStatus.h"
+
+using servicerun::Describe;
+using servicerun::ProgramFolder;
+using servicerun::ReadFile;
+using namespace std::chrono_literals;
+
+namespace {
+
+class ServiceLock : public ProgramFolder {};
+
+}  // namespace
+
+TEST_F(ServiceLock, ASecondServiceInTheSameFolderIsRefusedUntilTheFirstHasEnded) {
+  WriteConfiguration();  // no collector: each import ends at once, which is all this needs
+  auto& first = StartService();
+  ASSERT_TRUE(WaitForServiceLog("Going to Sleep mode", first)) << ServiceLog();
+  const std::string firstLog = HandleLogPath(folder_);
+  std::this_thread::sleep_for(1100ms);  // logs are named to the second: the second start gets its own
+
+  auto& second = StartService();
+  const auto status = second.WaitForEnd(30s);
+  ASSERT_TRUE(status) << "the second service kept running";
+  ASSERT_TRUE(WIFEXITED(*status)) << Describe(*status);
+  EXPECT_EQ(WEXITSTATUS(*status), ExitStatus::kServiceAlreadyRunning);
+  EXPECT_TRUE(first.Running());
+  EXPECT_EQ(HandleLogPath(folder_), firstLog) << "the handle file still names the running service's log";
+
+  // The refused start's log holds its one line and nothing else.
+  const auto logs = Logs(folder_);
+  ASSERT_EQ(logs.size(), 2u);
+  const std::string refusedLog = ReadFile(logs[0] == firstLog ? logs[1] : logs[0]);
+  const std::string line =
+      "Service not started: another k30418 service instance is already running in " + folder_.string() + ".";
+  EXPECT_EQ(Count(refusedLog, "\r\n"), 1u) << refusedLog;
+  EXPECT_NE(refusedLog.find(line), std::string::npos) << refusedLog;
+  EXPECT_EQ(ServiceLog().find(line), std::string::npos);
+
+  // The desktop program may run beside the service.
+  auto& desktop = StartInteractive(folder_);
+  auto all = [this] { return AllLogs(folder_); };
+  ASSERT_TRUE(WaitFor(all, "Configuration loaded from", desktop, 60)) << all();
+  desktop.Signal(SIGTERM);
+  EXPECT_TRUE(desktop.WaitForEnd(10s));
+
+  // So may a service of another installation.
+  const auto other = MakeFolder(folder_.filename().string() + "-other");
+  WriteConfiguration(other);
+  auto& elsewhere = StartService(other);
+  EXPECT_TRUE(WaitFor([&] { return ServiceLog(other); }, "Going to Sleep mode", elsewhere, 60)) << ServiceLog(other);
+  elsewhere.Signal(SIGTERM);
+  EXPECT_TRUE(elsewhere.WaitForEnd(10s));
+
+  // Once the first has ended, a new start is the folder's service.
+  first.Signal(SIGTERM);
+  ASSERT_TRUE(first.WaitForEnd(10s));
+  auto& next = StartService();
+  auto nextLog = [&] { return HandleLogPath(folder_) != firstLog ? ServiceLog() : std::string(); };
+  EXPECT_TRUE(WaitFor(nextLog, "Going to Sleep mode", next, 60)) << ServiceLog();
+}
+
+// A lock that cannot be made at all (here a folder stands where its file would go) does not
+// keep the service from running, and it is not taken for another instance.
+TEST_F(ServiceLock, ALockThatCannotBeMadeIsLoggedAndTheServiceRuns) {
+  std::filesystem::create_directories(folder_ / "k30418_ntservice.lock.guard");
+  std::ofstream(folder_ / "k30418.xml") << "<qalconfigurationxml>";  // unusable: the start ends
+  auto& refused = StartService();
+  const auto status = refused.WaitForEnd(30s);
+  ASSERT_TRUE(status && WIFEXITED(*status));
+  EXPECT_EQ(WEXITSTATUS(*status), ExitStatus::kUnusableConfiguration) << "not the status of a second instance";
+
+  WriteConfiguration();
+  auto& service = StartService();
+  ASSERT_TRUE(WaitForServiceLog("Going to Sleep mode", service)) << ServiceLog();
+  EXPECT_NE(ServiceLog().find("Unable to make sure that no other service instance runs in " + folder_.string() + ": "),
+            std::string::npos)
+      << ServiceLog();
+}
