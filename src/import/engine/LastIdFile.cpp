@@ -314,6 +314,11 @@ std::int32_t GetLastTransIdImported() {
     const Parsed file = Parse(raw);
     const IdEntry entry = LastIdEntry(file.entries);
     if (!entry.found) {
+      // A file of other settings gains the key; a file that holds something else (a lost id,
+      // "0x3ED" on its own, a line of garbage) is no file of ours to start again from 0.
+      for (const Entry& e : file.entries)
+        if (!TrimBlanks(e.text).empty() && e.text.find('=') == std::string::npos && e.text.find(';') != 0)
+          return unreadable("it holds no " + kKey + " entry, but " + Shown(TrimBlanks(e.text)));
       // The key starts a line of its own even after a last line without its line end.
       const bool needsEol = !file.body.empty() && file.body.back() != '\n';
       ReplaceFile(path, raw + (needsEol ? file.eol : "") + kKey + "=0" + file.eol, "GetLastTransIdImported");

@@ -89,6 +89,10 @@ TEST_F(LastIdFileTest, AnUnreadableIdIsAReadFailureThatChangesNothing) {
       {"LASTIDIMPORTED=1=2\n", "LASTIDIMPORTED holds \"1=2\""},
       {"LASTIDIMPORTED=5\nLASTIDIMPORTED=x\n", "LASTIDIMPORTED holds \"x\""},  // the last one decides
       {"A=1\nLASTIDIMPORTED 1005\n", "the entry \"LASTIDIMPORTED 1005\" has no \"=\""},
+      // No key, and a line that is no setting: the id is lost, not 0.
+      {"0x3ED\r\n", "it holds no LASTIDIMPORTED entry, but \"0x3ED\""},
+      {"1005\n", "it holds no LASTIDIMPORTED entry, but \"1005\""},
+      {"OTHER=1\ngarbage\n", "it holds no LASTIDIMPORTED entry, but \"garbage\""},
   };
   for (const Case& c : cases) {
     Write(c.content);
@@ -117,6 +121,7 @@ TEST_F(LastIdFileTest, AMissingKeyIsAppendedOnALineOfItsOwn) {
       {"LASTIDIMPORTEDX=5\nLAST IDIMPORTED=6\n", "LASTIDIMPORTEDX=5\nLAST IDIMPORTED=6\nLASTIDIMPORTED=0\n"},
       {"\xEF\xBB\xBF", "\xEF\xBB\xBFLASTIDIMPORTED=0\n"},  // the mark stays where it is, once
       {"\xEF\xBB\xBFOTHER=1\n", "\xEF\xBB\xBFOTHER=1\nLASTIDIMPORTED=0\n"},
+      {"; ids of the DeraRed import\n\n", "; ids of the DeraRed import\n\nLASTIDIMPORTED=0\n"},  // comments, blanks
   };
   for (const Case& c : cases) {
     Write(c.content);
