@@ -107,28 +107,30 @@ TEST_F(SettingRead, VerbosityAndRetentionAreClampedAndWrittenBack) {
   }
 }
 
+// Setting values as a log line shows them.
+const struct SecretCase {
+  const char* key;
+  std::string value;
+  std::string shown;
+} kSecretCases[] = {
+    {"K30418\\SOURCEPASSWORD", "s3cret;x", "********"},
+    {"OPTIONS\\PASSWORD_PROTECT_CONFIG_PASSWORD", "58031", "********"},
+    {"K30418\\SOURCEPASSWORD", "", ""},  // unset, and seen to be
+    {"OPTIONS\\PASSWORD_PROTECT_CONFIG", "YES", "YES"},
+    {"OPTIONS\\PASSWORD_PROTECT_INTERACTIVE_IMPORT", "NO", "NO"},
+    {"K30418\\SOURCEUSERID", "qaldba", "qaldba"},
+    {"K30418\\SOURCECUSTOMIZATION", "Port=5432;PWD=hunter2;", "Port=5432;PWD=********;"},
+    {"K30418\\SOURCECUSTOMIZATION", "Port=5432; password = \"a;\"\"b\" ;sslmode=require;",
+     "Port=5432; password =********;sslmode=require;"},
+    {"K30418\\SOURCECUSTOMIZATION", "PWD={x;}}y};Port=1", "PWD=********;Port=1"},
+    {"K30418\\SOURCECUSTOMIZATION", "Port=1;Password='unclosed;x=1", "Port=1;Password=********"},
+    {"K30418\\SOURCECUSTOMIZATION", "Port=1;Password=;PWD= ;", "Port=1;Password=;PWD= ;"},
+    {"K30418\\SOURCECUSTOMIZATION", "Port=5432;", "Port=5432;"},
+    {"K30418\\SOURCEPROVIDER", "Microsoft.Jet.OLEDB.4.0", "Microsoft.Jet.OLEDB.4.0"},
+};
+
 TEST(SecretSettings, PasswordKeysAndPasswordPairsAreMasked) {
-  const struct {
-    const char* key;
-    std::string value;
-    std::string shown;
-  } cases[] = {
-      {"K30418\\SOURCEPASSWORD", "s3cret;x", "********"},
-      {"OPTIONS\\PASSWORD_PROTECT_CONFIG_PASSWORD", "58031", "********"},
-      {"K30418\\SOURCEPASSWORD", "", ""},  // unset, and seen to be
-      {"OPTIONS\\PASSWORD_PROTECT_CONFIG", "YES", "YES"},
-      {"OPTIONS\\PASSWORD_PROTECT_INTERACTIVE_IMPORT", "NO", "NO"},
-      {"K30418\\SOURCEUSERID", "qaldba", "qaldba"},
-      {"K30418\\SOURCECUSTOMIZATION", "Port=5432;PWD=hunter2;", "Port=5432;PWD=********;"},
-      {"K30418\\SOURCECUSTOMIZATION", "Port=5432; password = \"a;\"\"b\" ;sslmode=require;",
-       "Port=5432; password =********;sslmode=require;"},
-      {"K30418\\SOURCECUSTOMIZATION", "PWD={x;}}y};Port=1", "PWD=********;Port=1"},
-      {"K30418\\SOURCECUSTOMIZATION", "Port=1;Password='unclosed;x=1", "Port=1;Password=********"},
-      {"K30418\\SOURCECUSTOMIZATION", "Port=1;Password=;PWD= ;", "Port=1;Password=;PWD= ;"},
-      {"K30418\\SOURCECUSTOMIZATION", "Port=5432;", "Port=5432;"},
-      {"K30418\\SOURCEPROVIDER", "Microsoft.Jet.OLEDB.4.0", "Microsoft.Jet.OLEDB.4.0"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(CommonGlobals::ShownSettingValue(c.key, c.value), c.shown) << c.key;
+  for (const auto& c : kSecretCases) EXPECT_EQ(CommonGlobals::ShownSettingValue(c.key, c.value), c.shown) << c.key;
   // A connection string keeps every other pair as it was written.
   EXPECT_EQ(CommonGlobals::MaskedPasswords("Provider=SQLNCLI;Data Source=db;User ID=QALDBA;Password=k3y!;OLE DB "
                                            "Services =-2;Application Name=30418;"),

@@ -6,24 +6,25 @@
 using platform::db::ConnectionStringParts;
 using Pairs = std::vector<ConnectionStringParts::Pair>;
 
+// Connection texts and the pairs read from them.
+const struct PairsCase {
+  std::string text;
+  Pairs pairs;
+} kPairsCases[] = {
+    {"Provider=SQLNCLI11;Data Source=srv;", {{"Provider", "SQLNCLI11"}, {"Data Source", "srv"}}},
+    {"OLE DB Services =-2;Application Name=30418", {{"OLE DB Services", "-2"}, {"Application Name", "30418"}}},
+    {"  User ID = QALDBA ;; ;Password=", {{"User ID", "QALDBA"}, {"Password", ""}}},
+    {"Password=\"a;b\"\"c\";X=1", {{"Password", "a;b\"c"}, {"X", "1"}}},
+    {"Password='it''s';", {{"Password", "it's"}}},
+    {"Driver={PostgreSQL Unicode};PWD={a;b}}c}", {{"Driver", "PostgreSQL Unicode"}, {"PWD", "a;b}c"}}},
+    {"Trusted_Connection;Server=s", {{"Trusted_Connection", ""}, {"Server", "s"}}},
+    {"Password=\"unclosed;Next=1", {{"Password", "\"unclosed"}, {"Next", "1"}}},
+    {"Data Source=a=b;", {{"Data Source", "a=b"}}},
+    {"", {}},
+};
+
 TEST(ConnectionStringParts, ReadsPairsInOrder) {
-  struct Case {
-    std::string text;
-    Pairs pairs;
-  };
-  const Case cases[] = {
-      {"Provider=SQLNCLI11;Data Source=srv;", {{"Provider", "SQLNCLI11"}, {"Data Source", "srv"}}},
-      {"OLE DB Services =-2;Application Name=30418", {{"OLE DB Services", "-2"}, {"Application Name", "30418"}}},
-      {"  User ID = QALDBA ;; ;Password=", {{"User ID", "QALDBA"}, {"Password", ""}}},
-      {"Password=\"a;b\"\"c\";X=1", {{"Password", "a;b\"c"}, {"X", "1"}}},
-      {"Password='it''s';", {{"Password", "it's"}}},
-      {"Driver={PostgreSQL Unicode};PWD={a;b}}c}", {{"Driver", "PostgreSQL Unicode"}, {"PWD", "a;b}c"}}},
-      {"Trusted_Connection;Server=s", {{"Trusted_Connection", ""}, {"Server", "s"}}},
-      {"Password=\"unclosed;Next=1", {{"Password", "\"unclosed"}, {"Next", "1"}}},
-      {"Data Source=a=b;", {{"Data Source", "a=b"}}},
-      {"", {}},
-  };
-  for (const auto& c : cases) {
+  for (const auto& c : kPairsCases) {
     EXPECT_EQ(ConnectionStringParts(c.text).Pairs(), c.pairs) << c.text;
   }
 }
@@ -44,24 +45,24 @@ TEST(ConnectionStringParts, BracesOdbcValuesOnlyWhenNeeded) {
 }
 
 // What the program writes into the OLE DB form is read back as it was, whatever it holds.
+const struct OleDbCase {
+  std::string value;
+  std::string written;
+} kOleDbCases[] = {
+    {"SOUTH", "SOUTH"},
+    {"O'NEIL", "O'NEIL"},
+    {"A{B}", "A{B}"},
+    {"", ""},
+    {"{SOUTH}", "\"{SOUTH}\""},
+    {"{SOUTH}}", "\"{SOUTH}}\""},
+    {"'SOUTH'", "\"'SOUTH'\""},
+    {"\"SOUTH\"", "\"\"\"SOUTH\"\"\""},
+    {"A;Initial Catalog=QALROOT", "\"A;Initial Catalog=QALROOT\""},
+    {" PAD\t", "\" PAD\t\""},
+};
+
 TEST(ConnectionStringParts, OleDbValuesReadBackExactly) {
-  struct Case {
-    std::string value;
-    std::string written;
-  };
-  const Case cases[] = {
-      {"SOUTH", "SOUTH"},
-      {"O'NEIL", "O'NEIL"},
-      {"A{B}", "A{B}"},
-      {"", ""},
-      {"{SOUTH}", "\"{SOUTH}\""},
-      {"{SOUTH}}", "\"{SOUTH}}\""},
-      {"'SOUTH'", "\"'SOUTH'\""},
-      {"\"SOUTH\"", "\"\"\"SOUTH\"\"\""},
-      {"A;Initial Catalog=QALROOT", "\"A;Initial Catalog=QALROOT\""},
-      {" PAD\t", "\" PAD\t\""},
-  };
-  for (const Case& c : cases) {
+  for (const OleDbCase& c : kOleDbCases) {
     EXPECT_EQ(ConnectionStringParts::OleDbValue(c.value), c.written) << c.value;
     const ConnectionStringParts read("Initial Catalog=" + ConnectionStringParts::OleDbValue(c.value) + ";Next=1");
     EXPECT_EQ(read.Get("Initial Catalog"), c.value) << c.value;
