@@ -257,6 +257,11 @@ std::string UnusableDateTime(const CommonTypeLimsMatchRec& rec) {
   return std::string();
 }
 
+// The box and status line of a value that could not be written.
+std::string WriteErrorText(std::int32_t varid) {
+  return "Error occured in WriteToVornKrym for VarId " + std::to_string(varid);
+}
+
 std::string NotInterpretable(const std::string& answer, const CommonTypeVarRec& record) {
   std::string why = record.gAllowSymbol() ? "it is neither a number nor one of the variable's symbols"
                                           : "it is not a number and the variable allows no symbols";
@@ -276,7 +281,8 @@ void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const Comm
     }
     const CommonTypeVarRec* record = run.record.get();
     auto reportOnce = [&](const char* what) {
-      ReportOnce(run.facility + "~" + std::to_string(varid), "VarId " + std::to_string(varid) + " of " + run.Where() + what);
+      ReportOnce(run.facility + "~" + std::to_string(varid),
+                 "VarId " + std::to_string(varid) + " of " + run.Where() + what);
     };
     if (!record) {
       // Its definition did not load (a facility schema out of reach, a row that cannot be read):
@@ -324,7 +330,7 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
       break;
   }
   if (stopped_) return false;
-  const std::string text = "Error occured in WriteToVornKrym for VarId " + std::to_string(varid);
+  const std::string text = WriteErrorText(varid);
   MsgBox(text);
   Status(text);
   run.facilityOk = false;
@@ -334,7 +340,7 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
 
 void CommonImport::RejectAnswer(const FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
                                 const std::string& answer, const std::string& why) {
-  const std::string text = "Error occured in WriteToVornKrym for VarId " + std::to_string(varid);
+  const std::string text = WriteErrorText(varid);
   // One box per variable and run: fifty bad answers are not fifty boxes.
   if (reported_.insert("box~" + run.facility + "~" + std::to_string(varid)).second) MsgBox(text);
   Status(text);
@@ -363,12 +369,12 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
     logbook = 0;
   }
   // Without a usable default logbook the note waits until the setting is corrected.
-  if (run.defaultLogbook &&
-      writer_->WriteToLogbook(logbook, rec.Trans_Date.ToDate(), time, rec.Notes.Text(), *run.defaultLogbook,
-                              rec.Guard.Text()))
-    return;
-  if (run.defaultLogbook && writer_->LastFailureDataRefused())
-    return reject("Vorn Krym refused it (" + writer_->LastFailureText() + ")");
+  if (run.defaultLogbook) {
+    if (writer_->WriteToLogbook(logbook, rec.Trans_Date.ToDate(), time, rec.Notes.Text(), *run.defaultLogbook,
+                                rec.Guard.Text()))
+      return;
+    if (writer_->LastFailureDataRefused()) return reject("Vorn Krym refused it (" + writer_->LastFailureText() + ")");
+  }
   Status(failLine);
   run.facilityOk = false;
   watermark_.HoldBelow(rec.ID);
@@ -415,8 +421,9 @@ void CommonImport::SourceOutOfReach() {
   sourceDown_ = true;
   runFailed_ = true;
   watermark_.HoldAtStart();
-  Status("DeraRed could not be read after every recovery attempt: the rest of this run's reading is skipped, and "
-         "the last imported id is held until DeraRed can be read.");
+  Status(
+      "DeraRed could not be read after every recovery attempt: the rest of this run's reading is skipped, and "
+      "the last imported id is held until DeraRed can be read.");
 }
 
 void CommonImport::TargetOutOfReach(FacilityRun& run) {
