@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/Text.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionStringParts.h"
 #include "platform/db/DbException.h"
@@ -26,12 +27,6 @@ namespace {
   throw DbException(dberr::kConnectionUnusable,
                     "The connection cannot be used to perform this operation. It is either closed or invalid in "
                     "this context.");
-}
-
-std::string AsciiCase(std::string s, bool upper) {
-  for (char& c : s)
-    if ((upper && c >= 'a' && c <= 'z') || (!upper && c >= 'A' && c <= 'Z')) c = static_cast<char>(c ^ 0x20);
-  return s;
 }
 
 // The driver's quote for identifiers ("" when it has none).
@@ -67,7 +62,7 @@ std::string KeyOrder(OdbcLink& link, int timeout, const std::string& table) {
   std::vector<std::string> tried;
   std::vector<std::string> columns;
   try {
-    for (const std::string& candidate : {name, AsciiCase(name, false), AsciiCase(name, true)}) {
+    for (const std::string& candidate : {name, core::LCase(name), core::UCase(name)}) {
       if (std::find(tried.begin(), tried.end(), candidate) != tried.end()) continue;
       tried.push_back(candidate);
       columns = OdbcStatement(link, timeout).PrimaryKeyColumns(schema, candidate);
