@@ -3,7 +3,6 @@
 // query the database rejects, an id list that is not one, and the life of the
 // connection across reads.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <set>
 #include <string>
@@ -177,40 +176,21 @@ TEST_F(ReaderFailures, AQueryTheDatabaseRejectsIsReportedWithItsError) {
   ExpectPointerRestored();
 }
 
-// The reader's server sessions, seen from the server itself: every session on the
-// test database except the fixture's own.
+// The reader's connection seen from the server.
 class ReaderConnection : public ReaderFailures {
  protected:
-  std::set<long> Sessions() {
-    platform::db::Recordset rs;
-    rs.Open("select pid from pg_stat_activity where datname = '" + db.Name() + "' and pid <> pg_backend_pid()", root_);
-    std::set<long> pids;
-    for (; !rs.Eof(); rs.MoveNext()) pids.insert(rs.Fields("pid").Value().ToLong());
-    return pids;
-  }
   void SetUp() override {
     ReaderFailures::SetUp();
-    root_.Open(db.RootOleDbString());
-    fixtureOwn_ = Sessions();
+    sessions.Start(db);
   }
-  void TearDown() override { root_.Close(); }
-
-  std::set<long> ReaderSessions() {
-    std::set<long> out;
-    for (long pid : Sessions())
-      if (!fixtureOwn_.count(pid)) out.insert(pid);
-    return out;
-  }
-
-  platform::db::Connection root_;
-  std::set<long> fixtureOwn_;
+  readertest::ServerSessions sessions;
 };
 
 TEST_F(ReaderConnection, ASecondReadReusesTheConnectionAndDestroyingItMakesANewOne) {
   CustomSource source;
   bool error = ReadAnswers(source, 0);
   ASSERT_FALSE(error);
-  const std::set<long> first = ReaderSessions();
+  const std::set<long> first = sessions.Current();
   ASSERT_EQ(first.size(), 1u);
 
   source.StartTransId(2);
@@ -218,18 +198,16 @@ TEST_F(ReaderConnection, ASecondReadReusesTheConnectionAndDestroyingItMakesANewO
   ASSERT_FALSE(error);
   source.ReadLIMSLogNotes(error);
   ASSERT_FALSE(error);
-  EXPECT_EQ(ReaderSessions(), first) << "the same session served every read";
+  EXPECT_EQ(sessions.Current(), first) << "the same session served every read";
 
   source.DestroyConnection();
   source.DestroyConnection();  // a second time finds nothing to close
-  // The server drops a closed session from its list soon, not at once.
-  for (int i = 0; i < 50 && !ReaderSessions().empty(); ++i) usleep(20000);
-  EXPECT_TRUE(ReaderSessions().empty());
+  EXPECT_TRUE(sessions.Settled(0).empty());
   EXPECT_EQ(source.RecordCount(), 2) << "the notes just read outlive the connection";
 
   source.ReadLIMSdata(error);
   ASSERT_FALSE(error);
-  const std::set<long> second = ReaderSessions();
+  const std::set<long> second = sessions.Current();
   ASSERT_EQ(second.size(), 1u);
   EXPECT_NE(*second.begin(), *first.begin());
 }
@@ -239,11 +217,9 @@ TEST_F(ReaderConnection, DestroyingTheReaderClosesItsConnection) {
     CustomSource source;
     bool error = ReadAnswers(source, 0);
     ASSERT_FALSE(error);
-    ASSERT_EQ(ReaderSessions().size(), 1u);
+    ASSERT_EQ(sessions.Current().size(), 1u);
   }
-  // The server notices a closed session at once, but give it a moment all the same.
-  for (int i = 0; i < 50 && !ReaderSessions().empty(); ++i) usleep(20000);
-  EXPECT_TRUE(ReaderSessions().empty());
+  EXPECT_TRUE(sessions.Settled(0).empty());
 }
 
 }  // namespace

@@ -6,10 +6,12 @@
 // message boxes, the busy pointer and the event pump.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,6 +22,8 @@
 #include "foundation/QALmsgBoxHandler.h"
 #include "import/source/CustomConfiguration.h"
 #include "import/source/CustomSource.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
 #include "platform/ui/ActivityList.h"
 #include "platform/ui/BusyPointer.h"
 #include "platform/ui/EventPump.h"
@@ -203,6 +207,54 @@ class ReaderFixture : public ::testing::Test {
   QALmsgBoxHandler msgBox_;
   ProgramContext ctx_;
   ProgramScope scope_{ctx_};
+};
+
+// The reader's server sessions, seen from the server itself: every session on the test
+// database except those that were open when Start was called (the fixture's own).
+class ServerSessions {
+ public:
+  void Start(const testsupport::KrymFixture& db) {
+    db_ = &db;
+    root_.Open(db.RootOleDbString());
+    own_ = All();
+  }
+  ~ServerSessions() { root_.Close(); }
+
+  std::set<long> Current() {
+    std::set<long> out;
+    for (long pid : All())
+      if (!own_.count(pid)) out.insert(pid);
+    return out;
+  }
+  // The server drops a closed session from its list soon, not always at once: the sessions
+  // once there are as many as expected, or after a second.
+  std::set<long> Settled(std::size_t expected) {
+    std::set<long> s = Current();
+    for (int i = 0; i < 50 && s.size() != expected; ++i) {
+      usleep(20000);
+      s = Current();
+    }
+    return s;
+  }
+  // Ends every reader session from the server's side and waits until they are gone.
+  void EndAll() {
+    for (long pid : Current()) root_.Execute("select pg_terminate_backend(" + std::to_string(pid) + ")");
+    ASSERT_TRUE(Settled(0).empty());
+  }
+
+ private:
+  std::set<long> All() {
+    platform::db::Recordset rs;
+    rs.Open("select pid from pg_stat_activity where datname = '" + db_->Name() + "' and pid <> pg_backend_pid()",
+            root_);
+    std::set<long> pids;
+    for (; !rs.Eof(); rs.MoveNext()) pids.insert(rs.Fields("pid").Value().ToLong());
+    return pids;
+  }
+
+  const testsupport::KrymFixture* db_ = nullptr;
+  platform::db::Connection root_;
+  std::set<long> own_;
 };
 
 }  // namespace readertest

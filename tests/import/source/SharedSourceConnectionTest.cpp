@@ -2,7 +2,6 @@
 // all by any of them, closed by the last to go, and a connection that died after one reader
 // used it, met by the next reader at its first statement.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <memory>
 #include <set>
@@ -25,43 +24,9 @@ class SharedSourceConnection : public ReaderFixture {
     ReaderFixture::SetUp();
     if (HasFatalFailure()) return;
     SeedRounds();
-    root_.Open(db.RootOleDbString());
-    fixtureOwn_ = Sessions();
+    sessions.Start(db);
   }
-  void TearDown() override { root_.Close(); }
-
-  // The server sessions on the test database that are not the fixture's own.
-  std::set<long> ReaderSessions() {
-    std::set<long> out;
-    for (long pid : Sessions())
-      if (!fixtureOwn_.count(pid)) out.insert(pid);
-    return out;
-  }
-  // The server notices a closed session at once, but give it a moment all the same.
-  std::set<long> SettledReaderSessions(std::size_t expected) {
-    std::set<long> s = ReaderSessions();
-    for (int i = 0; i < 50 && s.size() != expected; ++i) {
-      usleep(20000);
-      s = ReaderSessions();
-    }
-    return s;
-  }
-  void EndReaderSessions() {
-    for (long pid : ReaderSessions()) root_.Execute("select pg_terminate_backend(" + std::to_string(pid) + ")");
-    ASSERT_TRUE(SettledReaderSessions(0).empty());
-  }
-
-  platform::db::Connection root_;
-
- private:
-  std::set<long> Sessions() {
-    platform::db::Recordset rs;
-    rs.Open("select pid from pg_stat_activity where datname = '" + db.Name() + "' and pid <> pg_backend_pid()", root_);
-    std::set<long> pids;
-    for (; !rs.Eof(); rs.MoveNext()) pids.insert(rs.Fields("pid").Value().ToLong());
-    return pids;
-  }
-  std::set<long> fixtureOwn_;
+  readertest::ServerSessions sessions;
 };
 
 TEST_F(SharedSourceConnection, ReadersOneAfterTheOtherUseOneSessionThatTheLastClosesOnItsWay) {
@@ -70,7 +35,7 @@ TEST_F(SharedSourceConnection, ReadersOneAfterTheOtherUseOneSessionThatTheLastCl
   {
     auto reader = std::make_unique<CustomSource>(shared);
     ASSERT_FALSE(ReadAnswers(*reader, 0, -1, "12"));
-    first = ReaderSessions();
+    first = sessions.Current();
     ASSERT_EQ(first.size(), 1u);
     // As the import replaces its reader for every variable: the new one is made first.
     for (const char* ids : {"15", "30"}) {
@@ -78,19 +43,19 @@ TEST_F(SharedSourceConnection, ReadersOneAfterTheOtherUseOneSessionThatTheLastCl
       reader = std::move(next);
       ASSERT_FALSE(ReadAnswers(*reader, 0, -1, ids));
       EXPECT_EQ(reader->RecordCount(), ids == std::string("15") ? 2 : 1);
-      EXPECT_EQ(ReaderSessions(), first) << ids;
+      EXPECT_EQ(sessions.Current(), first) << ids;
     }
     bool error = true;
     reader->StartTransId(0);
     reader->ReadLIMSLogNotes(error);
     EXPECT_FALSE(error);
-    EXPECT_EQ(ReaderSessions(), first);
+    EXPECT_EQ(sessions.Current(), first);
   }
-  EXPECT_EQ(SettledReaderSessions(1), first) << "the share's owner still holds the connection";
+  EXPECT_EQ(sessions.Settled(1), first) << "the share's owner still holds the connection";
   const std::weak_ptr<CustomSource::SharedConnection> gone = shared;
   shared.reset();
   EXPECT_TRUE(gone.expired());
-  EXPECT_TRUE(SettledReaderSessions(0).empty());
+  EXPECT_TRUE(sessions.Settled(0).empty());
   EXPECT_TRUE(StatusLines("Error").empty());
 }
 
@@ -99,18 +64,18 @@ TEST_F(SharedSourceConnection, DestroyingTheConnectionOfOneReaderDropsItForAll) 
   CustomSource a(shared);
   CustomSource b(shared);
   ASSERT_FALSE(ReadAnswers(a, 0));
-  const std::set<long> first = ReaderSessions();
+  const std::set<long> first = sessions.Current();
   ASSERT_EQ(first.size(), 1u);
 
   b.DestroyConnection();
-  EXPECT_TRUE(SettledReaderSessions(0).empty());
+  EXPECT_TRUE(sessions.Settled(0).empty());
 
   ASSERT_FALSE(ReadAnswers(a, 0));
-  const std::set<long> second = ReaderSessions();
+  const std::set<long> second = sessions.Current();
   ASSERT_EQ(second.size(), 1u);
   EXPECT_NE(second, first);
   ASSERT_FALSE(ReadAnswers(b, 0));
-  EXPECT_EQ(ReaderSessions(), second) << "b uses the connection a opened";
+  EXPECT_EQ(sessions.Current(), second) << "b uses the connection a opened";
 }
 
 TEST_F(SharedSourceConnection, ReadersWithoutAShareKeepAConnectionEach) {
@@ -118,9 +83,9 @@ TEST_F(SharedSourceConnection, ReadersWithoutAShareKeepAConnectionEach) {
   CustomSource b(nullptr);  // no share given: one of its own
   ASSERT_FALSE(ReadAnswers(a, 0));
   ASSERT_FALSE(ReadAnswers(b, 0));
-  EXPECT_EQ(ReaderSessions().size(), 2u);
+  EXPECT_EQ(sessions.Current().size(), 2u);
   a.DestroyConnection();
-  EXPECT_EQ(SettledReaderSessions(1).size(), 1u);
+  EXPECT_EQ(sessions.Settled(1).size(), 1u);
   ASSERT_FALSE(ReadAnswers(b, 0)) << "b's connection was not a's";
 }
 
@@ -140,20 +105,20 @@ TEST_F(SharedSourceConnection, AConnectionEndedBetweenReadersIsOpenedAgainOnlyFo
     const auto shared = CustomSource::NewSharedConnection();
     CustomSource first(shared);
     ASSERT_FALSE(ReadAnswers(first, 0, -1, "12"));
-    EndReaderSessions();
+    sessions.EndAll();
 
     CustomSource next(shared);
     CustomSource& reader = c.takeOver ? next : first;
     EXPECT_EQ(ReadAnswers(reader, 0, -1, "15"), c.failed);
     if (c.failed) {
       EXPECT_EQ(StatusLines("Error in LoadResultRecords: ").size(), 1u);
-      EXPECT_TRUE(ReaderSessions().empty());
+      EXPECT_TRUE(sessions.Current().empty());
       continue;
     }
     EXPECT_TRUE(StatusLines("Error").empty());
     ASSERT_EQ(reader.RecordCount(), 2);
     EXPECT_EQ(reader.Get_LimsRec()->ID.ToLong(), 2);
-    EXPECT_EQ(ReaderSessions().size(), 1u);
+    EXPECT_EQ(sessions.Current().size(), 1u);
     ASSERT_FALSE(ReadAnswers(first, 0)) << "the reader that opened the dead one reads on the new one";
   }
 }
