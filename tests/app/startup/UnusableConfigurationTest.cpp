@@ -11,7 +11,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/startup/ConfigurationStart.h"
+#include "app/startup/ExitStatus.h"
 #include "foundation/QALConfiguration.h"
 #include "platform/xml/FileTestKit.h"
 
@@ -62,7 +62,7 @@ TEST_F(UnusableConfiguration, AFileThatIsNoXmlEndsTheStartWithTheParsersReason) 
       "<data><OPTIONS><LOG_VERBOSITY>0</LOG_VERBOSITY></OPTIONS>\n<K30418><SOURCEPASSWORD>pw</K30418></data>\n";
   std::ofstream(ConfigFile(), std::ios::binary) << damaged;
 
-  EXPECT_EQ(RunService(), ConfigurationStart::kUnusableConfigurationExitStatus);
+  EXPECT_EQ(RunService(), ExitStatus::kUnusableConfiguration);
 
   const std::string log = Logs();
   EXPECT_NE(log.find(" : Configuration file " + ConfigFile().string() + " cannot be used: "), std::string::npos) << log;
@@ -83,7 +83,7 @@ TEST_F(UnusableConfiguration, ADataPartThatDoesNotDecryptEndsTheStartAndIsNeverR
   file[sealed] = file[sealed] == 'A' ? 'B' : 'A';
   std::ofstream(ConfigFile(), std::ios::binary | std::ios::trunc) << file;
 
-  EXPECT_EQ(RunService(), ConfigurationStart::kUnusableConfigurationExitStatus);
+  EXPECT_EQ(RunService(), ExitStatus::kUnusableConfiguration);
 
   const std::string log = Logs();
   EXPECT_NE(log.find("Failed to decrypt XML data in QALConfiguration.ValidateXMLformat()"), std::string::npos) << log;
