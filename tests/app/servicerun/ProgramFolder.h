@@ -21,11 +21,11 @@
 #include <memory>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/xml/FileTestKit.h"
 #include "support/KrymFixture.h"
 #include "support/TestDatabase.h"
 
@@ -33,13 +33,6 @@ namespace servicerun {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-inline std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // A TCP port on 127.0.0.1 where nothing listens: a database there refuses every connection.
 inline int ClosedPort() {

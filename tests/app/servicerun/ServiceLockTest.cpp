@@ -6,7 +6,6 @@
 
 using servicerun::Describe;
 using servicerun::ProgramFolder;
-using servicerun::ReadFile;
 using namespace std::chrono_literals;
 
 namespace {
