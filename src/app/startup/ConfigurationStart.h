@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sysexits.h>
-
 #include <string>
 
 class QALConfiguration;
@@ -13,12 +11,6 @@ class QALmsgBoxHandler;
 // are borrowed from the caller for the length of each call.
 namespace ConfigurationStart {
 
-// The exit status of a start that ended because the configuration file cannot be
-// used (not XML, another shape, a data part that does not decrypt, or a missing
-// file that cannot be created). Starting again cannot mend the file, so the
-// systemd unit lists this status in RestartPreventExitStatus=.
-constexpr int kUnusableConfigurationExitStatus = EX_CONFIG;
-
 // Removes, from the program folder, the temporaries of saves that never finished:
 // <exeName>.xml.XXXXXX of the configuration's save that no save holds any more,
 // and TempJunk<pid>.txt of the last-id file's rewrite whose process is gone. Only
@@ -29,7 +21,7 @@ void RemoveSaveLeftovers(const std::string& folder, const std::string& exeName, 
 // configuration at <path>" titled "Unable to start <title>", with the reason below
 // it when a person sees it (in service mode the box is only logged, beside the
 // store's line with the reason), and false: the process is to end at once, with
-// nothing saved.
+// nothing saved (ExitStatus::kUnusableConfiguration).
 bool Read(QALConfiguration& config, QALmsgBoxHandler& msgBox, const std::string& title);
 
 // Log verbosity (0..9) and retention (7..1000 days), clamped, written back to the

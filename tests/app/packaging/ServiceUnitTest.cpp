@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/startup/ConfigurationStart.h"
+#include "app/startup/ExitStatus.h"
 #include "platform/xml/FileTestKit.h"
 
 namespace fs = std::filesystem;
@@ -61,7 +61,7 @@ TEST_F(ServiceUnit, TheInstalledUnitRunsTheProgramSandboxedAndPassesVerify) {
       {"User", "k30418"},
       {"Group", "k30418"},
       {"Restart", "on-failure"},
-      {"RestartPreventExitStatus", std::to_string(ConfigurationStart::kUnusableConfigurationExitStatus)},
+      {"RestartPreventExitStatus", std::to_string(ExitStatus::kUnusableConfiguration)},
       {"ProtectSystem", "strict"},
       {"ReadWritePaths", folder},
       {"ProtectHome", "yes"},

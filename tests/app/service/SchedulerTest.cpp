@@ -15,29 +15,13 @@
 #include "foundation/QALTimer.h"
 #include "import/DefaultKeyTree.h"
 #include "platform/os/StopRequest.h"
-#include "platform/ui/TimerService.h"
 #include "support/QtTestApp.h"
+#include "support/ScriptedTimers.h"
 
 namespace fs = std::filesystem;
 using core::Date;
 
 namespace {
-
-// Timers that never tick by themselves: the test calls the tick.
-class StillTimers : public platform::ui::TimerService {
-  class T : public platform::ui::Timer {
-   public:
-    void Start(int ms) override { active_ = ms >= 1; }
-    void Stop() override { active_ = false; }
-    bool Active() const override { return active_; }
-
-   private:
-    bool active_ = false;
-  };
-
- public:
-  std::unique_ptr<platform::ui::Timer> CreateTimer(std::function<void()>) override { return std::make_unique<T>(); }
-};
 
 class Scheduler : public ::testing::Test {
  protected:
@@ -95,7 +79,7 @@ class Scheduler : public ::testing::Test {
   core::ManualClock clock_{At(2026, 12, 8, 8, 0)};
   std::unique_ptr<QALLoggerTXT> logger_;
   QALConfiguration config_;
-  StillTimers timers_;
+  testsupport::ScriptedTimers timers_;  // never tick by themselves: the test calls the tick
   ProgramContext ctx_;
   std::unique_ptr<ProgramScope> scope_;
   int imports_ = 0;

@@ -5,10 +5,8 @@
 // DeraRed, the last-id file, and helpers to start, signal and wait for its processes and to read
 // their logs.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,27 +17,20 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/xml/FileTestKit.h"
 #include "support/KrymFixture.h"
+#include "support/ProgramProcess.h"
 #include "support/TestDatabase.h"
 
 namespace servicerun {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-inline std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // A TCP port on 127.0.0.1 where nothing listens: a database there refuses every connection.
 inline int ClosedPort() {
@@ -54,76 +45,6 @@ inline int ClosedPort() {
     port = ntohs(addr.sin_port);
   ::close(fd);
   return port;
-}
-
-// One started program; killed (and reaped) when the object goes, unless it has ended already.
-class Process {
- public:
-  // What the program writes on stderr goes to the file errors.
-  Process(const fs::path& folder, const std::vector<std::string>& args, bool offscreen, const fs::path& errors)
-      : errors_(errors) {
-    pid_ = ::fork();
-    if (pid_ != 0) return;
-    if (::chdir(folder.c_str()) != 0) ::_exit(126);
-    const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (err < 0 || ::dup2(err, 2) < 0) ::_exit(126);
-    ::unsetenv("DISPLAY");
-    ::unsetenv("WAYLAND_DISPLAY");
-    // A service chooses off-screen by itself; the desktop program is told to.
-    if (offscreen)
-      ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    else
-      ::unsetenv("QT_QPA_PLATFORM");
-    std::vector<char*> argv;
-    const std::string exe = (folder / "k30418").string();
-    argv.push_back(const_cast<char*>("k30418"));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(exe.c_str(), argv.data());
-    ::_exit(127);
-  }
-  ~Process() {
-    if (pid_ <= 0 || ended_) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-  }
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
-
-  bool Running() {
-    Poll();
-    return pid_ > 0 && !ended_;
-  }
-  void Signal(int signalNumber) {
-    if (Running()) ::kill(pid_, signalNumber);
-  }
-  // What the program wrote on stderr so far.
-  std::string Errors() const { return ReadFile(errors_); }
-  // The wait status once the process has ended within the time; nothing when it still runs.
-  std::optional<int> WaitForEnd(std::chrono::milliseconds limit) {
-    const auto until = Clock::now() + limit;
-    while (Running() && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    if (Running()) return std::nullopt;
-    return status_;
-  }
-
- private:
-  void Poll() {
-    if (pid_ <= 0 || ended_) return;
-    if (::waitpid(pid_, &status_, WNOHANG) == pid_) ended_ = true;
-  }
-
-  fs::path errors_;
-  pid_t pid_ = -1;
-  bool ended_ = false;
-  int status_ = 0;
-};
-
-// "exited with status 0", "killed by signal 15": a wait status as a test message says it.
-inline std::string Describe(int status) {
-  if (WIFEXITED(status)) return "exited with status " + std::to_string(WEXITSTATUS(status));
-  if (WIFSIGNALED(status)) return "killed by signal " + std::to_string(WTERMSIG(status));
-  return "wait status " + std::to_string(status);
 }
 
 class ProgramFolder : public ::testing::Test {
@@ -199,12 +120,12 @@ class ProgramFolder : public ::testing::Test {
     WriteConfiguration(folder_, deraRedPort, extraXml);
   }
 
-  Process& StartService(const fs::path& folder) { return Start(folder, {"NTSERVICE"}, false); }
-  Process& StartService() { return StartService(folder_); }
-  Process& StartInteractive(const fs::path& folder) { return Start(folder, {}, true); }
-  Process& Start(const fs::path& folder, const std::vector<std::string>& args, bool offscreen) {
+  testsupport::Process& StartService(const fs::path& folder) { return Start(folder, {"NTSERVICE"}, false); }
+  testsupport::Process& StartService() { return StartService(folder_); }
+  testsupport::Process& StartInteractive(const fs::path& folder) { return Start(folder, {}, true); }
+  testsupport::Process& Start(const fs::path& folder, const std::vector<std::string>& args, bool offscreen) {
     const fs::path errors = folder / ("stderr-" + std::to_string(processes_.size()) + ".txt");
-    processes_.push_back(std::make_unique<Process>(folder, args, offscreen, errors));
+    processes_.push_back(std::make_unique<testsupport::Process>(folder, args, offscreen, errors));
     return *processes_.back();
   }
 
@@ -234,7 +155,7 @@ class ProgramFolder : public ::testing::Test {
   }
 
   // Polls until the text shows in what read() returns, or the process ended, or the time is up.
-  static bool WaitFor(const std::function<std::string()>& read, const std::string& text, Process& process,
+  static bool WaitFor(const std::function<std::string()>& read, const std::string& text, testsupport::Process& process,
                       int seconds) {
     const auto until = Clock::now() + std::chrono::seconds(seconds);
     while (Clock::now() < until) {
@@ -244,7 +165,7 @@ class ProgramFolder : public ::testing::Test {
     }
     return false;
   }
-  bool WaitForServiceLog(const std::string& text, Process& process, int seconds = 60) {
+  bool WaitForServiceLog(const std::string& text, testsupport::Process& process, int seconds = 60) {
     return WaitFor([this] { return ServiceLog(); }, text, process, seconds);
   }
 
@@ -262,7 +183,7 @@ class ProgramFolder : public ::testing::Test {
 
  private:
   std::vector<fs::path> folders_;
-  std::vector<std::unique_ptr<Process>> processes_;
+  std::vector<std::unique_ptr<testsupport::Process>> processes_;
 };
 
 }  // namespace servicerun

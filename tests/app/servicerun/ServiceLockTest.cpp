@@ -4,9 +4,8 @@
 #include "ProgramFolder.h"
 #include "app/startup/ExitStatus.h"
 
-using servicerun::Describe;
 using servicerun::ProgramFolder;
-using servicerun::ReadFile;
+using testsupport::Describe;
 using namespace std::chrono_literals;
 
 namespace {

@@ -5,7 +5,6 @@
 #include "platform/db/Recordset.h"
 
 using servicerun::ProgramFolder;
-using servicerun::ReadFile;
 using namespace std::chrono_literals;
 
 namespace {

@@ -3,9 +3,8 @@
 // file whole; the desktop program ends the same way.
 #include "ProgramFolder.h"
 
-using servicerun::Describe;
 using servicerun::ProgramFolder;
-using servicerun::ReadFile;
+using testsupport::Describe;
 using namespace std::chrono_literals;
 
 namespace {
@@ -13,7 +12,7 @@ namespace {
 class ServiceStop : public ProgramFolder {
  protected:
   // Sends the signal and expects an orderly end within a few seconds: exit status 0.
-  void ExpectOrderlyEnd(servicerun::Process& process, int signalNumber) {
+  void ExpectOrderlyEnd(testsupport::Process& process, int signalNumber) {
     process.Signal(signalNumber);
     const auto status = process.WaitForEnd(5s);
     ASSERT_TRUE(status) << "still running 5 s after the signal";

@@ -52,7 +52,7 @@ class ExitDuringImport : public servicerun::ProgramFolder {
     ProgramFolder::TearDown();
   }
 
-  std::string Log() const { return servicerun::ReadFile(objects_->logger->CurrentFilePath()); }
+  std::string Log() const { return ReadFile(objects_->logger->CurrentFilePath()); }
 
   std::unique_ptr<ProgramObjects> objects_;
   std::unique_ptr<ProgramScope> scope_;

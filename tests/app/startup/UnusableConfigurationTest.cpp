@@ -2,18 +2,16 @@
 // cannot use: it ends with its own exit status, says which file and why, and leaves the
 // file exactly as it was.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
-#include "app/startup/ConfigurationStart.h"
+#include "app/startup/ExitStatus.h"
 #include "foundation/QALConfiguration.h"
 #include "platform/xml/FileTestKit.h"
+#include "support/ProgramProcess.h"
 
 namespace fs = std::filesystem;
 
@@ -27,21 +25,9 @@ class UnusableConfiguration : public ::testing::Test {
 
   // Runs the service until it ends by itself (at most a minute); its exit status, or -1.
   int RunService() {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::chdir(folder_.c_str());
-      ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-      ::execl((folder_ / "k30418").c_str(), "k30418", "NTSERVICE", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    int status = 0;
-    for (int i = 0; i < 600; ++i) {
-      if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    return -1;
+    testsupport::Process service(folder_, {"NTSERVICE"}, /*offscreen=*/true, folder_ / "stderr.txt");
+    const auto status = service.WaitForEnd(std::chrono::minutes(1));
+    return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
   }
 
   std::string Logs() const {
@@ -62,7 +48,7 @@ TEST_F(UnusableConfiguration, AFileThatIsNoXmlEndsTheStartWithTheParsersReason) 
       "<data><OPTIONS><LOG_VERBOSITY>0</LOG_VERBOSITY></OPTIONS>\n<K30418><SOURCEPASSWORD>pw</K30418></data>\n";
   std::ofstream(ConfigFile(), std::ios::binary) << damaged;
 
-  EXPECT_EQ(RunService(), ConfigurationStart::kUnusableConfigurationExitStatus);
+  EXPECT_EQ(RunService(), ExitStatus::kUnusableConfiguration);
 
   const std::string log = Logs();
   EXPECT_NE(log.find(" : Configuration file " + ConfigFile().string() + " cannot be used: "), std::string::npos) << log;
@@ -83,7 +69,7 @@ TEST_F(UnusableConfiguration, ADataPartThatDoesNotDecryptEndsTheStartAndIsNeverR
   file[sealed] = file[sealed] == 'A' ? 'B' : 'A';
   std::ofstream(ConfigFile(), std::ios::binary | std::ios::trunc) << file;
 
-  EXPECT_EQ(RunService(), ConfigurationStart::kUnusableConfigurationExitStatus);
+  EXPECT_EQ(RunService(), ExitStatus::kUnusableConfiguration);
 
   const std::string log = Logs();
   EXPECT_NE(log.find("Failed to decrypt XML data in QALConfiguration.ValidateXMLformat()"), std::string::npos) << log;

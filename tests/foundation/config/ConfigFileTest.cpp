@@ -44,11 +44,11 @@ TEST_F(ConfigTest, AFirstReadCreatesTheFileWithEveryDefault) {
   // Bucket order, not declaration order: TARGET\RECOVERY\ATTEMPTS comes first.
   EXPECT_EQ(ChildTags(data), (std::vector<std::string>{"TARGET", "SOURCE", "VORNKRYM", "OPTIONS", "K30418"}));
   EXPECT_EQ(ChildTags(*data.ChildWithTag("TARGET")), (std::vector<std::string>{"RECOVERY", "COMMENTWRITER"}));
-  for (const auto& k : ProgramKeyTree()) {
-    auto e = AtPath(data, k.key);
-    ASSERT_TRUE(e) << k.key;
-    EXPECT_EQ(e->Text(), k.value) << k.key;
-    EXPECT_EQ(c->item(k.key), k.value) << k.key;
+  for (const auto& [key, value] : ProgramKeyTree()) {
+    auto e = AtPath(data, key);
+    ASSERT_TRUE(e) << key;
+    EXPECT_EQ(e->Text(), value) << key;
+    EXPECT_EQ(c->item(key), value) << key;
   }
   EXPECT_EQ(data.ChildWithTag("OPTIONS")->ChildCount(), 13);
 }

@@ -1,26 +1,19 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/QALConfiguration.h"
 #include "support/KeyTreeTable.h"
 
-// The program's key tree with its defaults, as start-up declares it (title "K30418").
-struct DeclaredKey {
-  std::string key;
-  std::string value;
-};
-
-inline const std::vector<DeclaredKey>& ProgramKeyTree() {
-  static const std::vector<DeclaredKey> keys = [] {
-    std::vector<DeclaredKey> out;
-    for (auto& [key, value] : testsupport::ProgramKeyTree("K30418", false)) out.push_back({key, value});
-    return out;
-  }();
+// The program's key tree with its defaults, as start-up declares it (title "K30418"), as
+// key and value.
+inline const std::vector<std::pair<std::string, std::string>>& ProgramKeyTree() {
+  static const auto keys = testsupport::ProgramKeyTree("K30418", false);
   return keys;
 }
 
 inline void DeclareProgramKeyTree(QALConfiguration& config) {
-  for (const auto& k : ProgramKeyTree()) config.DefineTree(k.key, k.value);
+  for (const auto& [key, value] : ProgramKeyTree()) config.DefineTree(key, value);
 }
