@@ -3,12 +3,9 @@
 #include <signal.h>
 #include <sys/types.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -16,6 +13,7 @@
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
 #include "foundation/QALmsgBoxHandler.h"
+#include "import/engine/LastIdFile.h"
 #include "platform/xml/AtomicFile.h"
 
 namespace fs = std::filesystem;
@@ -23,22 +21,6 @@ namespace fs = std::filesystem;
 namespace ConfigurationStart {
 
 namespace {
-
-constexpr const char* kLastIdTempPrefix = "TempJunk";
-constexpr const char* kLastIdTempSuffix = ".txt";
-
-// TempJunk<pid>.txt, the temporary of the last-id file's rewrite: the pid of the
-// process that wrote it, or nothing for any other name.
-std::optional<long> LastIdTemporaryOwner(const std::string& name) {
-  const std::string prefix = kLastIdTempPrefix, suffix = kLastIdTempSuffix;
-  if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))
-    return std::nullopt;
-  const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-  if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
-  long pid = 0;
-  if (std::from_chars(digits.data(), digits.data() + digits.size(), pid).ec != std::errc()) return 0L;  // nobody's
-  return pid;
-}
 
 bool ProcessIsAlive(long pid) {
   if (pid <= 0 || pid != static_cast<pid_t>(pid)) return false;
@@ -59,7 +41,7 @@ void RemoveSaveLeftovers(const std::string& folder, const std::string& exeName, 
     bool abandoned = false;
     if (platform::xml::AtomicFile::IsTemporaryOf(name, configName))
       abandoned = !platform::xml::AtomicFile::InUse(it->path().string());
-    else if (const auto owner = LastIdTemporaryOwner(name))
+    else if (const auto owner = LastIdFile::TemporaryOwner(name))
       abandoned = !ProcessIsAlive(*owner);
     if (abandoned) leftovers.push_back(it->path());
   }

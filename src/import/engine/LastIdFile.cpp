@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -250,8 +252,11 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
+constexpr const char* kTempPrefix = "TempJunk";
+constexpr const char* kTempSuffix = ".txt";
+
 std::string TempPath(const std::string& path) {
-  return FolderOf(path) + "/TempJunk" + std::to_string(static_cast<long>(::getpid())) + ".txt";
+  return FolderOf(path) + "/" + kTempPrefix + std::to_string(static_cast<long>(::getpid())) + kTempSuffix;
 }
 
 // Writes content to a new file at temp (with the given permission bits) and makes it durable.
@@ -294,6 +299,17 @@ void ReplaceFile(const std::string& path, const std::string& content, const char
 }
 
 }  // namespace
+
+std::optional<long> TemporaryOwner(const std::string& name) {
+  const std::string prefix = kTempPrefix, suffix = kTempSuffix;
+  if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))
+    return std::nullopt;
+  const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  if (!std::all_of(digits.begin(), digits.end(), IsDigit)) return std::nullopt;
+  long pid = 0;
+  if (std::from_chars(digits.data(), digits.data() + digits.size(), pid).ec != std::errc()) return 0L;  // nobody's
+  return pid;
+}
 
 std::string LastIdFilePath() { return Program().app.Path + "/DeraRed.ini"; }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The last imported DeraRed transaction id, kept in DeraRed.ini in the program folder as the
@@ -27,9 +28,11 @@ namespace LastIdFile {
 // DeraRed.ini in the program folder.
 std::string LastIdFilePath();
 
-// The stored id: the last LASTIDIMPORTED entry's value. When the file has no such entry the
-// line LASTIDIMPORTED=0 is appended and the id is 0. -1 when the file is missing, cannot be
-// read or extended, or its id is unreadable or does not fit 32 bits.
+// The stored id: the last LASTIDIMPORTED entry's value. When the file has no such entry and
+// holds nothing but blank lines, comments (";") and other key=value entries, the line
+// LASTIDIMPORTED=0 is appended and the id is 0; a file without the entry that holds anything
+// else is unreadable. -1 when the file is missing, cannot be read or extended, or its id is
+// unreadable or does not fit 32 bits.
 std::int32_t GetLastTransIdImported();
 
 // Rewrites the file with every LASTIDIMPORTED entry set to id, every other entry with an "="
@@ -37,5 +40,10 @@ std::int32_t GetLastTransIdImported();
 // lacking it. A file that is no text is not rewritten. 0 on success, -1 on failure (the file
 // is then as it was).
 std::int32_t PutLastIdImported(const std::int32_t& id);
+
+// The temporary file a rewrite writes beside the file is TempJunk<pid>.txt, pid the writing
+// process's. For a file name of that shape: the pid (0 when the digits do not fit); nothing for
+// any other name. Start-up uses it to remove the temporaries of processes that are gone.
+std::optional<long> TemporaryOwner(const std::string& fileName);
 
 }  // namespace LastIdFile
