@@ -49,10 +49,10 @@ TEST_F(ServiceViews, ControlViewStartsAndStopsTheServiceAndColoursItsState) {
   const auto calls = standIn_->Calls();
   EXPECT_NE(std::find(calls.begin(), calls.end(), "StopUnit k30418.service replace"), calls.end());
 
-  ExpectButtons(w.myToolBar(), {{"Start Service", "add", "Attempts to start service"},
-                                {"Stop Service", "stop", "Attempts to stop service"},
-                                {"Help", "help", "Displays Help Article"},
-                                {"Close", "Close", "Closes this form"}});
+  windowchecks::ExpectToolbar(*w.myToolBar(), {{"Start Service", "add", "Attempts to start service"},
+                                               {"Stop Service", "stop", "Attempts to stop service"},
+                                               {"Help", "help", "Displays Help Article"},
+                                               {"Close", "Close", "Closes this form"}});
 }
 
 TEST_F(ServiceViews, ControlViewFollowsChangesMadeElsewhereAndSaysWhyARequestWasRefused) {
