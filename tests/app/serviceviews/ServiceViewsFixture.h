@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QLabel>
 #include <QPalette>
-#include <QToolBar>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -101,15 +99,6 @@ class ServiceViews : public ::testing::Test {
   }
 
   static QColor Background(const QLabel* label) { return label->palette().color(QPalette::Window); }
-  // Clicks the toolbar button of a key, as a user does: through its action.
-  static void Click(const QToolBar* bar, const std::string& key) {
-    for (QAction* a : bar->actions()) {
-      if (a->data().toString().toStdString() != key) continue;
-      a->trigger();
-      return;
-    }
-    ADD_FAILURE() << "no toolbar button " << key;
-  }
   void Screenshot(QWidget& w, const std::string& name) {
     w.grab().save(QString::fromStdString((fs::path(K30418_BINARY_DIR) / name).string()));
   }
