@@ -144,15 +144,14 @@ class DialogsTest : public AppReady, public ::testing::Test {
     return false;
   }
 
-  // The helpers below serve tests without this fixture too.
- public:
   // The dialog at the size it opens with, holding what the test put in it: no text cut off,
   // every toolbar button and image button with the icon set's image.
-  static void ExpectWhole(QWidget& w, const std::vector<std::string>& imageButtons = {}) {
-    static const platform::qt::QtIconImages images;
-    windowchecks::ExpectWhole(w, images, imageButtons);
+  void ExpectWhole(QWidget& w, const std::vector<std::string>& imageButtons = {}) const {
+    windowchecks::ExpectWhole(w, iconImages_, imageButtons);
   }
 
+  // The helpers below serve tests without this fixture too.
+ public:
   // Runs act on the first modal dialog of type D to show, once it is up (a modal show blocks
   // its caller). The dialog must be ended by act, or the test hangs until its time-out.
   template <class D>
