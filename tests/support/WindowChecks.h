@@ -1,8 +1,9 @@
 #pragma once
 
 // What an operator sees of a window at its default size: texts that do not fit their widget,
-// images that are missing or not the icon set's; and pressing a toolbar button or a button the
-// way the operator does, through the action's or the button's own signal.
+// images that are missing or not the icon set's, the buttons of a toolbar; and pressing a
+// toolbar button or a button the way the operator does, through the action's or the button's
+// own signal.
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "app/forms/ToolbarButtons.h"
 #include "core/Text.h"
 #include "foundation/IconManager.h"
 #include "platform/qt/QtIconImages.h"
@@ -60,6 +62,24 @@ inline void Press(const QWidget& window, const std::string& key) {
         return;
       }
   FAIL() << "no toolbar button with the key " << key << " on " << window.windowTitle().toStdString();
+}
+
+// The toolbar holds exactly these buttons, in this order, each with an image: its caption (the
+// action's text and the one under its image), its key and its tool tip; a null tool tip is not
+// checked.
+inline void ExpectToolbar(const QToolBar& bar, const std::vector<ToolbarButtons::Button>& expected) {
+  const auto actions = bar.actions();
+  ASSERT_EQ(actions.size(), static_cast<qsizetype>(expected.size()));
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const QAction* a = actions[static_cast<qsizetype>(i)];
+    EXPECT_EQ(a->text().toStdString(), expected[i].caption);
+    EXPECT_EQ(a->iconText().toStdString(), expected[i].caption);
+    EXPECT_EQ(a->data().toString().toStdString(), expected[i].key);
+    if (expected[i].toolTip) {
+      EXPECT_EQ(a->toolTip().toStdString(), expected[i].toolTip);
+    }
+    EXPECT_FALSE(a->icon().isNull()) << expected[i].key;
+  }
 }
 
 // Clicks the window's button of that object name.

@@ -35,9 +35,9 @@ TEST_F(DatePicker, OpensOnYesterdayAndTodayWithItsToolbar) {
   EXPECT_EQ(dialog.dtStart()->displayFormat().toStdString(), "MM/dd/yyyy HH:mm:ss");
   EXPECT_EQ(dialog.dtStart()->text().toStdString(), "03/14/2024 00:00:00");
 
-  ExpectToolbar(*dialog.myToolBar(), {{"Import", "wizard", "Start Import for selected variables"},
-                                      {"Help", "help", nullptr},
-                                      {"Cancel", "cancel", "Cancels Import"}});
+  windowchecks::ExpectToolbar(*dialog.myToolBar(), {{"Import", "wizard", "Start Import for selected variables"},
+                                                    {"Help", "help", nullptr},
+                                                    {"Cancel", "cancel", "Cancels Import"}});
   ExpectWhole(dialog);
 }
 

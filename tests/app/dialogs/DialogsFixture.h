@@ -7,12 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QString>
 #include <QTimer>
-#include <QToolBar>
 #include <QWidget>
 #include <filesystem>
 #include <fstream>
@@ -146,15 +144,14 @@ class DialogsTest : public AppReady, public ::testing::Test {
     return false;
   }
 
-  // The helpers below serve tests without this fixture too.
- public:
   // The dialog at the size it opens with, holding what the test put in it: no text cut off,
   // every toolbar button and image button with the icon set's image.
-  static void ExpectWhole(QWidget& w, const std::vector<std::string>& imageButtons = {}) {
-    static const platform::qt::QtIconImages images;
-    windowchecks::ExpectWhole(w, images, imageButtons);
+  void ExpectWhole(QWidget& w, const std::vector<std::string>& imageButtons = {}) const {
+    windowchecks::ExpectWhole(w, iconImages_, imageButtons);
   }
 
+  // The helpers below serve tests without this fixture too.
+ public:
   // Runs act on the first modal dialog of type D to show, once it is up (a modal show blocks
   // its caller). The dialog must be ended by act, or the test hangs until its time-out.
   template <class D>
@@ -169,27 +166,6 @@ class DialogsTest : public AppReady, public ::testing::Test {
       act(*dialog);
     });
     timer->start();
-  }
-
-  // A toolbar holds exactly these buttons, in order, each with its image; a null tool tip is
-  // not checked.
-  struct ToolButton {
-    const char* caption;
-    const char* key;
-    const char* toolTip;
-  };
-  static void ExpectToolbar(const QToolBar& toolbar, const std::vector<ToolButton>& expected) {
-    const auto actions = toolbar.actions();
-    ASSERT_EQ(actions.size(), static_cast<qsizetype>(expected.size()));
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-      const QAction* a = actions[static_cast<qsizetype>(i)];
-      EXPECT_EQ(a->iconText().toStdString(), expected[i].caption);
-      EXPECT_EQ(a->data().toString().toStdString(), expected[i].key);
-      if (expected[i].toolTip) {
-        EXPECT_EQ(a->toolTip().toStdString(), expected[i].toolTip);
-      }
-      EXPECT_FALSE(a->icon().isNull()) << expected[i].key;
-    }
   }
 
   // A close through the window frame.

@@ -305,11 +305,11 @@ TEST_F(VariablePicker, WindowAndToolbarAsTheyShouldBe) {
                             "Dec Pl",   "Description", "Scada Tag", "Statistic", "Scale Factor"};
   for (int c = 2; c < CommonPickVariable::kColumnCount; ++c)
     EXPECT_EQ(dialog.lpVars()->horizontalHeaderItem(c)->text().toStdString(), headings[c - 2]);
-  ExpectToolbar(*dialog.myToolBar(), {{"Import", "wizard", "Start Import for selected variables"},
-                                      {"Select All", "addall", "Selects All Variables"},
-                                      {"Select None", "removeall", "Selects No Variables"},
-                                      {"Help", "help", nullptr},
-                                      {"Cancel", "cancel", "Cancels Import"}});
+  windowchecks::ExpectToolbar(*dialog.myToolBar(), {{"Import", "wizard", "Start Import for selected variables"},
+                                                    {"Select All", "addall", "Selects All Variables"},
+                                                    {"Select None", "removeall", "Selects No Variables"},
+                                                    {"Help", "help", nullptr},
+                                                    {"Cancel", "cancel", "Cancels Import"}});
 }
 
 }  // namespace

@@ -39,10 +39,10 @@ TEST_F(ServiceViews, ActivityViewShowsTheServiceAndItsLogNewestFirst) {
   EXPECT_EQ(w.Watcher()->BufferSize(), 4096);
   EXPECT_FALSE(w.Watcher()->StatusTimer().Enabled()) << "the state is the one found while loading";
 
-  ExpectButtons(w.myToolBar(), {{"Refresh", "refresh", "Manually refreshes log file view"},
-                                {"View Full Log", "order", "Opens full Log File"},
-                                {"Help", "help", "Displays Help Article"},
-                                {"Close", "close", "Closes this form"}});
+  windowchecks::ExpectToolbar(*w.myToolBar(), {{"Refresh", "refresh", "Manually refreshes log file view"},
+                                               {"View Full Log", "order", "Opens full Log File"},
+                                               {"Help", "help", "Displays Help Article"},
+                                               {"Close", "close", "Closes this form"}});
   EXPECT_FALSE(w.windowIcon().isNull());
   Screenshot(w, "service-activity-view.png");
 }

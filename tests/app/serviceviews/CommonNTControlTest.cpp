@@ -35,7 +35,7 @@ TEST_F(ServiceViews, ControlViewStartsAndStopsTheServiceAndColoursItsState) {
 
   // The state passes through its pending word; the label shows it at once.
   standIn_->PendingReads(1);
-  Click(w.myToolBar(), "add");
+  windowchecks::Press(*w.myToolBar(), "add");
   EXPECT_EQ(Caption(w), "Start Pending");
   EXPECT_EQ(Background(w.UIsvcLabel()), kRed);
   EXPECT_TRUE(qttest::RunUntil([&] { return Caption(w) == "Running"; }, 4000));
@@ -49,10 +49,10 @@ TEST_F(ServiceViews, ControlViewStartsAndStopsTheServiceAndColoursItsState) {
   const auto calls = standIn_->Calls();
   EXPECT_NE(std::find(calls.begin(), calls.end(), "StopUnit k30418.service replace"), calls.end());
 
-  ExpectButtons(w.myToolBar(), {{"Start Service", "add", "Attempts to start service"},
-                                {"Stop Service", "stop", "Attempts to stop service"},
-                                {"Help", "help", "Displays Help Article"},
-                                {"Close", "Close", "Closes this form"}});
+  windowchecks::ExpectToolbar(*w.myToolBar(), {{"Start Service", "add", "Attempts to start service"},
+                                               {"Stop Service", "stop", "Attempts to stop service"},
+                                               {"Help", "help", "Displays Help Article"},
+                                               {"Close", "Close", "Closes this form"}});
 }
 
 TEST_F(ServiceViews, ControlViewFollowsChangesMadeElsewhereAndSaysWhyARequestWasRefused) {
@@ -60,7 +60,7 @@ TEST_F(ServiceViews, ControlViewFollowsChangesMadeElsewhereAndSaysWhyARequestWas
   Set("OPTIONS\\INSTANCE_SERVICE_NAME", "guarded");
   CommonNTControl w(Icons());
   EXPECT_EQ(Caption(w), "Stopped");
-  Click(w.myToolBar(), "add");
+  windowchecks::Press(*w.myToolBar(), "add");
   EXPECT_EQ(Caption(w), "Stopped");
   ASSERT_EQ(boxes_.boxes.size(), 1u) << "a refused start does not pass in silence";
   EXPECT_EQ(boxes_.boxes[0].prompt,
@@ -106,8 +106,8 @@ TEST_F(ServiceViews, ControlViewWithoutAServiceShowsTheReasonAndRefreshesNothing
     EXPECT_EQ(w.NamePanel()->text().toStdString(), "");
     EXPECT_FALSE(w.Watcher().StatusTimer().Enabled());
     // Nothing to start or stop, and the buttons say why.
-    Click(w.myToolBar(), "add");
-    Click(w.myToolBar(), "stop");
+    windowchecks::Press(*w.myToolBar(), "add");
+    windowchecks::Press(*w.myToolBar(), "stop");
     ASSERT_EQ(boxes_.boxes.size(), 3u) << c.name;
     EXPECT_EQ(boxes_.boxes[1].prompt,
               std::string("Failed to start the service for the following reason : \r\n") + c.reason);

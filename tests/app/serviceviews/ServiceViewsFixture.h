@@ -5,16 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QLabel>
 #include <QPalette>
-#include <QToolBar>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
-#include "app/forms/ToolbarButtons.h"
 #include "app/startup/ProgramEntryPoint.h"
 #include "app/startup/ProgramObjects.h"
 #include "foundation/QALConfiguration.h"
@@ -23,6 +20,7 @@
 #include "platform/ui/MessagePresenter.h"
 #include "platform/ui/ShellOpener.h"
 #include "support/QtTestApp.h"
+#include "support/WindowChecks.h"
 
 namespace serviceviews {
 
@@ -100,29 +98,7 @@ class ServiceViews : public ::testing::Test {
     std::ofstream(log, std::ios::binary | std::ios::app) << text;
   }
 
-  // The toolbar holds exactly these buttons, in this order, each with an image.
-  static void ExpectButtons(const QToolBar* bar, std::initializer_list<ToolbarButtons::Button> buttons) {
-    const auto actions = bar->actions();
-    ASSERT_EQ(actions.size(), static_cast<qsizetype>(buttons.size()));
-    int i = 0;
-    for (const auto& b : buttons) {
-      QAction* a = actions[i++];
-      EXPECT_EQ(a->text().toStdString(), b.caption);
-      EXPECT_EQ(a->data().toString().toStdString(), b.key);
-      EXPECT_EQ(a->toolTip().toStdString(), b.toolTip);
-      EXPECT_FALSE(a->icon().isNull()) << b.key;
-    }
-  }
   static QColor Background(const QLabel* label) { return label->palette().color(QPalette::Window); }
-  // Clicks the toolbar button of a key, as a user does: through its action.
-  static void Click(const QToolBar* bar, const std::string& key) {
-    for (QAction* a : bar->actions()) {
-      if (a->data().toString().toStdString() != key) continue;
-      a->trigger();
-      return;
-    }
-    ADD_FAILURE() << "no toolbar button " << key;
-  }
   void Screenshot(QWidget& w, const std::string& name) {
     w.grab().save(QString::fromStdString((fs::path(K30418_BINARY_DIR) / name).string()));
   }
