@@ -28,6 +28,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/os/StopRequest.h"
 #include "platform/ui/EventPump.h"
+#include "platform/ui/MessagePresenter.h"
 
 namespace CommonGlobals {
 
@@ -42,7 +43,6 @@ constexpr const char* kFixStartKey = "OPTIONS\\NOIU\\ASKFORDATES\\FIX_STARTDATE"
 constexpr const char* kFixEndKey = "OPTIONS\\NOIU\\ASKFORDATES\\FIX_ENDDATE";
 
 constexpr std::int32_t kExclamation = 48;
-constexpr std::int32_t kHelpButton = 16384;
 constexpr const char* kLineBreak = "\n";
 constexpr const char* kVersionHelpTopic = "12230";
 constexpr const char* kDateRangeFormat = "mm/dd/yyyy HH:nn:ss";
@@ -407,7 +407,7 @@ void CheckInterfaceVersion(const std::string& luVersion) {
   Box(std::string("Warning :") + kLineBreak + msg + kLineBreak +
           "You need to update your g2_server_lu file or link the collector to the correct version in Vorn Krym "
           "client.",
-      kExclamation + kHelpButton, "Version Validation Failed", Program().app.HelpFile, kVersionHelpTopic);
+      kExclamation + platform::ui::MessagePresenter::kHelpButton, "Version Validation Failed", Program().app.HelpFile, kVersionHelpTopic);
 }
 
 }  // namespace CommonGlobals

@@ -9,6 +9,7 @@ class ExclusiveSemaphore;
 class CommonNTSERVICE;
 class QtUiServices;
 class IconBinding;
+struct InstalledDialogs;
 namespace platform::qt {
 class QtIconImages;
 }
@@ -42,4 +43,7 @@ struct ProgramObjects {
   // The window of the run mode; only one of them is ever made.
   std::unique_ptr<CommonUI> mainWindow;
   std::unique_ptr<CommonNTSERVICE> schedulerForm;
+  // Interactive mode: the dialog windows behind the context's interfaces, shown over the
+  // main window (and so released before it).
+  std::unique_ptr<InstalledDialogs> dialogs;
 };
