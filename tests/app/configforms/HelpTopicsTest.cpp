@@ -15,18 +15,12 @@
 #include "app/forms/CommonTypeConfigCache.h"
 #include "app/forms/CustomConfig.h"
 #include "platform/ui/ShellOpener.h"
+#include "support/RecordingShell.h"
 
 namespace configforms {
 namespace {
 
-class RecordingShell : public platform::ui::ShellOpener {
- public:
-  bool OpenUrl(const std::string& target) override {
-    opened.push_back(target);
-    return true;
-  }
-  std::vector<std::string> opened;
-};
+using testsupport::RecordingShell;
 
 class HelpTopics : public ConfigForms {};
 

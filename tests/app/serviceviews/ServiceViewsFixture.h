@@ -20,6 +20,7 @@
 #include "platform/ui/MessagePresenter.h"
 #include "platform/ui/ShellOpener.h"
 #include "support/QtTestApp.h"
+#include "support/RecordingShell.h"
 #include "support/WindowChecks.h"
 
 namespace serviceviews {
@@ -41,14 +42,7 @@ class RecordingPresenter : public platform::ui::MessagePresenter {
   std::vector<RecordedBox> boxes;
 };
 
-class RecordingShell : public platform::ui::ShellOpener {
- public:
-  bool OpenUrl(const std::string& target) override {
-    opened.push_back(target);
-    return true;
-  }
-  std::vector<std::string> opened;
-};
+using testsupport::RecordingShell;
 
 class ServiceViews : public ::testing::Test {
  protected:

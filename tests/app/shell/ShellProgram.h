@@ -30,6 +30,7 @@
 #include "platform/ui/MessagePresenter.h"
 #include "platform/ui/ShellOpener.h"
 #include "support/QtTestApp.h"
+#include "support/RecordingShell.h"
 #include "support/TestDatabase.h"
 #include "support/WindowChecks.h"
 
@@ -62,14 +63,7 @@ class RecordingPresenter : public platform::ui::MessagePresenter {
 };
 
 // A desktop that records what it is asked to open.
-class RecordingShell : public platform::ui::ShellOpener {
- public:
-  bool OpenUrl(const std::string& target) override {
-    opened.push_back(target);
-    return true;
-  }
-  std::vector<std::string> opened;
-};
+using testsupport::RecordingShell;
 
 class ShellProgram : public ::testing::Test {
  protected:
