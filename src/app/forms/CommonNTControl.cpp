@@ -11,6 +11,7 @@
 #include "app/forms/ToolbarButtons.h"
 #include "core/Text.h"
 #include "core/Value.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/CommonGlobals.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
@@ -88,10 +89,8 @@ void CommonNTControl::BuildToolbar() {
 }
 
 std::int32_t CommonNTControl::RefreshSeconds(const std::string& text) {
-  const std::optional<double> number = core::ParseNumber(text);
-  if (!number) return 99;
   // Held to the range before the whole-number conversion, so a huge number is 99, not an overflow.
-  return static_cast<std::int32_t>(std::clamp(core::RoundHalfEven(*number), 1.0, 99.0));
+  return CommonGlobals::ClampedNumber(text, 1, 99, 99);
 }
 
 void CommonNTControl::Load(const IconBinding* icons) {
