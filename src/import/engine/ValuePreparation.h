@@ -10,9 +10,12 @@ class CommonTypeVarRec;
 // answer is read through the variable's symbols, a standalone code word or a symbol followed by
 // a number ("<0.25").
 //
-// Numbers follow the program's numeric grammar (core::IsNumericText): an optional sign, digits
-// in which "," groups digits and is ignored, an optional "." fraction and an optional exponent,
-// blanks around allowed; so "1,000" and "1e3" are numbers, "1.000,5" is not.
+// Numbers follow the program's numeric grammar (core::IsNumericText): an optional sign, digits,
+// an optional "." fraction and an optional exponent, blanks around allowed. A "," only groups
+// thousands (one to three digits before the first, exactly three after each, none in the
+// fraction) and is then ignored; any other comma may be a decimal comma, so the answer is no
+// number: "1,000", "12,345.5" and "1e3" are numbers, "7,5", "1,23", "1234,567" and "1.000,5"
+// are not.
 //
 // Stateless: the record is only read during the call.
 class ValuePreparation {

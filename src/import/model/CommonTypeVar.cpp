@@ -129,7 +129,7 @@ void CommonTypeVar::ExpandVaridToRecord(const std::string& facility, std::int32_
 
     // Any number switches symbols on, 0 included.
     record->AllowSymbol(HoldsNumber(field("allowsymbol")));
-    if (record->gAllowSymbol()) LoadVarSymbols(*record, varid, cnn);
+    if (record->gAllowSymbol()) record->SymbolLoadFailed(!LoadVarSymbols(*record, varid, cnn));
 
     if (VarTypeFunctions::IsTextParameterVar(record->gVarType())) {
       const core::Value limit = field("limit_to_list");
@@ -146,7 +146,7 @@ void CommonTypeVar::ExpandVaridToRecord(const std::string& facility, std::int32_
   }
 }
 
-void CommonTypeVar::LoadVarSymbols(CommonTypeVarRec& record, std::int32_t varid, Connection& cnn) const {
+bool CommonTypeVar::LoadVarSymbols(CommonTypeVarRec& record, std::int32_t varid, Connection& cnn) const {
   try {
     Recordset rs;
     rs.Open(std::string("select symbolrule1,symbolrule2,symbolrule3,symbolrule4,symbolrule5,symbolrule6,"
@@ -155,7 +155,7 @@ void CommonTypeVar::LoadVarSymbols(CommonTypeVarRec& record, std::int32_t varid,
                 "symbolfactor7,symbolfactor8,symbolfactor9,symbolfactor10" +
                 " from vardesc where varid=" + std::to_string(varid),
             cnn);
-    if (rs.Eof()) return;
+    if (rs.Eof()) return true;
     for (int i = 1; i <= kVariableSymbols; ++i) {
       const core::Value rule = rs.Fields("symbolrule" + std::to_string(i)).Value();
       const core::Value factor = rs.Fields("symbolfactor" + std::to_string(i)).Value();
@@ -164,8 +164,10 @@ void CommonTypeVar::LoadVarSymbols(CommonTypeVarRec& record, std::int32_t varid,
       const GlobalSymbol& global = symbols_[static_cast<std::size_t>(i)];
       if (!global.text.empty()) record.AddSymbol(global.text, global.allowNumeric == 1, r, f);
     }
+    return true;
   } catch (const std::exception&) {
     // The record keeps the symbols added before the failure.
+    return false;
   }
 }
 

@@ -35,7 +35,8 @@ class CommonTypeVar {
   // Loads the global symbols, then the definition of every variable of the set (walking it
   // from MoveFirst). A facility whose schema cannot be opened gets no records; a variable whose
   // row cannot be read gets none and a status line. False when the root schema cannot be
-  // opened or its symbols cannot be loaded (more than 15 of them among them).
+  // opened or its symbols cannot be loaded (more than 15 of them among them). A variable whose
+  // own symbols could not be read keeps its record, marked (gSymbolLoadFailed).
   bool ReadVornKrym(CommonVarGatherer& myVarGatgerer);
 
   // The record of that facility (any case) and variable, or null.
@@ -68,7 +69,9 @@ class CommonTypeVar {
   bool OpenDatabase(platform::db::Connection& cnn, const std::string& name) const;
   bool LoadSymbols(platform::db::Connection& root);
   void ExpandVaridToRecord(const std::string& facility, std::int32_t varid, platform::db::Connection& cnn);
-  void LoadVarSymbols(CommonTypeVarRec& record, std::int32_t varid, platform::db::Connection& cnn) const;
+  // Adds the variable's symbols to the record. False when reading them failed (the record
+  // keeps the symbols added before the failure); true when they loaded or there were none.
+  bool LoadVarSymbols(CommonTypeVarRec& record, std::int32_t varid, platform::db::Connection& cnn) const;
   // Calls match for the facility and record of every key of facilID, in key order.
   template <class Match>
   std::string Lookup(const std::string& facilID, Match&& match) const;

@@ -37,6 +37,11 @@ class CommonTypeVarRec {
   // 0..SymbolCount()-1 leaves them as they were.
   void GetSymbolByIndex(std::int16_t i, std::string& Symbol, bool& AllowNumeric, std::int16_t& Rule,
                         double& factor) const;
+  // Whether reading the variable's symbols failed (a lost link, a query that failed): the
+  // symbols then are only those added before the failure. False when they loaded, also when
+  // there were none.
+  void SymbolLoadFailed(bool failed) { symbolLoadFailed_ = failed; }
+  bool gSymbolLoadFailed() const { return symbolLoadFailed_; }
 
   // Identity, presentation and source matching. Texts given as values read Null as "".
   void AllowSymbol(bool on) { allowSymbol_ = on; }
@@ -122,6 +127,7 @@ class CommonTypeVarRec {
   std::int32_t dataApproval_ = 0;
   std::string limsLocation_, limsTest_, limsUd1_, limsUd2_, limsUd3_;
   bool allowSymbol_ = false;
+  bool symbolLoadFailed_ = false;
   bool limitToList_ = false;
 
   double filterValue_ = 0;
