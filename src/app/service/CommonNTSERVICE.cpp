@@ -66,14 +66,20 @@ void CommonNTSERVICE::MyMinuteTimer_Timer() {
   if (busy_ || platform::os::StopRequested()) return;
   busy_ = true;
   ProgramContext& ctx = Program();
-  if (IsTimeToRun() && ctx.config->ReadConfig()) {
-    ctx.logger->Verbosity(CommonGlobals::LogVerbositySetting());
-    ctx.logger->AssertVerbosity();
-    importer_();
-    // An import cut short by the end of the program sleeps no more.
-    if (!platform::os::StopRequested())
-      ctx.logger->WriteLog(
-          "Going to Sleep mode. Will next wake up at : " + core::Format(nextWakeUp_, "mm/dd/yyyy HH:nn:ss"), 0);
+  if (IsTimeToRun()) {
+    if (ctx.config->ReadConfig()) {
+      ctx.logger->Verbosity(CommonGlobals::LogVerbositySetting());
+      ctx.logger->AssertVerbosity();
+      importer_();
+      // An import cut short by the end of the program sleeps no more.
+      if (!platform::os::StopRequested())
+        ctx.logger->WriteLog(
+            "Going to Sleep mode. Will next wake up at : " + core::Format(nextWakeUp_, "mm/dd/yyyy HH:nn:ss"), 0);
+    } else {
+      // The store has logged why; the run is lost, not tried again before the next wake-up.
+      ctx.logger->WriteLog("The scheduled import cannot start: the configuration file cannot be read.", 0);
+      ctx.logger->WriteLog("Import terminated with error(s).", 0);
+    }
   }
   busy_ = false;
 }

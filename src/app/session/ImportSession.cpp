@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -48,6 +49,7 @@ constexpr const char* kVersionHelpTopic = "12230";
 constexpr const char* kDateRangeFormat = "mm/dd/yyyy HH:nn:ss";
 
 constexpr const char* kCancelled = "Import cancelled by user.";
+constexpr const char* kImportFailed = "Import terminated with error(s).";
 constexpr const char* kNothingToImport = "Nothing to import into at this time.";
 constexpr const char* kUnableToImport = "Unable to import at this time";
 
@@ -73,8 +75,9 @@ std::string ErrorText(const core::RuntimeError& e) { return std::to_string(e.Num
 // Runs one entry point: a run-time error that escapes a step (a stored date or switch that is
 // not what its key holds) ends the session with a status line instead of leaving the window
 // thread through the event loop.
+// onError runs after the line.
 template <class F>
-bool Guarded(const char* routine, F&& body) {
+bool Guarded(const char* routine, F&& body, const std::function<void()>& onError = nullptr) {
   try {
     return body();
   } catch (const core::RuntimeError& e) {
@@ -82,7 +85,17 @@ bool Guarded(const char* routine, F&& body) {
   } catch (const std::exception& e) {
     Status(std::string("Error in ") + routine + ": " + e.what());
   }
+  if (onError) onError();
   return false;
+}
+
+// A scheduled import that cannot start says why in one line and ends like a failed import, so
+// that whoever watches the service's log for the outcome line sees one. Interactive sessions
+// have shown their box.
+void CannotStart(const std::string& why) {
+  if (!Program().isNTService) return;
+  Status("The scheduled import cannot start: " + why + ".");
+  Status(kImportFailed);
 }
 
 // The installed dialogs, or null with the log line that says why the session goes on as if
@@ -96,7 +109,8 @@ SessionDialogs* DialogsFor(const char* dialog) {
 // Fills a connection manager from the configuration and opens the root schema on root, with
 // the boxes of both failures. A connection setting that is not a number cannot fill the
 // manager: the same box, with the reason in the log.
-bool OpenRootSchema(platform::db::Connection& root) {
+// why, when given, receives the reason of a failure.
+bool OpenRootSchema(platform::db::Connection& root, std::string* why = nullptr) {
   ConnectionManager cm;
   bool ready = false;
   try {
@@ -106,12 +120,14 @@ bool OpenRootSchema(platform::db::Connection& root) {
   }
   if (!ready) {
     Box("Unable to init Vorn Krym Connection Manager");
+    if (why) *why = "the Vorn Krym connection settings cannot be used";
     return false;
   }
   cm.ConfigCnn4QALROOT(root);
   std::string errText;
   if (!ConnectVornKrym(root, errText, false)) {
     Box(std::string("Error :") + kLineBreak + errText, kExclamation, "Failed to connect to Vorn Krym");
+    if (why) *why = "the Vorn Krym root database cannot be opened (" + errText + ")";
     return false;
   }
   return true;
@@ -164,7 +180,11 @@ std::unique_ptr<CommonVarGatherer> PrepareImportSession() {
   if (ctx.logger) ctx.logger->LSM_Run();
 
   platform::db::Connection root;
-  if (!OpenRootSchema(root)) return nullptr;
+  std::string why;
+  if (!OpenRootSchema(root, &why)) {
+    CannotStart(why);
+    return nullptr;
+  }
 
   if (!ctx.isNTService) {
     if (Setting(kPasswordProtectKey) == "YES") {
@@ -196,6 +216,7 @@ std::unique_ptr<CommonVarGatherer> PrepareImportSession() {
       Status(kUnableToImport);
       Box(msg);
     }
+    CannotStart("the collector (id=" + configuredId + ") cannot be read from Vorn Krym");
     return nullptr;
   }
 
@@ -206,12 +227,14 @@ std::unique_ptr<CommonVarGatherer> PrepareImportSession() {
     Status(msg);
     Status(kUnableToImport);
     Box(msg);
+    CannotStart("the collector is disabled");
     return nullptr;
   }
 
   Status("Scanning all facilities for variables that are linked to Collector '" + gatherer->CollectorName() + "' ...");
   if (!gatherer->ReadVornKrym(*collectorId, root)) {
     Box("Failed to read Vorn Krym for list of variables to import into.");
+    CannotStart("the variables to import into cannot be read from Vorn Krym");
     return nullptr;
   }
   // The import holds the last id for these; the line says why the id does not move.
@@ -257,16 +280,23 @@ std::unique_ptr<CommonVarGatherer> PrepareImportSession() {
 }
 
 bool ImportAllVariables(bool testMode) {
-  return Guarded("ImportAllVariables", [&] {
-    const std::unique_ptr<CommonVarGatherer> gatherer = PrepareImportSession();
-    if (!gatherer) return false;
-    if (gatherer->TotalVariable() < 1) {
-      Status(kNothingToImport);
-      return false;
-    }
-    if (!SelectImportDateRange(*gatherer)) return false;
-    return RunImport(*gatherer, testMode);
-  });
+  bool ran = false;  // the import ran and gave its outcome line
+  return Guarded(
+      "ImportAllVariables",
+      [&] {
+        const std::unique_ptr<CommonVarGatherer> gatherer = PrepareImportSession();
+        if (!gatherer) return false;
+        if (gatherer->TotalVariable() < 1) {
+          Status(kNothingToImport);
+          return false;
+        }
+        if (!SelectImportDateRange(*gatherer)) return false;
+        ran = true;
+        return RunImport(*gatherer, testMode);
+      },
+      [&] {
+        if (!ran && Program().isNTService) Status(kImportFailed);
+      });
 }
 
 bool ImportSelectedVariables(bool testMode) {
@@ -372,7 +402,7 @@ bool RunImport(CommonVarGatherer& gatherer, bool testMode) {
   } catch (const std::exception& e) {
     Log(std::string("The import engine stopped: ") + e.what(), 0);
   }
-  Status(ok ? "Import was successful." : "Import terminated with error(s).");
+  Status(ok ? "Import was successful." : kImportFailed);
   return ok;
 }
 
@@ -407,7 +437,8 @@ void CheckInterfaceVersion(const std::string& luVersion) {
   Box(std::string("Warning :") + kLineBreak + msg + kLineBreak +
           "You need to update your g2_server_lu file or link the collector to the correct version in Vorn Krym "
           "client.",
-      kExclamation + platform::ui::MessagePresenter::kHelpButton, "Version Validation Failed", Program().app.HelpFile, kVersionHelpTopic);
+      kExclamation + platform::ui::MessagePresenter::kHelpButton, "Version Validation Failed", Program().app.HelpFile,
+      kVersionHelpTopic);
 }
 
 }  // namespace CommonGlobals

@@ -191,6 +191,16 @@ TEST_F(Scheduler, UnreadableConfigurationSkipsTheRunButMovesTheWakeUpOn) {
   form->RunNTService();
   EXPECT_EQ(imports_, 0);
   EXPECT_EQ(T(form->NextWakeUp()), T(At(2026, 12, 8, 8, 10)));
+  // The lost run says so, with the outcome line a watcher of the log looks for.
+  std::string log = Log();
+  EXPECT_NE(log.find("The scheduled import cannot start: the configuration file cannot be read."), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Import terminated with error(s)."), std::string::npos) << log;
+  // It is not tried again every minute: the next tick before the wake-up does nothing.
+  clock_.Set(At(2026, 12, 8, 8, 1));
+  form->MyMinuteTimer_Timer();
+  log = Log();
+  EXPECT_EQ(log.find("Import terminated with error(s)."), log.rfind("Import terminated with error(s)."));
 }
 
 TEST_F(Scheduler, HandEditedNumbersCountAsTheirDefaults) {

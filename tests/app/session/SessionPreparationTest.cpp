@@ -34,6 +34,19 @@ class SessionPreparation : public SessionFixture, public ::testing::WithParamInt
     // A date range that ends an interactive session before the import.
     dialogs.range.reset();
   }
+
+  // A scheduled session that cannot start names why and ends with the failed import's line; an
+  // interactive one has shown its box and adds neither.
+  void ExpectCannotStart(const std::vector<std::string>& lines, const std::string& why) {
+    const std::string line = "The scheduled import cannot start: " + why;
+    if (Service()) {
+      EXPECT_THAT(lines, Contains(::testing::StartsWith(line)));
+      EXPECT_THAT(lines, Contains("Import terminated with error(s)."));
+    } else {
+      EXPECT_THAT(lines, Not(Contains(::testing::StartsWith("The scheduled import cannot start"))));
+      EXPECT_THAT(lines, Not(Contains("Import terminated with error(s).")));
+    }
+  }
 };
 
 INSTANTIATE_TEST_SUITE_P(BothModes, SessionPreparation, ::testing::Bool(),
@@ -115,6 +128,7 @@ TEST_P(SessionPreparation, UnusableCollectorEndsTheSession) {
       EXPECT_THAT(after, Not(Contains("Unable to import at this time")));
     }
     EXPECT_THAT(after, Not(Contains(::testing::StartsWith("Scanning all facilities"))));
+    ExpectCannotStart(after, "the collector (id=" + id + ") cannot be read from Vorn Krym.");
     const std::vector<std::string> boxes = Boxes();
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.back(), expected.front());
@@ -138,6 +152,7 @@ TEST_P(SessionPreparation, DisabledCollectorSaysWhoDisabledItAndWhen) {
   EXPECT_EQ(*(at + 1), "Unable to import at this time");
   EXPECT_THAT(Boxes(), ElementsAre(msg));
   EXPECT_FALSE(LoggedStartingWith("Scanning all facilities"));
+  ExpectCannotStart(lines, "the collector is disabled.");
 }
 
 TEST_P(SessionPreparation, ConnectionSettingsThatCannotWorkEndTheSession) {
@@ -146,14 +161,18 @@ TEST_P(SessionPreparation, ConnectionSettingsThatCannotWorkEndTheSession) {
     const char* key;
     std::string value;
     std::string boxStart;
+    std::string why;  // the start of the reason a scheduled run gives
   };
+  const std::string settings = "the Vorn Krym connection settings cannot be used.";
   const Case cases[] = {
       {"a type that is not a number", "VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE", "SQL",
-       "Unable to init Vorn Krym Connection Manager"},
-      {"an unknown type", "VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE", "3", "Unable to init Vorn Krym Connection Manager"},
+       "Unable to init Vorn Krym Connection Manager", settings},
+      {"an unknown type", "VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE", "3", "Unable to init Vorn Krym Connection Manager",
+       settings},
       {"a timeout that is not a number", "VORNKRYM\\VORNKRYM_CONNECTION_TIMEOUT", "soon",
-       "Unable to init Vorn Krym Connection Manager"},
-      {"a server that does not answer", "VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS", "Port=1;", "Error :\n"},
+       "Unable to init Vorn Krym Connection Manager", settings},
+      {"a server that does not answer", "VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS", "Port=1;", "Error :\n",
+       "the Vorn Krym root database cannot be opened ("},
   };
   AddCollector();
   for (const Case& c : cases) {
@@ -178,6 +197,7 @@ TEST_P(SessionPreparation, ConnectionSettingsThatCannotWorkEndTheSession) {
       }
     }
     EXPECT_THAT(LoggedAfter(marker), Not(Contains(::testing::StartsWith("Scanning all facilities"))));
+    ExpectCannotStart(LoggedAfter(marker), c.why);
   }
 }
 
