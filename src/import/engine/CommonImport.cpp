@@ -3,8 +3,10 @@
 #include <chrono>
 #include <cmath>
 #include <exception>
+#include <map>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "core/RuntimeError.h"
 #include "core/Text.h"
@@ -33,6 +35,9 @@
 namespace {
 
 constexpr std::int32_t kExclamationOk = 48;
+// The refusals in a row, with the same code through the same procedure, that make them Krym's
+// fault rather than the values'.
+constexpr std::size_t kSystemicRefusals = 5;
 
 void Status(const std::string& text, std::int16_t level = 0) { CommonGlobals::ShowStatus(text, level); }
 
@@ -102,16 +107,58 @@ struct CommonImport::FacilityRun {
   std::optional<std::int32_t> defaultLogbook;
   // The transaction whose note was written last from an answer record of this facility.
   core::Value lastNoteId = std::int32_t{0};
-  // The definition of the variable being imported, looked up at its first answer.
+  // The definition of the variable being imported, looked up at its first answer, and the
+  // procedures its values go through.
   std::int32_t varid = 0;
   bool recordLooked = false;
   std::shared_ptr<CommonTypeVarRec> record;
+  CommonFacilityWriter::ValueProcedureNames procedures;
+  // The refusals in a row through each procedure (or the logbook table) since the last success
+  // through it: the refusal's code and the transactions it was met in.
+  struct Streak {
+    std::string code;
+    std::vector<core::Value> ids;
+  };
+  std::map<std::string, Streak> streaks;
+  // Procedures whose refusals proved systemic: what would go through them waits.
+  std::set<std::string> refusing;
+  // Transactions whose note was rejected: reported once, not tried again for another variable.
+  std::set<std::string> rejectedNotes;
 
   std::string Where() const { return "facility '" + name + "' (" + facility + ")"; }
 };
 
 CommonImport::CommonImport(const KrymSchemaOpener& opener) : opener_(opener) {}
 CommonImport::~CommonImport() = default;
+
+// A failure is tried again at once when the link still stands: that heals a race with another
+// writer, a deadlock or a serialization failure; a second failure on a standing link is the
+// value's (or, many in a row, Krym's, see SystemicRefusal). A link that is lost (or a failure
+// that says nothing about the value, such as a timeout) goes through the recovery cycle.
+template <class Write>
+CommonImport::WriteOutcome CommonImport::WriteWithRecovery(const RecoverySettings& recovery, Write&& write) {
+  const std::int32_t attempts = recovery.Attempts();
+  bool retried = false;
+  for (std::int32_t i = 1; i <= attempts && !Stopping();) {
+    if (write()) return WriteOutcome::Written;
+    if (writer_->LastFailure().kind == CommonFacilityWriter::Failure::Kind::Refused && writer_->ConnectionAlive()) {
+      if (retried) return WriteOutcome::Refused;
+      retried = true;
+      continue;
+    }
+    stats_.CountTargetConnectionFailure();
+    // The text says "source", as it always has.
+    Status("Connection error occured while communicating with Vorn Krym. Will attempt to re-connect to source for " +
+               std::to_string(attempts - i + 1) + " times",
+           1);
+    Status("Waiting for " + recovery.SecondsText() + " seconds before attempting to re-connect ... ", 1);
+    writer_->DestroyConnection();
+    Wait(recovery.WaitMilliseconds());
+    ++i;
+  }
+  if (!stopped_) Status("Unable to connect to Vorn Krym.");
+  return WriteOutcome::Unreachable;
+}
 
 std::string CommonImport::SelectAnswer(const CommonTypeLimsMatchRec& rec) {
   for (int k = 1; k <= 10; ++k) {
@@ -278,22 +325,26 @@ void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const Comm
       run.varid = varid;
       run.record = vars_->GetVarRecord(run.facility, varid);
       run.recordLooked = true;
+      if (run.record && !IsSecondIntervalType(run.record->gVarType()))
+        run.procedures = CommonFacilityWriter::ValueProcedures(run.record->gVarType());
     }
     const CommonTypeVarRec* record = run.record.get();
-    auto reportOnce = [&](const char* what) {
+    auto hold = [&](const char* what) {
       ReportOnce(run.facility + "~" + std::to_string(varid),
                  "VarId " + std::to_string(varid) + " of " + run.Where() + what);
+      watermark_.HoldBelow(rec.ID);
+      runFailed_ = true;
     };
     if (!record) {
       // Its definition did not load (a facility schema out of reach, a row that cannot be read):
       // the answer waits for a run that can read it.
-      reportOnce(" has no definition: its answers are not imported.");
-      watermark_.HoldBelow(rec.ID);
-      runFailed_ = true;
+      hold(" has no definition: its answers are not imported.");
+    } else if (record->gSymbolLoadFailed()) {
+      // Read without its symbols, a good symbol answer would be taken for a bad one.
+      hold(" could not load its symbols: its answers are not imported, and the last imported id is held.");
     } else if (IsSecondIntervalType(record->gVarType())) {
       // No value table holds such a variable's slots: its answers can never be written.
-      reportOnce(" is a Second-interval variable: its answers cannot be imported and are skipped.");
-      runFailed_ = true;
+      RejectAnswer(run, varid, rec, answer, "its variable is of the Second interval, which no value table holds");
     } else if (!ImportAnswer(run, varid, rec, answer, *record)) {
       return;  // the facility's Krym database is out of reach: the note waits with the value
     }
@@ -320,11 +371,21 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
     RejectAnswer(run, varid, rec, answer, why);
     return true;
   }
+  // Krym has refused too many values in a row through one of the variable's procedures.
+  if (run.refusing.count(run.procedures.seek) || run.refusing.count(run.procedures.write)) {
+    watermark_.HoldBelow(rec.ID);
+    return true;
+  }
   switch (WriteValue(answer, record, stamp, core::Trim(rec.Guard.Text()), why)) {
     case WriteOutcome::Written:
+      run.streaks.erase(run.procedures.seek);
+      if (writer_->LastWritePhysical()) run.streaks.erase(run.procedures.write);
       return true;
     case WriteOutcome::Rejected:
       RejectAnswer(run, varid, rec, answer, why);
+      return true;
+    case WriteOutcome::Refused:
+      if (!SystemicRefusal(run, rec.ID)) RejectAnswer(run, varid, rec, answer, why);
       return true;
     case WriteOutcome::Unreachable:
       break;
@@ -336,6 +397,23 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
   run.facilityOk = false;
   TargetOutOfReach(run);
   return false;
+}
+
+bool CommonImport::SystemicRefusal(FacilityRun& run, const core::Value& id) {
+  const CommonFacilityWriter::Failure& f = writer_->LastFailure();
+  FacilityRun::Streak& streak = run.streaks[f.procedure];
+  if (streak.code != f.code) streak = FacilityRun::Streak{f.code, {}};
+  streak.ids.push_back(id);
+  if (streak.ids.size() < kSystemicRefusals) return false;
+  // The same refusal again and again: Krym is broken there, not the data.
+  run.refusing.insert(f.procedure);
+  for (const core::Value& held : streak.ids) watermark_.HoldBelow(held);
+  runFailed_ = true;
+  Status("Vorn Krym of " + run.Where() + " refused " + std::to_string(kSystemicRefusals) + " writes in a row through " +
+         f.procedure + " (" + f.code + ": " + f.message +
+         "): the fault is Vorn Krym's, not the data's. These and the facility's remaining writes through " +
+         f.procedure + " wait for the next run, and the last imported id is held.");
+  return true;
 }
 
 void CommonImport::RejectAnswer(const FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
@@ -351,11 +429,19 @@ void CommonImport::RejectAnswer(const FacilityRun& run, std::int32_t varid, cons
 
 void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& rec, const char* failLine) {
   if (core::Trim(rec.Notes.Text()).empty()) return;
+  const std::string id = rec.ID.Text();
+  if (run.rejectedNotes.count(id)) return;  // reported once, when its first variable met it
   auto reject = [&](const std::string& why) {
-    Status("Rejected the note of transaction " + rec.ID.Text() + " for the logbook of " + run.Where() + ": " + why +
+    run.rejectedNotes.insert(id);
+    Status("Rejected the note of transaction " + id + " for the logbook of " + run.Where() + ": " + why +
            ". It is not imported; the import goes on.");
     runFailed_ = true;
   };
+  // Krym is out of reach, or refuses every note: the note waits, unwritten.
+  if (run.targetDown || run.refusing.count(CommonFacilityWriter::kLogbookTable)) {
+    watermark_.HoldBelow(rec.ID);
+    return;
+  }
   if (rec.Trans_Date.IsNull()) return reject("it has no date (Trans_Date is Null)");
   if (!rec.Trans_Date.IsDate()) return reject("its date cannot be read ('" + rec.Trans_Date.Text() + "')");
   // A note without a readable time is written at the start of its day.
@@ -369,15 +455,32 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
     logbook = 0;
   }
   // Without a usable default logbook the note waits until the setting is corrected.
-  if (run.defaultLogbook) {
-    if (writer_->WriteToLogbook(logbook, rec.Trans_Date.ToDate(), time, rec.Notes.Text(), *run.defaultLogbook,
-                                rec.Guard.Text()))
-      return;
-    if (writer_->LastFailureDataRefused()) return reject("Vorn Krym refused it (" + writer_->LastFailureText() + ")");
+  if (!run.defaultLogbook) {
+    Status(failLine);
+    run.facilityOk = false;
+    watermark_.HoldBelow(rec.ID);
+    return;
   }
+  const RecoverySettings recovery = RecoverySettings::Read("TARGET");
+  switch (WriteWithRecovery(recovery, [&] {
+    return writer_->WriteToLogbook(logbook, rec.Trans_Date.ToDate(), time, rec.Notes.Text(), *run.defaultLogbook,
+                                   rec.Guard.Text());
+  })) {
+    case WriteOutcome::Written:
+      run.streaks.erase(CommonFacilityWriter::kLogbookTable);
+      return;
+    case WriteOutcome::Refused:
+      if (!SystemicRefusal(run, rec.ID)) reject(RefusedText(writer_->LastFailure()));
+      return;
+    case WriteOutcome::Rejected:
+    case WriteOutcome::Unreachable:
+      break;
+  }
+  if (stopped_) return;  // the stop has held the id
   Status(failLine);
   run.facilityOk = false;
   watermark_.HoldBelow(rec.ID);
+  TargetOutOfReach(run);
 }
 
 bool CommonImport::ImportLogNotes(FacilityRun& run) {
@@ -497,30 +600,20 @@ CommonImport::WriteOutcome CommonImport::WriteValue(const std::string& answer, c
   }
   if (!writer_) return WriteOutcome::Unreachable;
 
-  const std::int32_t attempts = recovery.Attempts();
-  for (std::int32_t i = 1; i <= attempts && !Stopping(); ++i) {
-    if (writer_->WriteToVornKrym(record.gVarType(), record.gID(), stamp, prepared.value, prepared.text,
-                                 record.gDataApproval(), nullptr, guard)) {
-      LogWriteOutcome(writer_->LastWriteDateStamp(), record, prepared.text, writer_->LastWriteLogical(),
-                      writer_->LastWritePhysical(), writer_->LastWriteSkipped());
-      return WriteOutcome::Written;
-    }
-    // Krym refused the data itself: sending it again would only be refused again.
-    if (writer_->LastFailureDataRefused()) {
-      why = "Vorn Krym refused the value " + prepared.text + " (" + writer_->LastFailureText() + ")";
-      return WriteOutcome::Rejected;
-    }
-    stats_.CountTargetConnectionFailure();
-    // The text says "source", as it always has.
-    Status("Connection error occured while communicating with Vorn Krym. Will attempt to re-connect to source for " +
-               std::to_string(attempts - i + 1) + " times",
-           1);
-    Status("Waiting for " + recovery.SecondsText() + " seconds before attempting to re-connect ... ", 1);
-    writer_->DestroyConnection();
-    Wait(recovery.WaitMilliseconds());
-  }
-  if (!stopped_) Status("Unable to connect to Vorn Krym.");
-  return WriteOutcome::Unreachable;
+  const WriteOutcome outcome = WriteWithRecovery(recovery, [&] {
+    return writer_->WriteToVornKrym(record.gVarType(), record.gID(), stamp, prepared.value, prepared.text,
+                                    record.gDataApproval(), nullptr, guard);
+  });
+  if (outcome == WriteOutcome::Written)
+    LogWriteOutcome(writer_->LastWriteDateStamp(), record, prepared.text, writer_->LastWriteLogical(),
+                    writer_->LastWritePhysical(), writer_->LastWriteSkipped());
+  else if (outcome == WriteOutcome::Refused)
+    why = RefusedText(writer_->LastFailure());
+  return outcome;
+}
+
+std::string CommonImport::RefusedText(const CommonFacilityWriter::Failure& f) {
+  return "Vorn Krym refused it (" + f.code + ": " + f.message + ")";
 }
 
 void CommonImport::Wait(std::int32_t milliseconds) {

@@ -12,8 +12,13 @@
 #include "import/engine/SessionStatistics.h"
 #include "import/model/KrymSchemaOpener.h"
 #include "import/source/CustomSource.h"
+#include "import/writers/CommonFacilityWriter.h"
 
-class CommonFacilityWriter;
+class RecoverySettings;
+
+namespace core {
+class Value;
+}
 class CommonTypeLimsMatchRec;
 class CommonTypeVar;
 class CommonTypeVarRec;
@@ -30,15 +35,19 @@ class CommonVarGatherer;
 // an answer some linked variable has not handled).
 //
 // Failures come in two kinds. A rejected answer or note can never be written as it stands (not
-// interpretable for its variable, no usable date or time, refused by Krym for the data itself,
-// or of a Second-interval variable, which no value table holds): it is reported, passed over and
-// counts as handled, so the variable goes on and the last id may pass it. Everything that may
-// heal (a source or target out of reach, a facility that could not be gathered, the id file)
-// holds the last id below it, and the next run tries again. A source that stays out of reach
-// through its recovery cycle ends the run's reading at once; a facility whose Krym database
-// stays out of reach leaves its other values for the next run. RunFailed tells whether anything
-// of either kind happened. A stop request (platform::os::StopRequested) ends the run after the
-// current database call, saving nothing more.
+// interpretable for its variable, no usable date or time, of a Second-interval variable, which
+// no value table holds, or refused by Krym while the link stands, twice: the immediate second try
+// heals races and deadlocks): it is reported, passed over and counts as handled, so the variable
+// goes on and the last id may pass it. Everything that may heal (a source or target out of reach,
+// a facility that could not be gathered, a variable whose definition or symbols did not load,
+// the id file, and a systemic refusal: the same error from the same procedure for several writes
+// in a row, which is Krym's fault rather than the data's) holds the last id below it, and the
+// next run tries again. Whether a failed write met a lost link or a refusal is told by the link
+// (the writer's ConnectionAlive), not by the error's code. A source that stays out of reach
+// through its recovery cycle ends the run's reading at once; a facility whose Krym database stays
+// out of reach leaves its other values and notes for the next run. RunFailed tells whether
+// anything of either kind happened. A stop request (platform::os::StopRequested) ends the run
+// after the current database call, saving nothing more.
 //
 // The gatherer is borrowed for the call. The instance owns the variable definitions, the
 // current source reader (a fresh one per variable, all of a run sharing one DeraRed connection,
@@ -68,9 +77,10 @@ class CommonImport {
   // The recovery loops. LoopReadSource runs the reader's answers query, up to
   // SOURCE\RECOVERY\ATTEMPTS tries. LoopWriteTarget prepares the answer (ValuePreparation) and
   // writes it through the current facility's writer (there is one only while StartImport runs a
-  // facility), up to TARGET\RECOVERY\ATTEMPTS tries; false at once, without a try, when the
-  // answer is not interpretable or there is no writer, and without a further try when Krym
-  // refuses the data itself. Both raise core::RuntimeError for settings that are not numbers.
+  // facility), up to TARGET\RECOVERY\ATTEMPTS tries of a lost link; false at once, without a
+  // try, when the answer is not interpretable or there is no writer, and after one immediate
+  // second try when Krym refuses it on a standing link. Both raise core::RuntimeError for
+  // settings that are not numbers.
   bool LoopReadSource(CustomSource& reader);
   bool LoopWriteTarget(const std::string& answer, const CommonTypeVarRec& record, core::Date stamp,
                        const std::string& units, const std::string& guard);
@@ -93,7 +103,9 @@ class CommonImport {
  private:
   struct FacilityRun;
 
-  enum class WriteOutcome { Written, Rejected, Unreachable };
+  // Rejected: the answer cannot be written as it stands (not interpretable); Refused: Krym
+  // refused it twice on a standing link; Unreachable: the link stayed lost through the cycle.
+  enum class WriteOutcome { Written, Rejected, Refused, Unreachable };
 
   void RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool laterFacilities);
   // Reads the last imported id and the run's bound once per run; false when the id could not
@@ -104,11 +116,19 @@ class CommonImport {
   void ImportRecord(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec);
   // False when the facility's Krym database could not be reached: the record's note and the
   // facility's other values wait for the next run.
-  bool ImportAnswer(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
-                    const std::string& answer, const CommonTypeVarRec& record);
-  // The write part of LoopWriteTarget; why holds the reason of a rejection.
+  bool ImportAnswer(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec, const std::string& answer,
+                    const CommonTypeVarRec& record);
+  // The write part of LoopWriteTarget; why holds the reason of a rejection or refusal.
   WriteOutcome WriteValue(const std::string& answer, const CommonTypeVarRec& record, core::Date stamp,
                           const std::string& guard, std::string& why);
+  // One write through the current writer (write() true on success) with the target recovery:
+  // Written, Refused or Unreachable.
+  template <class Write>
+  WriteOutcome WriteWithRecovery(const RecoverySettings& recovery, Write&& write);
+  // Counts the writer's last refusal in its procedure's streak; true when the streak has become
+  // systemic (the write waits then, with the streak's earlier ones).
+  bool SystemicRefusal(FacilityRun& run, const core::Value& id);
+  static std::string RefusedText(const CommonFacilityWriter::Failure& f);
   void RejectAnswer(const FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
                     const std::string& answer, const std::string& why);
   // False when the notes could not be read: the facility's id is not saved then.

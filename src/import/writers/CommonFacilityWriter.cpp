@@ -32,6 +32,9 @@ constexpr int kInternalError = 51;
 constexpr int kObjectNotSet = 91;
 constexpr std::size_t kCommentCharacters = 2000;
 const char* const kAInfoSource = "CommonFacilityWriter.WriteToVornKrymainfo()";
+// The daily table's procedures that a value goes through (DatatblInt).
+const char* const kDailySeek = "seekddatevarid";
+const char* const kDailyWrite = "writedtbl";
 
 void Log(const std::string& text, int level) {
   if (QALLoggerTXT* log = Program().logger) log->WriteLog(text, level);
@@ -192,15 +195,37 @@ bool CommonFacilityWriter::EnsureConnection() {
   return ConnectionAlive();
 }
 
-void CommonFacilityWriter::Failed(const std::exception& e) {
+namespace {
+
+// States that say the statement ran out of time (the driver's timeouts, a statement or lock
+// timeout of the server): nothing is known about the value then, so they count with the link.
+bool TimedOut(const DbException& db) {
+  for (const DbError& e : db.Errors()) {
+    const std::string& state = e.SqlState();
+    if (state == "HYT00" || state == "HYT01" || state == "57014" || state == "55P03") return true;
+    if (state.empty() && e.Number() == dberr::kConnectionUnusable) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void CommonFacilityWriter::Failed(const std::exception& e, const std::string& procedure) {
   const auto* db = dynamic_cast<const DbException*>(&e);
-  lastFailureDataRefused_ = db && db->DataRefused();
-  lastFailureText_ = std::to_string(ErrorNumber(e)) + " - " + ErrorDescription(e);
+  const std::string state = db ? db->Errors().front().SqlState() : std::string();
+  lastFailure_.kind =
+      (!cnn_ || (db && (db->LinkBroken() || TimedOut(*db)))) ? Failure::Kind::Link : Failure::Kind::Refused;
+  lastFailure_.procedure = procedure;
+  lastFailure_.code = state.empty() ? std::to_string(ErrorNumber(e)) : state;
+  lastFailure_.message = ErrorDescription(e);
+}
+
+void CommonFacilityWriter::NoLink(const std::string& why) {
+  lastFailure_ = Failure{Failure::Kind::Link, std::string(), std::string(), why};
 }
 
 void CommonFacilityWriter::ResetResult() {
-  lastFailureDataRefused_ = false;
-  lastFailureText_.clear();
+  lastFailure_ = Failure{};
   lastWritePhysical_ = false;
   lastWriteLogical_ = false;
   lastWriteSkipped_ = false;
@@ -208,8 +233,22 @@ void CommonFacilityWriter::ResetResult() {
 }
 
 bool CommonFacilityWriter::CanWrite() {
-  if (facilID_.empty() || lockDate_ == core::Date()) return false;
-  return EnsureConnection();
+  if (facilID_.empty()) {
+    NoLink("no facility is set");
+  } else if (lockDate_ == core::Date()) {
+    NoLink("the facility has no lock date");
+  } else if (!EnsureConnection()) {
+    NoLink("the facility's database cannot be reached");
+  } else {
+    return true;
+  }
+  return false;
+}
+
+CommonFacilityWriter::ValueProcedureNames CommonFacilityWriter::ValueProcedures(const std::string& VarType) {
+  if (VarTypeFunctions::IsDailyVar(VarType)) return {kDailySeek, kDailyWrite};
+  const std::string s = DataDDInt::SuffixFor(VarTypeFunctions::GetSlotsPerDay(VarType));
+  return {"SEEKFDD" + s, "WRITEDD" + s};
 }
 
 bool CommonFacilityWriter::BeforeLockDate(core::Date stamp) const {
@@ -258,6 +297,7 @@ bool CommonFacilityWriter::WriteToVornKrym(const std::string& VarType, std::int3
 bool CommonFacilityWriter::WriteDaily(std::int32_t varid, core::Date DateStamp, double value,
                                       const std::string& TEXTVALUE, std::int32_t DataApproval,
                                       const std::string& Guard) {
+  const char* procedure = kDailySeek;
   try {
     DatatblInt table;
     table.Connect(*cnn_);
@@ -269,11 +309,12 @@ bool CommonFacilityWriter::WriteDaily(std::int32_t varid, core::Date DateStamp, 
       Skipped(DateStamp);
       return true;
     }
+    procedure = kDailyWrite;
     if (!testMode_) table.WriteData(DateStamp, varid, value, TEXTVALUE, Guard, DataApproval);
     Accepted(DateStamp, !testMode_);
     return true;
   } catch (const std::exception& e) {
-    Failed(e);
+    Failed(e, procedure);
     return false;
   }
 }
@@ -281,9 +322,11 @@ bool CommonFacilityWriter::WriteDaily(std::int32_t varid, core::Date DateStamp, 
 bool CommonFacilityWriter::WriteInterval(std::int32_t intervals, std::int32_t varid, core::Date DateStamp, double value,
                                          const std::string& TEXTVALUE, std::int32_t DataApproval,
                                          const std::string& Guard) {
+  std::string procedure = "SEEKFDD";
   try {
     DataDDInt table;
     table.ConnectTo(*cnn_, intervals);
+    procedure = "SEEKFDD" + table.Suffix();
     core::Date storedAt;
     double storedValue = 0;
     std::string storedText;
@@ -293,6 +336,7 @@ bool CommonFacilityWriter::WriteInterval(std::int32_t intervals, std::int32_t va
       Skipped(DateStamp);
       return true;
     }
+    procedure = "WRITEDD" + table.Suffix();
     if (!testMode_) {
       Log("Writing DD Value to database.", 9);
       table.WriteData(DateStamp, DateStamp, varid, value, TEXTVALUE, Guard, DataApproval);
@@ -301,7 +345,7 @@ bool CommonFacilityWriter::WriteInterval(std::int32_t intervals, std::int32_t va
     return true;
   } catch (const std::exception& e) {
     Log(std::to_string(ErrorNumber(e)) + " - " + ErrorDescription(e), 0);
-    Failed(e);
+    Failed(e, procedure);
     return false;
   }
 }
@@ -445,8 +489,7 @@ bool CommonFacilityWriter::WriteToLogbook(std::int32_t InLogBookID, core::Date I
                                           const std::string& InComment, const std::int32_t& InDefaultLogBookId,
                                           const std::string& InGuard) {
   // The step tells, in the error line, how far the note got.
-  lastFailureDataRefused_ = false;
-  lastFailureText_.clear();
+  lastFailure_ = Failure{};
   std::int16_t step = 1;
   try {
     step = 2;
@@ -454,13 +497,17 @@ bool CommonFacilityWriter::WriteToLogbook(std::int32_t InLogBookID, core::Date I
       step = 3;
       return true;
     }
+    // The note is compared as it is stored, apostrophes and blanks included, and the date as a date.
+    step = 4;
+    const char* const duplicateSql =
+        "select id from logbookentries where \"comment\" = ? and datestamp = ? and lbid = ?";
     step = 42;
-    EnsureConnection();
+    EnsureConnection();  // without a connection the query below fails
+    step = 5;
     if (!cnn_) core::Raise(kObjectNotSet, "CommonFacilityWriter.WriteToLogbook");
-
-    // The logbook the note goes to is decided before the duplicate check: a note that an
-    // earlier run stored under the default logbook (or 0) is looked for there.
-    step = 16;
+    // The logbook the note goes to is decided before the duplicate check (LogbookExists never
+    // raises): a note that an earlier run stored under the default logbook (or 0) is looked for
+    // there.
     std::int32_t lbid = 0;
     std::int16_t lbidStep = 19;
     if (LogbookExists(InLogBookID)) {
@@ -468,15 +515,10 @@ bool CommonFacilityWriter::WriteToLogbook(std::int32_t InLogBookID, core::Date I
     } else if (LogbookExists(InDefaultLogBookId)) {
       lbid = InDefaultLogBookId, lbidStep = 18;
     }
-
-    // The note is compared as it is stored, apostrophes and blanks included, and the date as a date.
-    step = 4;
-    Command duplicate =
-        TextCommand(*cnn_, "select id from logbookentries where \"comment\" = ? and datestamp = ? and lbid = ?");
+    Command duplicate = TextCommand(*cnn_, duplicateSql);
     duplicate.CreateParameter("comment", adVarWChar, adParamInput, 0, InComment);
     duplicate.CreateParameter("datestamp", adDate, adParamInput, 0, InDateStamp);
     duplicate.CreateParameter("lbid", adInteger, adParamInput, 0, lbid);
-    step = 5;
     Recordset found;
     found.Open(duplicate);
     step = 6;
@@ -490,17 +532,21 @@ bool CommonFacilityWriter::WriteToLogbook(std::int32_t InLogBookID, core::Date I
 
     step = 9;
     EnsureConnection();
-    if (!cnn_) core::Raise(kObjectNotSet, "CommonFacilityWriter.WriteToLogbook");
     step = 10;
-    Command insert = TextCommand(*cnn_,
-                                 "insert into logbookentries (\"comment\", \"timestamp\", datestamp, lbid, audituser, "
-                                 "audittimestamp) values (?, ?, ?, ?, ?, ?)");
+    const char* const insertSql =
+        "insert into logbookentries (\"comment\", \"timestamp\", datestamp, lbid, audituser, audittimestamp) "
+        "values (?, ?, ?, ?, ?, ?)";
+    step = 11;
+    if (!cnn_) core::Raise(kObjectNotSet, "CommonFacilityWriter.WriteToLogbook");
+    Command insert = TextCommand(*cnn_, insertSql);
+    step = 12;  // the new row is the insert's parameters
     step = 13;
     insert.CreateParameter("comment", adVarWChar, adParamInput, 0, InComment);
     step = 14;
     insert.CreateParameter("timestamp", adDate, adParamInput, 0, InTimeStamp);
     step = 15;
     insert.CreateParameter("datestamp", adDate, adParamInput, 0, InDateStamp);
+    step = 16;  // the logbook ids were checked for the duplicate query
     step = lbidStep;
     insert.CreateParameter("lbid", adInteger, adParamInput, 0, lbid);
     step = 20;
@@ -509,13 +555,15 @@ bool CommonFacilityWriter::WriteToLogbook(std::int32_t InLogBookID, core::Date I
     insert.CreateParameter("audittimestamp", adDate, adParamInput, 0, Program().clock->Now());
     step = 22;
     insert.Execute();
+    step = 23;  // nothing stays open: the insert returns no rows
+    step = 24;
     step = 25;
     return true;
   } catch (const std::exception& e) {
     CommonGlobals::ShowStatus("Error in WriteToLogbook: " + std::to_string(ErrorNumber(e)) + " - " +
                                   ErrorDescription(e) + "Error No. " + std::to_string(step),
                               0);
-    Failed(e);
+    Failed(e, kLogbookTable);
     return false;
   }
 }

@@ -24,9 +24,9 @@ class Connection;
 // destroyed or DestroyConnection is called. In test mode seeks still run but no value, comment
 // or additional information is sent; logbook notes are written in test mode too.
 //
-// Every write reports failure as false (the import retries those as connection failures). The
-// one exception: a second-type variable, whose slots per day do not fit, raises the overflow
-// error of VarTypeFunctions::GetSlotsPerDay to the caller.
+// Every write reports failure as false and says why in LastFailure. The one exception: a
+// second-type variable, whose slots per day do not fit, raises the overflow error of
+// VarTypeFunctions::GetSlotsPerDay to the caller.
 class CommonFacilityWriter {
  public:
   CommonFacilityWriter();
@@ -51,12 +51,31 @@ class CommonFacilityWriter {
   std::int16_t LastWriteAInfoPhysical() const { return lastWriteAInfoPhysical_; }
   void LastWriteAInfoPhysical(std::int16_t value) { lastWriteAInfoPhysical_ = value; }
 
-  // Why the last value or logbook write returned false: DataRefused when the database refused
-  // the data itself (SQLSTATE class 22 or 23: a number out of range, a text too long), which no
-  // retry can mend; otherwise the failure may heal (no connection, a lost link, a timeout, a
-  // server error). FailureText is the database's own words, or "" when there are none.
-  bool LastFailureDataRefused() const { return lastFailureDataRefused_; }
-  const std::string& LastFailureText() const { return lastFailureText_; }
+  // Why the last value or logbook write returned false. Link: the facility connection could
+  // not be had or was lost, or the statement timed out (nothing is known about the value then);
+  // the failure may heal once the connection is opened again. Refused: the database answered
+  // with an error while the connection stood (a constraint, a missing procedure, an error raised
+  // by a procedure, a stored row that cannot be read); whether the link is really still there
+  // is for the caller to check (ConnectionAlive). procedure names the procedure or table whose
+  // call failed ("" when none was reached), code is the SQLSTATE (the error number when the
+  // error has none) and message the database's own words.
+  struct Failure {
+    enum class Kind { None, Link, Refused };
+    Kind kind = Kind::None;
+    std::string procedure;
+    std::string code;
+    std::string message;
+  };
+  const Failure& LastFailure() const { return lastFailure_; }
+
+  // The procedures a value of VarType goes through: its seek and its write.
+  struct ValueProcedureNames {
+    std::string seek;
+    std::string write;
+  };
+  static ValueProcedureNames ValueProcedures(const std::string& VarType);
+  // The table the operator notes are written to, as LastFailure names it.
+  static constexpr const char* kLogbookTable = "logbookentries";
 
   void TestMode(bool on) { testMode_ = on; }
   void facilID(const std::string& id) { facilID_ = id; }
@@ -86,7 +105,8 @@ class CommonFacilityWriter {
 
  private:
   void ResetResult();
-  void Failed(const std::exception& e);
+  void Failed(const std::exception& e, const std::string& procedure);
+  void NoLink(const std::string& why);
   bool CanWrite();
   bool EnsureConnection();
   bool WriteDaily(std::int32_t varid, core::Date DateStamp, double value, const std::string& TEXTVALUE,
@@ -106,8 +126,7 @@ class CommonFacilityWriter {
   core::Date lastWriteDateStamp_;
   std::int16_t lastWriteAInfoLogical_ = 0;
   std::int16_t lastWriteAInfoPhysical_ = 0;
-  bool lastFailureDataRefused_ = false;
-  std::string lastFailureText_;
+  Failure lastFailure_;
 
   std::string facilID_ = "0";
   core::Date lockDate_;

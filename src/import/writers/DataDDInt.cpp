@@ -51,33 +51,30 @@ bool TakeRow(const Command& cmd, const SeekOutputs& names, core::Date& DateOut, 
 
 }  // namespace
 
-void DataDDInt::ConnectTo(Connection& aCNN, std::int32_t IntervalsInDay) {
-  std::string suffix;
-  std::int32_t minutes = 0;
+DataDDInt::Binding DataDDInt::BindingFor(std::int32_t IntervalsInDay) {
   switch (IntervalsInDay) {
     case 24:
-      suffix = "H", minutes = 60;
-      break;
+      return {"H", 60};
     case 6:
-      suffix = "4", minutes = 240;
-      break;
+      return {"4", 240};
     case 48:
-      suffix = "3", minutes = 30;
-      break;
+      return {"3", 30};
     case 96:
-      suffix = "F", minutes = 15;
-      break;
+      return {"F", 15};
     case 288:
-      suffix = "5", minutes = 5;
-      break;
+      return {"5", 5};
     case 1440:
-      suffix = "1", minutes = 1;
-      break;
+      return {"1", 1};
     default:
       if (IntervalsInDay == 0) core::Raise(kDivisionByZero, "DataDDInt.ConnectTo");
-      suffix = "H";
-      minutes = core::ToLong(1440.0 / IntervalsInDay);
+      return {"H", core::ToLong(1440.0 / IntervalsInDay)};
   }
+}
+
+std::string DataDDInt::SuffixFor(std::int32_t IntervalsInDay) { return BindingFor(IntervalsInDay).suffix; }
+
+void DataDDInt::ConnectTo(Connection& aCNN, std::int32_t IntervalsInDay) {
+  const auto [suffix, minutes] = BindingFor(IntervalsInDay);
   const std::string& s = suffix;
   write_ = ProcedureCommand::Prepare(aCNN, "WRITEDD" + s,
                                      {{"date", adDate, adParamInput, 0},

@@ -65,6 +65,8 @@ class DataDDInt {
   std::int32_t GetMinutesPerInterval() const { return minutesPerInterval_; }
   // The suffix of the procedures in use ("" until ConnectTo).
   const std::string& Suffix() const { return suffix_; }
+  // The suffix ConnectTo would bind for that many intervals per day (error 11 for 0).
+  static std::string SuffixFor(std::int32_t IntervalsInDay);
 
   // The start of the slot of the bound interval length that holds DateTime. The time is read to
   // the whole second, as its text shows it, so 23:59:59.7 already belongs to the next day;
@@ -78,6 +80,11 @@ class DataDDInt {
                 core::Value* AUDITTIMESTAMP = nullptr, core::Value* STATUS = nullptr, core::Value* FORCED = nullptr);
 
  private:
+  struct Binding {
+    std::string suffix;
+    std::int32_t minutes;
+  };
+  static Binding BindingFor(std::int32_t IntervalsInDay);
   core::Date SlotEnd(core::Date slotStart) const;
   void RequireConnected() const;
 

@@ -182,8 +182,7 @@ void EngineTest::AddVisit(const Visit& v) {
   std::string values = std::to_string(v.id) + ", 1, " + std::to_string(v.point) + ", " +
                        (v.date.empty() ? std::string("NULL") : Quoted(v.date)) + ", " +
                        (v.time.empty() ? std::string("NULL") : Quoted("1899-12-30 " + v.time)) + ", " +
-                       Quoted(v.guard) + ", " +
-                       (v.notes.empty() ? std::string("NULL") : Quoted(v.notes));
+                       Quoted(v.guard) + ", " + (v.notes.empty() ? std::string("NULL") : Quoted(v.notes));
   for (std::size_t i = 0; i < v.answers.size(); ++i) {
     const std::string n = std::to_string(i + 1);
     columns += ", question_id" + n + ", answer" + n;
@@ -297,6 +296,33 @@ bool EngineTest::LogHas(const std::string& part) const {
   for (const std::string& l : LogLines())
     if (l.find(part) != std::string::npos) return true;
   return false;
+}
+
+std::vector<std::string> EngineTest::LinesStartingWith(const std::string& start) const {
+  std::vector<std::string> out;
+  for (const std::string& l : LogLines())
+    if (l.rfind(start, 0) == 0) out.push_back(l);
+  return out;
+}
+
+int EngineTest::LinesWith(const std::string& part) const {
+  int n = 0;
+  for (const std::string& l : LogLines()) n += l.find(part) != std::string::npos;
+  return n;
+}
+
+void EngineTest::RaiseOn(testsupport::KrymFixture& f, const std::string& table, const std::string& condition,
+                         const std::string& state) {
+  f.Exec("CREATE SEQUENCE " + table + "_calls;" + "CREATE FUNCTION " + table +
+         "_raise() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN PERFORM nextval('" + table + "_calls'); IF " +
+         condition + " THEN RAISE EXCEPTION 'refused by the test' USING ERRCODE = '" + state +
+         "'; END IF; RETURN NEW; END $$;" + "CREATE TRIGGER raise BEFORE INSERT ON " + table +
+         " FOR EACH ROW EXECUTE FUNCTION " + table + "_raise()");
+}
+
+int EngineTest::Calls(testsupport::KrymFixture& f, const std::string& table) {
+  const std::vector<std::string> r = Rows(f, "select last_value from " + table + "_calls");
+  return r.empty() ? -1 : std::stoi(r[0]);
 }
 
 }  // namespace enginetest

@@ -144,6 +144,15 @@ class EngineTest : public ::testing::Test {
   std::vector<std::string> LogLines() const;
   int LogCount(const std::string& line) const;
   bool LogHas(const std::string& part) const;
+  // The log lines that begin with a text; how many hold a text.
+  std::vector<std::string> LinesStartingWith(const std::string& start) const;
+  int LinesWith(const std::string& part) const;
+
+  // A trigger on a table of a facility that counts its calls in a sequence (Calls) and raises,
+  // with the SQLSTATE given, for the rows the condition picks (NEW is the row).
+  void RaiseOn(testsupport::KrymFixture& f, const std::string& table, const std::string& condition,
+               const std::string& state);
+  int Calls(testsupport::KrymFixture& f, const std::string& table);
 
   void Set(const std::string& key, const std::string& value) { config_.item(key, value); }
   void ServiceMode() {

@@ -1,6 +1,6 @@
 // Operator notes on their way to the facility logbook: the switch that turns them on, notes of
-// answer records (once per transaction) and of points without a variable, blank answers, and
-// the logbook a note lands in.
+// answer records (once per transaction) and of points without a variable, blank answers, the
+// logbook a note lands in, and notes that meet a lost link or a refusal.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -148,7 +148,8 @@ TEST_F(LogbookNotesTest, NoteThatCannotBeWrittenNowWaitsForTheNextRun) {
   plant->Exec("DROP TRIGGER busy ON logbookentries");
   ASSERT_TRUE(Run());
 
-  EXPECT_THAT(Rows(*plant, "select comment from logbookentries order by comment"), ElementsAre("First", "Last", "Later"));
+  EXPECT_THAT(Rows(*plant, "select comment from logbookentries order by comment"),
+              ElementsAre("First", "Last", "Later"));
   EXPECT_FALSE(engine->RunFailed());
   EXPECT_EQ(SavedId(), 103);
 }
@@ -180,6 +181,56 @@ TEST_F(LogbookNotesTest, EachFacilityWritesTheNoteOfTheSameTransaction) {
 
   EXPECT_EQ(Notes().size(), 1u);
   EXPECT_EQ(Rows(other, "select comment from logbookentries"), std::vector<std::string>{"Valve stuck"});
+}
+
+// The facility connection is ended by the server after the values were written: the note write
+// meets the lost link, opens the connection again through the target cycle and is written.
+TEST_F(LogbookNotesTest, NoteWriteOnALostLinkReopensTheConnection) {
+  ServiceMode();
+  AddQuestion(9, 1, 0, 1);
+  AddVisit({.id = 101, .point = 1, .time = "08:10:00", .answers = {{5, "1"}}});
+  AddVisit({.id = 102, .point = 9, .notes = "Fence open"});
+  // Events run in every read: the second is the log notes' (after variable 42's).
+  pump.onRun = [this](int run) {
+    if (run == 2) DropConnections(plant->Name());
+  };
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Notes(), ElementsAre("1|2024-03-05|Fence open|jdoe"));
+  EXPECT_EQ(engine->Statistics().TargetConnectionFailures(), 1);
+  EXPECT_EQ(waits.size(), 1u);
+  EXPECT_FALSE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 102);
+}
+
+// A note Krym refuses while the link stands is tried once more and rejected with one line; a
+// note without a date met by three variables of its point is reported once.
+TEST_F(LogbookNotesTest, RefusedOrUndatedNoteIsRejectedWithOneLine) {
+  ServiceMode();
+  AddVariable(*plant, 43, "P", 0);
+  AddVariable(*plant, 44, "P", 0);
+  AddQuestion(1, 7, 43, 2);
+  AddQuestion(1, 8, 44, 2);
+  AddQuestion(9, 1, 0, 1);
+  RaiseOn(*plant, "logbookentries", "NEW.comment = 'Refused'", "P0001");
+  AddVisit({.id = 101, .point = 1, .date = "", .answers = {{5, "1"}, {7, "2"}, {8, "3"}}, .notes = "Undated"});
+  AddVisit({.id = 102, .point = 9, .notes = "Refused"});
+  AddVisit({.id = 103, .point = 9, .notes = "Fine"});
+  // Between the undated note and its reading by the next variable, another note.
+  AddVisit({.id = 104, .point = 1, .answers = {{5, "4"}}, .notes = "Dated"});
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Notes(), ElementsAre("2|2024-03-05|Dated|jdoe", "1|2024-03-05|Fine|jdoe"));
+  const std::string where = " for the logbook of facility 'Plant One' (" + plant->Name() + "): ";
+  EXPECT_EQ(LogCount("Rejected the note of transaction 101" + where +
+                     "it has no date (Trans_Date is Null). It is not imported; the import goes on."),
+            1);
+  EXPECT_EQ(LinesWith("Rejected the note of transaction 102" + where + "Vorn Krym refused it (P0001: "), 1);
+  EXPECT_EQ(Calls(*plant, "logbookentries"), 4);  // "Dated" once (then found), "Refused" twice, "Fine" once
+  EXPECT_EQ(engine->Statistics().TargetConnectionFailures(), 0);
+  EXPECT_EQ(SavedId(), 104);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // A Second-interval variable has no value table this program can write: its answers are
-// reported once per run and skipped, nothing reaches the other tables, the session goes on and
-// the saved id does not wait for them.
+// rejected like any answer that cannot be written (one line each, naming the transaction and
+// the answer, the box once for the variable), nothing reaches the other tables, the session
+// goes on and the saved id does not wait for them.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ using ::testing::ElementsAre;
 
 class SecondIntervalTest : public EngineTest {};
 
-TEST_F(SecondIntervalTest, AnswersAreReportedOnceSkippedAndTheSessionGoesOn) {
+TEST_F(SecondIntervalTest, AnswersAreRejectedOneByOneAndTheSessionGoesOn) {
   ServiceMode();
   auto& plant = AddFacility("Plant One");
   AddVariable(plant, 41, "9", 0);  // walked first
@@ -27,9 +28,13 @@ TEST_F(SecondIntervalTest, AnswersAreReportedOnceSkippedAndTheSessionGoesOn) {
 
   ASSERT_TRUE(Run());
 
-  EXPECT_EQ(LogCount("VarId 41 of facility 'Plant One' (" + plant.Name() +
-                     ") is a Second-interval variable: its answers cannot be imported and are skipped."),
-            1);
+  for (const auto& [id, answer] : {std::pair{101, "5"}, std::pair{102, "6"}})
+    EXPECT_EQ(LogCount("Rejected the answer '" + std::string(answer) + "' of transaction " + std::to_string(id) +
+                       " for VarId 41 of facility 'Plant One' (" + plant.Name() +
+                       "): its variable is of the Second interval, which no value table holds. It is not imported; "
+                       "the import goes on."),
+              1);
+  EXPECT_EQ(LogCount("PROMPT= Error occured in WriteToVornKrym for VarId 41"), 1);
   EXPECT_EQ(LogCount("Error in StartImport: 6: Overflow"), 0);
   EXPECT_THAT(Values(plant, "dataddh"), ElementsAre("42|1|1", "42|2|2"));
   for (const char* table : {"datatbl", "datadd1", "datadd5", "dataddf", "datadd3", "datadd4"})

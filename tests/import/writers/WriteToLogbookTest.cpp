@@ -117,7 +117,8 @@ TEST_F(LogbookTest, AFacilityThatCannotBeReachedGivesTheErrorLineWithItsStep) {
   writer.LockDate(At(2024, 1, 1));
   EXPECT_FALSE(writer.WriteToLogbook(1, At(2024, 3, 5), Date(0.5), "a note", 3, "OPER"));
   EXPECT_TRUE(
-      program_.Logged("Error in WriteToLogbook: 91 - Object variable or With block variable not setError No. 42"));
+      program_.Logged("Error in WriteToLogbook: 91 - Object variable or With block variable not setError No. 5"));
+  EXPECT_EQ(writer.LastFailure().kind, CommonFacilityWriter::Failure::Kind::Link);
 }
 
 TEST_F(LogbookTest, ARowTheDatabaseRefusesGivesTheErrorLine) {
@@ -132,6 +133,12 @@ TEST_F(LogbookTest, ARowTheDatabaseRefusesGivesTheErrorLine) {
                         line.compare(line.size() - end.size(), end.size(), end) == 0);
   EXPECT_TRUE(atSave) << ::testing::PrintToString(program_.LogLines());
   EXPECT_EQ(Entries(), 0);
+  // Refused on a standing link, by the table, with the server's own state.
+  const CommonFacilityWriter::Failure& f = run->LastFailure();
+  EXPECT_EQ(f.kind, CommonFacilityWriter::Failure::Kind::Refused);
+  EXPECT_EQ(f.procedure, "logbookentries");
+  EXPECT_EQ(f.code, "22001");
+  EXPECT_TRUE(run->ConnectionAlive());
 }
 
 }  // namespace
