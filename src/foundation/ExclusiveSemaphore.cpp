@@ -61,21 +61,33 @@ class DescriptorGuard {
 
 ExclusiveSemaphore::ExclusiveSemaphore() : ExclusiveSemaphore(Program().app.Title, RuntimeFolder()) {}
 
-ExclusiveSemaphore::ExclusiveSemaphore(std::string name, std::string folder)
-    : path_((std::filesystem::path(folder) / (FileNameOf(name) + ".lock")).string()) {}
+ExclusiveSemaphore::ExclusiveSemaphore(std::string name, std::string folder, Anchor anchor)
+    : path_((std::filesystem::path(folder) / (FileNameOf(name) + ".lock")).string()),
+      folder_(std::move(folder)),
+      anchor_(anchor) {}
 
 ExclusiveSemaphore::~ExclusiveSemaphore() {
   if (fd_ >= 0) ::close(fd_);
+  if (anchorFd_ >= 0) ::close(anchorFd_);
 }
 
 ExclusiveSemaphore::ExclusiveSemaphore(ExclusiveSemaphore&& other) noexcept
-    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), owner_(std::exchange(other.owner_, false)) {}
+    : path_(std::move(other.path_)),
+      folder_(std::move(other.folder_)),
+      anchor_(other.anchor_),
+      fd_(std::exchange(other.fd_, -1)),
+      anchorFd_(std::exchange(other.anchorFd_, -1)),
+      owner_(std::exchange(other.owner_, false)) {}
 
 ExclusiveSemaphore& ExclusiveSemaphore::operator=(ExclusiveSemaphore&& other) noexcept {
   if (this != &other) {
     if (fd_ >= 0) ::close(fd_);
+    if (anchorFd_ >= 0) ::close(anchorFd_);
     path_ = std::move(other.path_);
+    folder_ = std::move(other.folder_);
+    anchor_ = other.anchor_;
     fd_ = std::exchange(other.fd_, -1);
+    anchorFd_ = std::exchange(other.anchorFd_, -1);
     owner_ = std::exchange(other.owner_, false);
   }
   return *this;
@@ -98,7 +110,7 @@ bool ExclusiveSemaphore::GetExclusiveLock() {
 
   bool owner = false;
   if (Flock(fd, LOCK_EX | LOCK_NB) == 0) {
-    owner = true;  // nobody else has the name open
+    owner = HoldAnchor(kSource);  // nobody else has the name open, unless its files are new
   } else if (errno != EWOULDBLOCK) {
     RaiseSystemError(errno, kSource);
   }
@@ -110,11 +122,25 @@ bool ExclusiveSemaphore::GetExclusiveLock() {
   return owner_;
 }
 
+bool ExclusiveSemaphore::HoldAnchor(const char* source) {
+  if (anchor_ != Anchor::Folder) return true;
+  const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) RaiseSystemError(errno, source);
+  DescriptorGuard folderOpen(fd);
+  if (Flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) return false;  // a holder whose files were deleted
+    RaiseSystemError(errno, source);
+  }
+  anchorFd_ = folderOpen.Release();
+  return true;
+}
+
 void ExclusiveSemaphore::ReleaseLock() {
   if (fd_ < 0) return;
   // Linux frees the descriptor even when close reports an error, so it is never closed twice.
   const int fd = std::exchange(fd_, -1);
   owner_ = false;
+  if (anchorFd_ >= 0) ::close(std::exchange(anchorFd_, -1));
   if (::close(fd) != 0) RaiseSystemError(errno, "ExclSem.ReleaseLock");
 }
 

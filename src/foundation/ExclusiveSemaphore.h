@@ -13,12 +13,26 @@
 // advisory flock: a shared lock says "the name is open", and the first opener is the one that
 // could take it exclusively. A short exclusive lock on a second file (<name>.guard) makes the
 // test and the change to shared one step, so two askers can never both get True.
+//
+// A lock file can be deleted under its holder, and the next asker then makes a new file, finds
+// it unlocked and holds too; checking after the lock that the path still names the locked file
+// does not help, since the new file is the one the path names. What cannot be deleted while
+// the program runs is its folder (it holds the running program's files), and a folder can be
+// flocked like a file. A lock anchored on its folder (Anchor::Folder) therefore also holds the
+// folder exclusively for as long as it holds the lock, taken within the guarded step: an asker
+// whose name files are new finds the folder held and is refused like any other. The folder
+// stays the one the holder locked when it is renamed or moved, so a second copy started there
+// meets it too. One anchored lock per folder: another name anchored on the same folder is
+// refused while the first holds.
 class ExclusiveSemaphore {
  public:
+  enum class Anchor { None, Folder };
+
   // The program's title in the runtime folder.
   ExclusiveSemaphore();
-  // A name of the caller's choice in a folder of the caller's choice (tests, other tools).
-  ExclusiveSemaphore(std::string name, std::string folder);
+  // A name of the caller's choice in a folder of the caller's choice (tests, other tools); with
+  // Anchor::Folder the holder holds the folder too (the one-service lock of an installation).
+  ExclusiveSemaphore(std::string name, std::string folder, Anchor anchor = Anchor::None);
   ~ExclusiveSemaphore();  // closes a descriptor still held; failures are ignored
   ExclusiveSemaphore(ExclusiveSemaphore&& other) noexcept;
   ExclusiveSemaphore& operator=(ExclusiveSemaphore&& other) noexcept;
@@ -53,7 +67,14 @@ class ExclusiveSemaphore {
  private:
   [[noreturn]] static void RaiseSystemError(int code, const char* source);
 
+  // Takes the anchor of a lock that the name's files gave this object; false when another
+  // holder has it.
+  bool HoldAnchor(const char* source);
+
   std::string path_;
+  std::string folder_;
+  Anchor anchor_ = Anchor::None;
   int fd_ = -1;
+  int anchorFd_ = -1;  // the folder, held while this object holds an anchored lock
   bool owner_ = false;
 };

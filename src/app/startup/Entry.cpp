@@ -10,6 +10,8 @@
 #include "app/startup/ProgramEnd.h"
 #include "app/startup/ProgramEntryPoint.h"
 #include "app/startup/ProgramObjects.h"
+#include "platform/db/InFlightCalls.h"
+#include "platform/os/StopWatcher.h"
 
 namespace {
 
@@ -43,6 +45,9 @@ int RunProgram(int argc, char** argv) {
   std::string signalError;
   const std::unique_ptr<QObject> stopSignals = ProgramEnd::WatchStopSignals(signalError);
   if (!stopSignals) std::fprintf(stderr, "k30418: %s\n", signalError.c_str());
+  // A stop also ends the database call the window thread may be blocked in. It outlives the
+  // program's objects, so every call has ended before it goes.
+  const platform::os::StopWatcher cancelOnStop(&platform::db::InFlightCalls::CancelRunning);
 
   ProgramObjects objects;
   ProgramScope scope(objects.context);

@@ -42,7 +42,8 @@ std::string Bool(bool b) { return b ? "True" : "False"; }
 // all does not stop the service; the line says why.
 bool HoldServiceLock(ProgramObjects& o) {
   const ProgramContext& ctx = o.context;
-  o.serviceLock = std::make_unique<ExclusiveSemaphore>(ctx.app.EXEName + "_ntservice", ctx.app.Path);
+  o.serviceLock = std::make_unique<ExclusiveSemaphore>(ctx.app.EXEName + "_ntservice", ctx.app.Path,
+                                                       ExclusiveSemaphore::Anchor::Folder);
   try {
     if (o.serviceLock->GetExclusiveLock()) return true;
   } catch (const core::RuntimeError& e) {

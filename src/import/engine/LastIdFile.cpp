@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -227,8 +228,8 @@ IdEntry LastIdEntry(const std::vector<Entry>& entries) {
       // A comma inside the number ("1,005") ends the entry early; what follows on the line
       // without a key of its own belongs to it.
       std::string rest;
-      for (std::size_t j = i + 1; j < entries.size() && entries[j].line == entries[i].line &&
-                                  entries[j].text.find('=') == std::string::npos;
+      for (std::size_t j = i + 1;
+           j < entries.size() && entries[j].line == entries[i].line && entries[j].text.find('=') == std::string::npos;
            ++j)
         rest += "," + entries[j].text;
       const bool cut = !TrimBlanks(core::Replace(rest, ",", "")).empty();
@@ -276,10 +277,23 @@ void WriteNewFile(const std::string& temp, const std::string& content, mode_t mo
   if (error != 0) RaiseFileError(error, source);
 }
 
+// The file a save replaces: the path itself, or, when that is a symbolic link, the file at the
+// end of its chain, so that the link stays a link and the file it names gets the new content.
+std::string SaveTarget(const std::string& path, const char* source) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) RaiseFileError(errno, source);
+  std::string target(resolved);
+  std::free(resolved);
+  return target;
+}
+
 // Replaces the file's content as a whole: the new content goes to a temporary file beside it
 // that is then renamed over it, so there is never a moment without a complete file, and a
-// failure leaves the old one.
-void ReplaceFile(const std::string& path, const std::string& content, const char* source) {
+// failure leaves the old one. Through a symbolic link, the linked file is replaced, beside it.
+void ReplaceFile(const std::string& linkOrFile, const std::string& content, const char* source) {
+  const std::string path = SaveTarget(linkOrFile, source);
   const std::string temp = TempPath(path);
   try {
     struct stat st {};

@@ -22,7 +22,8 @@
 // Failures are shown through the program's message handler (in service mode they go to the
 // log) and answered with -1. The program context (Program()) gives the folder and the handler.
 // Every change of the file writes a temporary file beside it and renames it over the file, so
-// the file is whole, old or new, whenever the process ends.
+// the file is whole, old or new, whenever the process ends. A DeraRed.ini that is a symbolic
+// link stays one: the file it names is the one replaced, with the temporary file beside that.
 namespace LastIdFile {
 
 // DeraRed.ini in the program folder.

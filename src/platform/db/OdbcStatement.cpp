@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "platform/db/DbException.h"
+#include "platform/db/InFlightCalls.h"
 #include "platform/db/OdbcCall.h"
 #include "platform/db/OdbcLink.h"
 #include "platform/db/Parameter.h"
@@ -249,8 +250,12 @@ void ReadBack(Parameter& p, const Slot& s) {
 }  // namespace
 
 OdbcStatement::OdbcStatement(OdbcLink& link, int timeoutSeconds)
-    : link_(link), stmt_(SQL_HANDLE_STMT, link.Dbc()) {
-  const SQLULEN t = timeoutSeconds > 0 ? static_cast<SQLULEN>(timeoutSeconds) : 0;
+    : link_(link), stmt_(SQL_HANDLE_STMT, link.Dbc()), timeoutSeconds_(timeoutSeconds) {
+  SetTimeout(timeoutSeconds);
+}
+
+void OdbcStatement::SetTimeout(int seconds) {
+  const SQLULEN t = seconds > 0 ? static_cast<SQLULEN>(seconds) : 0;
   try {
     OdbcCall::Check(SQLSetStmtAttr(stmt_.Get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(t), 0),
                     SQL_HANDLE_STMT, stmt_.Get(), "SQLSetStmtAttr");
@@ -258,6 +263,11 @@ OdbcStatement::OdbcStatement(OdbcLink& link, int timeoutSeconds)
     // A driver without statement timeouts still runs the statement.
     if (e.Errors().front().SqlState() != "HYC00") throw;
   }
+}
+
+void OdbcStatement::Begin(const InFlightCall& call) {
+  const int seconds = InFlightCalls::TimeoutFor(call, timeoutSeconds_);
+  if (seconds != timeoutSeconds_) SetTimeout(seconds);
 }
 
 std::unique_ptr<ResultTable> OdbcStatement::Run(const std::string& text, const std::vector<Parameter*>& params,
@@ -270,6 +280,9 @@ std::unique_ptr<ResultTable> OdbcStatement::Run(const std::string& text, const s
     Bind(st, static_cast<SQLUSMALLINT>(i + 1), *params[i], slots[i], link_.Family());
 
   auto wide = WideText::FromUtf8(text);
+  // From here until every result is read, a stop may cancel the statement from another thread.
+  const InFlightCall inFlight(st);
+  Begin(inFlight);
   SQLRETURN rc = check(SQLExecDirectW(st, wide.data(), SQL_NTS), "SQLExecDirect");
 
   // Drivers fill output parameters only once every result has been read.
@@ -388,6 +401,8 @@ std::vector<std::string> OdbcStatement::PrimaryKeyColumns(const std::string& sch
   SQLHSTMT st = stmt_.Get();
   auto wideSchema = WideText::FromUtf8(schema);
   auto wideTable = WideText::FromUtf8(table);
+  const InFlightCall inFlight(st);
+  Begin(inFlight);
   OdbcCall::Check(SQLPrimaryKeysW(st, nullptr, 0, schema.empty() ? nullptr : wideSchema.data(),
                                   schema.empty() ? 0 : SQL_NTS, wideTable.data(), SQL_NTS),
                   SQL_HANDLE_STMT, st, "SQLPrimaryKeys");

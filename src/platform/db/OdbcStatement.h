@@ -9,13 +9,15 @@
 
 namespace platform::db {
 
+class InFlightCall;
 class OdbcLink;
 class Parameter;
 
 // One run of one statement on an open link: binds the parameters by position,
 // executes, copies the first result's rows, consumes any further results (so
 // output parameters are filled, as drivers deliver them last) and reads the
-// outputs back. The statement handle lives only for the run.
+// outputs back. The statement handle lives only for the run; while it runs, a
+// stop may cancel it from another thread (InFlightCalls.h).
 class OdbcStatement {
  public:
   // timeoutSeconds: 0 = no limit. Throws DbException.
@@ -33,9 +35,13 @@ class OdbcStatement {
 
  private:
   std::unique_ptr<ResultTable> ReadAll();
+  void SetTimeout(int seconds);
+  // Cuts the timeout of a call begun after a stop request.
+  void Begin(const InFlightCall& call);
 
   OdbcLink& link_;
   OdbcHandle stmt_;
+  int timeoutSeconds_;
 };
 
 }  // namespace platform::db

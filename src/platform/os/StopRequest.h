@@ -12,5 +12,8 @@ bool StopRequested();
 int StopSignal();  // the signal that asked, 0 when the program asked or nobody did
 // Clears the request (tests, and a program that carries on after a refused exit).
 void ResetStopRequest();
+// A descriptor (a pipe's write end) that each RequestStop writes one byte to, so that a thread
+// waiting on the pipe hears of the request at once; -1 for none. For StopWatcher.
+void WakeOnStop(int descriptor);
 
 }  // namespace platform::os

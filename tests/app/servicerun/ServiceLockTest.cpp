@@ -10,7 +10,19 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class ServiceLock : public ProgramFolder {};
+class ServiceLock : public ProgramFolder {
+ protected:
+  // Starts a second service in the folder and expects it refused (its own exit status) while
+  // the first runs on.
+  void ExpectSecondStartRefused(testsupport::Process& first) {
+    auto& second = StartService();
+    const auto status = second.WaitForEnd(30s);
+    ASSERT_TRUE(status) << "the second service kept running";
+    ASSERT_TRUE(WIFEXITED(*status)) << Describe(*status);
+    EXPECT_EQ(WEXITSTATUS(*status), ExitStatus::kServiceAlreadyRunning);
+    EXPECT_TRUE(first.Running());
+  }
+};
 
 }  // namespace
 
@@ -21,12 +33,7 @@ TEST_F(ServiceLock, ASecondServiceInTheSameFolderIsRefusedUntilTheFirstHasEnded)
   const std::string firstLog = HandleLogPath(folder_);
   std::this_thread::sleep_for(1100ms);  // logs are named to the second: the second start gets its own
 
-  auto& second = StartService();
-  const auto status = second.WaitForEnd(30s);
-  ASSERT_TRUE(status) << "the second service kept running";
-  ASSERT_TRUE(WIFEXITED(*status)) << Describe(*status);
-  EXPECT_EQ(WEXITSTATUS(*status), ExitStatus::kServiceAlreadyRunning);
-  EXPECT_TRUE(first.Running());
+  ExpectSecondStartRefused(first);
   EXPECT_EQ(HandleLogPath(folder_), firstLog) << "the handle file still names the running service's log";
 
   // The refused start's log holds its one line and nothing else.
@@ -60,6 +67,29 @@ TEST_F(ServiceLock, ASecondServiceInTheSameFolderIsRefusedUntilTheFirstHasEnded)
   auto& next = StartService();
   auto nextLog = [&] { return HandleLogPath(folder_) != firstLog ? ServiceLog() : std::string(); };
   EXPECT_TRUE(WaitFor(nextLog, "Going to Sleep mode", next, 60)) << ServiceLog();
+}
+
+// Someone deletes the lock's files while the service runs: a second start in the folder is
+// still refused, and the running service keeps running.
+TEST_F(ServiceLock, DeletingTheLockFilesUnderARunningServiceDoesNotLetASecondOneIn) {
+  WriteConfiguration();
+  auto& first = StartService();
+  ASSERT_TRUE(WaitForServiceLog("Going to Sleep mode", first)) << ServiceLog();
+  const std::string firstLog = HandleLogPath(folder_);
+  const std::string lock = "k30418_ntservice.lock", guard = lock + ".guard";
+  const std::vector<std::vector<std::string>> deletions = {{lock}, {guard}, {lock, guard}};
+  for (const auto& files : deletions) {
+    SCOPED_TRACE(files.size() == 2 ? "both" : files.front());
+    for (const std::string& name : files) std::filesystem::remove(folder_ / name);
+    ExpectSecondStartRefused(first);
+  }
+
+  first.Signal(SIGTERM);
+  ASSERT_TRUE(first.WaitForEnd(10s));
+  auto& next = StartService();
+  auto nextLog = [&] { return HandleLogPath(folder_) != firstLog ? ServiceLog() : std::string(); };
+  EXPECT_TRUE(WaitFor(nextLog, "Going to Sleep mode", next, 60))
+      << "once the first has ended, the folder's service runs";
 }
 
 // A lock that cannot be made at all (here a folder stands where its file would go) does not

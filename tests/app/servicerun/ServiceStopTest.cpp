@@ -1,13 +1,24 @@
 // SIGTERM and SIGINT end the built program in order: the service writes which signal stopped
-// it, ends within a few seconds also while an import waits to reconnect, and leaves the last-id
-// file whole; the desktop program ends the same way.
+// it, ends within a few seconds also while an import waits to reconnect or while a write waits
+// on a lock, and leaves the last-id file whole; the desktop program ends the same way.
 #include "ProgramFolder.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
 
 using servicerun::ProgramFolder;
 using testsupport::Describe;
 using namespace std::chrono_literals;
 
 namespace {
+
+// The two signals that stop the service, and the line each leaves in its log.
+const struct {
+  int signalNumber;
+  const char* line;
+} kStopSignals[] = {
+    {SIGTERM, "Service stopped by the service host (SIGTERM)."},
+    {SIGINT, "Service stopped by the service host (SIGINT)."},
+};
 
 class ServiceStop : public ProgramFolder {
  protected:
@@ -17,6 +28,11 @@ class ServiceStop : public ProgramFolder {
     const auto status = process.WaitForEnd(5s);
     ASSERT_TRUE(status) << "still running 5 s after the signal";
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << Describe(*status);
+  }
+  // Between two runs in one folder: the next run's log is the only one.
+  void ForgetLogs() {
+    std::filesystem::remove_all(folder_ / "log");
+    std::filesystem::remove(folder_ / "k30418.log_handle");
   }
 };
 
@@ -44,15 +60,8 @@ TEST_F(ServiceStop, SigtermWhileAsleepLogsTheStopAndKeepsTheLastIdFile) {
 // DeraRed cannot be reached, so the first import waits 30 seconds between its tries; the stop
 // must not wait for them.
 TEST_F(ServiceStop, SignalDuringARecoveryWaitEndsTheImportAndTheService) {
-  const struct {
-    int signalNumber;
-    const char* line;
-  } cases[] = {
-      {SIGTERM, "Service stopped by the service host (SIGTERM)."},
-      {SIGINT, "Service stopped by the service host (SIGINT)."},
-  };
   DesignateCollector();
-  for (const auto& c : cases) {
+  for (const auto& c : kStopSignals) {
     SCOPED_TRACE(c.line);
     WriteConfiguration(servicerun::ClosedPort(),
                        "<SOURCE><RECOVERY><ATTEMPTS>6</ATTEMPTS><SECONDS>30</SECONDS></RECOVERY></SOURCE>");
@@ -65,8 +74,7 @@ TEST_F(ServiceStop, SignalDuringARecoveryWaitEndsTheImportAndTheService) {
     EXPECT_EQ(Count(log, c.line), 1u) << log;
     EXPECT_EQ(log.find("Going to Sleep mode"), std::string::npos) << "an ending service does not go to sleep\n" << log;
     EXPECT_EQ(ReadFile(folder_ / "DeraRed.ini"), idFile);
-    std::filesystem::remove_all(folder_ / "log");
-    std::filesystem::remove(folder_ / "k30418.log_handle");
+    ForgetLogs();
   }
 }
 
@@ -90,6 +98,50 @@ TEST_F(ServiceStop, SigtermWhileWritingEndsTheImportAfterTheCurrentCall) {
   EXPECT_LT(Count(log, "Wrote Data "), 20000u) << "the import went on writing";
   EXPECT_EQ(log.find("Going to Sleep mode"), std::string::npos);
   EXPECT_EQ(ReadFile(folder_ / "DeraRed.ini"), idFile);
+}
+
+// Another session holds the facility's daily value table locked, so the service's first write
+// waits on the lock (for the command timeout, 30 s by default): the stop cancels that call
+// instead of waiting for it, and the cancelled value holds the last imported id.
+TEST_F(ServiceStop, SignalWhileAWriteWaitsOnALockCancelsTheCall) {
+  DesignateCollector();
+  ASSERT_TRUE(deraRed_.Exec(
+      "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, question_id1, "
+      "answer1) VALUES (4, 1, 5, '2026-12-01', '1899-12-30 08:15:00', 'JSMITH', 1, '6.42')"));
+  for (const auto& c : kStopSignals) {
+    SCOPED_TRACE(c.line);
+    WriteConfiguration();
+    const std::string idFile = ReadFile(folder_ / "DeraRed.ini");
+    platform::db::Connection holder, watcher;
+    holder.Open(facility_.OleDbString());
+    holder.Execute("BEGIN; LOCK TABLE datatbl IN ACCESS EXCLUSIVE MODE");
+    watcher.Open(facility_.OleDbString());
+    auto waiting = [&] {
+      platform::db::Recordset rs;
+      rs.Open("SELECT query FROM pg_stat_activity WHERE datname = current_database() AND wait_event_type = 'Lock'",
+              watcher);
+      return rs.Eof() ? std::string() : rs.Fields(0).Value().Text();
+    };
+
+    auto& service = StartService();
+    const auto until = servicerun::Clock::now() + 60s;
+    while (waiting().empty() && service.Running() && servicerun::Clock::now() < until)
+      std::this_thread::sleep_for(100ms);
+    ASSERT_NE(waiting(), "") << "no call waits on the lock\n" << ServiceLog();
+    std::this_thread::sleep_for(500ms);
+
+    const auto signalled = servicerun::Clock::now();
+    ExpectOrderlyEnd(service, c.signalNumber);
+    EXPECT_LT(servicerun::Clock::now() - signalled, 4s);
+    holder.Execute("ROLLBACK");
+    const std::string log = ServiceLog();
+    EXPECT_EQ(Count(log, c.line), 1u) << log;
+    EXPECT_NE(log.find("The program is ending: the import stops here"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Wrote Data "), std::string::npos) << log;
+    EXPECT_EQ(log.find("Success: The Last Id that was Imported is"), std::string::npos) << log;
+    EXPECT_EQ(ReadFile(folder_ / "DeraRed.ini"), idFile);
+    ForgetLogs();
+  }
 }
 
 TEST_F(ServiceStop, TheDesktopProgramEndsInOrderOnASignal) {

@@ -115,3 +115,32 @@ TEST_F(ExclusiveLock, TheProgramsLockIsNamedAfterItsTitleInTheRuntimeFolder) {
   EXPECT_EQ(lock.LockPath(),
             (std::filesystem::path(ExclusiveSemaphore::RuntimeFolder()) / "K30418 Collector.lock").string());
 }
+
+// A lock anchored on its folder holds the folder itself as well: deleting the name's files
+// under a holder (a new asker then finds none and makes new ones) does not make a second holder.
+TEST_F(ExclusiveLock, AFolderLockHoldsAgainstAskersAfterItsFilesWereDeleted) {
+  auto make = [this] { return ExclusiveSemaphore("K30418 Test", dir_.Str(), ExclusiveSemaphore::Anchor::Folder); };
+  ExclusiveSemaphore holder = make();
+  ASSERT_TRUE(holder.GetExclusiveLock());
+  for (const std::string& suffix : {"", ".guard"}) {
+    SCOPED_TRACE(suffix);
+    ASSERT_TRUE(std::filesystem::remove(holder.LockPath() + suffix));
+    ExclusiveSemaphore asker = make();
+    EXPECT_FALSE(asker.GetExclusiveLock());
+    EXPECT_FALSE(asker.IsHolder());
+  }
+
+  ExclusiveSemaphore other = make();
+  ASSERT_FALSE(other.GetExclusiveLock());
+  other.ReleaseLock();
+  holder.ReleaseLock();
+  EXPECT_TRUE(make().GetExclusiveLock()) << "the folder is free once the holder let go";
+  {
+    ExclusiveSemaphore moved = make();
+    ASSERT_TRUE(moved.GetExclusiveLock());
+    ExclusiveSemaphore target = std::move(moved);  // the move takes the folder along
+    std::filesystem::remove(target.LockPath());
+    EXPECT_FALSE(make().GetExclusiveLock());
+  }
+  EXPECT_TRUE(make().GetExclusiveLock()) << "destroying the holder frees the folder";
+}

@@ -10,11 +10,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "foundation/blobs/KrymProgram.h"
 #include "import/engine/LastIdFile.h"
@@ -213,6 +215,63 @@ TEST_F(LastIdFileTest, TheRewriteKeepsThePermissionsAndReplacesALeftoverTemporar
   ASSERT_EQ(::stat(Path().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_FALSE(std::filesystem::exists(TempFile()));
+}
+
+// An installation may keep DeraRed.ini elsewhere and link to it: a save, and the key's first
+// append, write the file the link names (beside it) and keep the link; a link whose file is gone
+// is a missing file.
+TEST_F(LastIdFileTest, ASaveThroughASymbolicLinkWritesTheLinkedFileAndKeepsTheLink) {
+  namespace fs = std::filesystem;
+  TempFolder shared;
+  shared.Write("ids/real.ini", "OTHER=1\nLASTIDIMPORTED=5\n");
+  const fs::path real = shared.Path() / "ids" / "real.ini";
+  struct Case {
+    const char* name;
+    fs::path link;  // what DeraRed.ini names
+  } cases[] = {
+      {"absolute", real},
+      // a relative link to a second link, itself relative
+      {"relative, two hops", fs::path("hop") / "next.ini"},
+  };
+  fs::create_directories(program_.Folder().Path() / "hop");
+  fs::create_symlink(fs::relative(real, program_.Folder().Path() / "hop"),
+                     program_.Folder().Path() / "hop" / "next.ini");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(Path());
+    fs::create_symlink(c.link, Path());
+    shared.Write("ids/real.ini", "OTHER=1\nLASTIDIMPORTED=5\n");
+    ::chmod(real.c_str(), 0640);
+
+    EXPECT_EQ(LastIdFile::PutLastIdImported(1500), 0);
+    EXPECT_TRUE(fs::is_symlink(Path()));
+    EXPECT_EQ(fs::read_symlink(Path()), c.link);
+    EXPECT_EQ(TempFolder::Read(real), "OTHER=1\nLASTIDIMPORTED=1500\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(LastIdFile::GetLastTransIdImported(), 1500);
+
+    shared.Write("ids/real.ini", "OTHER=1\n");
+    EXPECT_EQ(LastIdFile::GetLastTransIdImported(), 0);
+    EXPECT_TRUE(fs::is_symlink(Path()));
+    EXPECT_EQ(TempFolder::Read(real), "OTHER=1\nLASTIDIMPORTED=0\n");
+  }
+  for (const fs::path& folder : {program_.Folder().Path(), shared.Path() / "ids"}) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    EXPECT_EQ(std::count_if(names.begin(), names.end(), [](const std::string& n) { return n.starts_with("TempJunk"); }),
+              0)
+        << folder;
+  }
+  EXPECT_TRUE(Boxes().empty());
+
+  fs::remove(real);
+  EXPECT_EQ(LastIdFile::PutLastIdImported(1600), -1);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].prompt, "Could not find file " + Path());
+  EXPECT_FALSE(fs::exists(real)) << "a missing file is not created";
+  EXPECT_TRUE(fs::is_symlink(Path()));
 }
 
 // A process killed at any moment of a rewrite or of the key's first append leaves a whole
