@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "foundation/CommonGlobalsSettings.h"
@@ -169,7 +170,7 @@ bool QALConfiguration::Impl::ReadFailed(const std::string& line, const std::stri
   Log(line, 0);
   lastReadError = reason;
   readFailed = true;
-  Log("Configuration file " + path + " cannot be used: " + reason, 0);
+  Log("Configuration file " + path + " cannot be used: " + core::OutsideText(reason), 0);
   return false;
 }
 
@@ -357,6 +358,6 @@ void QALConfiguration::dumpConfiguration() {
   s.Log("Configuration Settings :", 2);
   if (s.treeHash.Count() > 0)
     for (const std::string& key : s.treeHash.Keys())
-      s.Log(key + " : " + CommonGlobals::ShownSettingValue(key, s.treeHash.item(key).Text()), 2);
+      s.Log(key + " : " + core::OutsideText(CommonGlobals::ShownSettingValue(key, s.treeHash.item(key).Text())), 2);
   s.Log(Separator(), 2);
 }
