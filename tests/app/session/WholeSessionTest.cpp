@@ -178,10 +178,30 @@ TEST_P(ServiceSession, FacilityOutOfReachWhileGatheringIsNamed) {
   EXPECT_FALSE(CommonGlobals::ImportAllVariables(false));
 
   ASSERT_TRUE(facility.ExecRoot("alter database \"" + facility.Name() + "\" allow_connections true"));
-  EXPECT_TRUE(WasLogged("Facility 'Session Plant' (" + facility.Name() +
-                        ") could not be read for its variables: none of its answers are imported, and the last "
-                        "imported id is held until it can be read."));
+  EXPECT_TRUE(LoggedStartingWith("Facility 'Session Plant' (" + facility.Name() +
+                                 ") could not be read for its variables: none of its answers are imported, and the "
+                                 "last imported id is held until it can be read. Reason: "));
   EXPECT_TRUE(WasLogged("Nothing to import into at this time."));
+  EXPECT_EQ(LastIdFile(), "LASTIDIMPORTED=0\r\n");
+}
+
+// A facility whose database name the driver cannot be given (it holds ";"): the line that
+// names it says why, at the lowest verbosity.
+TEST_P(ServiceSession, AFacilityTheDriverCannotBeGivenIsNamedWithTheReason) {
+  const std::string bad = facility.Name() + ";X";
+  ASSERT_TRUE(facility.ExecRoot("insert into facility (filename, name) values ('" + bad + "', 'Semicolon Plant')"));
+  Set("OPTIONS\\NOIU\\LIMITFACILITY", bad);
+  Context().logger->Verbosity(0);
+
+  EXPECT_FALSE(CommonGlobals::ImportAllVariables(false));
+  ASSERT_TRUE(facility.ExecRoot("delete from facility where filename = '" + bad + "'"));
+
+  const std::string start = "Facility 'Semicolon Plant' (" + bad + ") could not be read for its variables: ";
+  std::string line;
+  for (const std::string& l : Logged())
+    if (l.rfind(start, 0) == 0) line = l;
+  EXPECT_NE(line.find(" Reason: "), std::string::npos) << line;
+  EXPECT_NE(line.find("cannot be passed to the ODBC driver"), std::string::npos) << line;
   EXPECT_EQ(LastIdFile(), "LASTIDIMPORTED=0\r\n");
 }
 
