@@ -242,6 +242,7 @@ TEST_P(WholeSession, AnswersCannotForgeOrSwellLogLines) {
     const bool stamped = line.size() >= 11 && std::isdigit(static_cast<unsigned char>(line[0])) && line[2] == ':' &&
                          line[5] == ':' && line.compare(8, 3, " : ") == 0;
     EXPECT_TRUE(stamped) << line.substr(0, 100);
+    EXPECT_NE(line.rfind("12:00:00 : Import was successful.", 0), 0u) << "a forged line";
     EXPECT_EQ(line.find('\n'), std::string::npos);
     EXPECT_EQ(line.find('\r'), std::string::npos);
     start = end + 2;
