@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "foundation/ProgramContext.h"
@@ -27,7 +28,8 @@ void ShowStatus(const std::string& text, std::int16_t level) {
   if (!ctx.isNTService && level <= verbosity) {
     if (platform::ui::ActivityList* list = ctx.ui.activityList) {
       if (list->Count() > kActivityListHardLimit) ClearActivityLog();
-      list->AddItem(text);
+      // One line of the list, whatever the text holds (the log does the same with it).
+      list->AddItem(core::SafeLine(text));
       list->SelectLast();
       // The list is a view of recent progress, not the record: the log keeps
       // every line, so emptying it bounds the window's memory and lost nothing.
@@ -156,7 +158,7 @@ bool SaveConfiguration() {
       if (!ctx.ui.configPassword->AskForConfigPassword()) return false;
     }
   } catch (const core::RuntimeError& e) {
-    LogLine("SaveConfiguration: " + e.Description(), 0);
+    LogLine("SaveConfiguration: " + core::OutsideText(e.Description()), 0);
     return false;
   }
   if (!config->SaveConfig()) return false;

@@ -4,6 +4,7 @@
 #include <exception>
 #include <memory>
 
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "foundation/CommonGlobals.h"
 #include "foundation/CommonGlobalsSettings.h"
@@ -28,9 +29,10 @@ bool Guarded(std::string& errText, F&& f) {
   try {
     return f();
   } catch (const core::RuntimeError& e) {
-    errText = std::to_string(e.Number()) + " - " + e.Description();
+    // The driver's or server's message, cut: it goes into log lines and message boxes.
+    errText = std::to_string(e.Number()) + " - " + core::OutsideText(e.Description());
   } catch (const std::exception& e) {
-    errText = std::to_string(kInternalError) + " - " + e.what();
+    errText = std::to_string(kInternalError) + " - " + core::OutsideText(e.what());
   } catch (...) {
     errText = std::to_string(kInternalError) + " - " + kInternalErrorText;
   }

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "foundation/HashTable.h"
@@ -138,9 +139,9 @@ bool ConnectionManager::RefreshDsHASH(platform::db::Connection& LiveCnnToQALROOT
     dsHash_ = std::move(table);
     return true;
   } catch (const core::RuntimeError& e) {
-    LogLine("RefreshDsHASH failed: " + std::to_string(e.Number()) + " - " + e.Description(), 0);
+    LogLine("RefreshDsHASH failed: " + std::to_string(e.Number()) + " - " + core::OutsideText(e.Description()), 0);
   } catch (const std::exception& e) {
-    LogLine(std::string("RefreshDsHASH failed: ") + e.what(), 0);
+    LogLine("RefreshDsHASH failed: " + core::OutsideText(e.what()), 0);
   }
   return false;
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "foundation/CommonGlobalsSettings.h"
@@ -27,10 +28,20 @@ const std::string& Separator() {
   return line;
 }
 
-// The fixed key of the data part, put together when the store is made.
+// The fixed key of the data part, put together from its ten pieces when the store is made. The
+// program file must never hold it whole: an optimiser folds a list of constant characters into
+// one constant, so each piece is kept masked and unmasked with a value the compiler cannot know.
+constexpr unsigned char kKeyMask = 0x5A;
+constexpr unsigned char kMaskedKeyPieces[] = {
+    'v' ^ (kKeyMask + 0), '4' ^ (kKeyMask + 1), 'R' ^ (kKeyMask + 2), 'q' ^ (kKeyMask + 3), '#' ^ (kKeyMask + 4),
+    '8' ^ (kKeyMask + 5), 'k' ^ (kKeyMask + 6), 'T' ^ (kKeyMask + 7), 'z' ^ (kKeyMask + 8), '2' ^ (kKeyMask + 9),
+};
+
 std::string MakeEncryptionKey() {
+  volatile unsigned char mask = kKeyMask;
   std::string key;
-  for (char piece : {'v', '4', 'R', 'q', '#', '8', 'k', 'T', 'z', '2'}) key += piece;
+  for (std::size_t i = 0; i < sizeof kMaskedKeyPieces; ++i)
+    key += static_cast<char>(kMaskedKeyPieces[i] ^ static_cast<unsigned char>(mask + i));
   return key;
 }
 
@@ -169,7 +180,7 @@ bool QALConfiguration::Impl::ReadFailed(const std::string& line, const std::stri
   Log(line, 0);
   lastReadError = reason;
   readFailed = true;
-  Log("Configuration file " + path + " cannot be used: " + reason, 0);
+  Log("Configuration file " + path + " cannot be used: " + core::OutsideText(reason), 0);
   return false;
 }
 
@@ -357,6 +368,6 @@ void QALConfiguration::dumpConfiguration() {
   s.Log("Configuration Settings :", 2);
   if (s.treeHash.Count() > 0)
     for (const std::string& key : s.treeHash.Keys())
-      s.Log(key + " : " + CommonGlobals::ShownSettingValue(key, s.treeHash.item(key).Text()), 2);
+      s.Log(key + " : " + core::OutsideText(CommonGlobals::ShownSettingValue(key, s.treeHash.item(key).Text())), 2);
   s.Log(Separator(), 2);
 }

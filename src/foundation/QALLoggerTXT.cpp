@@ -9,6 +9,7 @@
 #include <optional>
 #include <system_error>
 
+#include "core/OutsideText.h"
 #include "core/Text.h"
 #include "core/Value.h"
 
@@ -126,7 +127,9 @@ void QALLoggerTXT::WriteLine(const std::string& text) {
     WriteLog("Previous log file for this session = " + previous, 0);
     if (!logOpen_) return;
   }
-  file_ << core::Format(now, "hh:mm:ss") << " : " << text << "\r\n";
+  // Whatever a caller put into the text, it stays one line of bounded length that starts with
+  // our own time stamp: line breaks and other controls are shown escaped, and a huge text is cut.
+  file_ << core::Format(now, "hh:mm:ss") << " : " << core::SafeLine(text) << "\r\n";
   // Each line must be on disk when it is written: the service watcher reads the
   // file while we append, and a crash must not eat the last lines.
   file_.flush();
@@ -139,8 +142,8 @@ void QALLoggerTXT::LSM_Init(std::int16_t keepDays) {
   // enumerated as written, since on this file system case names another folder.
   retentionFolder_ = core::UCase(logPath_);
   retentionFolderOnDisk_ = logPath_;
-  WriteLog("Logs in '" + retentionFolder_ + "' will be removed after they are older than " +
-               std::to_string(keepDays_) + " days.",
+  WriteLog("Logs in '" + retentionFolder_ + "' will be removed after they are older than " + std::to_string(keepDays_) +
+               " days.",
            0);
   lastMaintenanceHour_ = core::Date();
   maintenanceArmed_ = true;

@@ -1,5 +1,8 @@
 #include "foundation/QALmsgBoxHandler.h"
 
+#include <vector>
+
+#include "core/OutsideText.h"
 #include "foundation/CommonGlobals.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALLoggerTXT.h"
@@ -47,6 +50,25 @@ std::string AnswerName(std::int32_t answer) {
   }
 }
 
+// A line of a prompt is program text that may quote an outside text: it may be longer than an
+// outside text alone, but no longer than this.
+constexpr std::size_t kPromptLineLimit = 1000;
+
+// The lines of a prompt, split at CR LF, LF or CR.
+std::vector<std::string> PromptLines(const std::string& prompt) {
+  std::vector<std::string> lines(1);
+  for (std::size_t i = 0; i < prompt.size(); ++i) {
+    const char c = prompt[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < prompt.size() && prompt[i + 1] == '\n') ++i;
+      lines.emplace_back();
+    } else {
+      lines.back() += c;
+    }
+  }
+  return lines;
+}
+
 }  // namespace
 
 std::int32_t QALmsgBoxHandler::QalMsgBox(const std::string& prompt, std::int32_t buttons,
@@ -72,11 +94,15 @@ std::int32_t QALmsgBoxHandler::QalMsgBox(const std::string& prompt, std::int32_t
     if (logger_) logger_->WriteLog(line, 0);
   };
   log("=============================== SILENT QALMSGBOX ===============================");
-  log("PROMPT= " + prompt);
+  // A prompt of several lines (the program's own line breaks) keeps them as lines of the block;
+  // outside text inside a prompt comes escaped from its caller, so it cannot add lines here.
+  const std::vector<std::string> promptLines = PromptLines(prompt);
+  log("PROMPT= " + core::OutsideText(promptLines.front(), kPromptLineLimit));
+  for (std::size_t i = 1; i < promptLines.size(); ++i) log(core::OutsideText(promptLines[i], kPromptLineLimit));
   log("BUTTONS= " + std::to_string(buttons));
-  if (title) log("TITLE= " + *title);
-  if (helpFile) log("HELPFILE= " + *helpFile);
-  if (context) log("CONTEXT= " + *context);
+  if (title) log("TITLE= " + core::OutsideText(*title));
+  if (helpFile) log("HELPFILE= " + core::OutsideText(*helpFile));
+  if (context) log("CONTEXT= " + core::OutsideText(*context));
 
   std::int32_t answer;
   if (answer_ >= 0 && answer_ <= 7) {

@@ -10,6 +10,7 @@
 #include <exception>
 
 #include "app/forms/IconBinding.h"
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "core/Value.h"
@@ -188,9 +189,10 @@ bool CommonConfigForm::Guarded(const char* operation, const std::function<bool()
   try {
     return body();
   } catch (const core::RuntimeError& e) {
-    Log(std::string(operation) + " failed: " + std::to_string(e.Number()) + " - " + e.Description(), 0);
+    Log(std::string(operation) + " failed: " + std::to_string(e.Number()) + " - " + core::OutsideText(e.Description()),
+        0);
   } catch (const std::exception& e) {
-    Log(std::string(operation) + " failed: " + e.what(), 0);
+    Log(std::string(operation) + " failed: " + core::OutsideText(e.what()), 0);
   }
   return false;
 }

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "core/Value.h"
@@ -43,8 +44,8 @@ void Log(const std::string& text) {
 
 std::string ErrorText(const std::exception& e) {
   if (const auto* numbered = dynamic_cast<const core::RuntimeError*>(&e))
-    return std::to_string(numbered->Number()) + " - " + numbered->Description();
-  return std::string("0 - ") + e.what();
+    return std::to_string(numbered->Number()) + " - " + core::OutsideText(numbered->Description());
+  return "0 - " + core::OutsideText(e.what());
 }
 
 // The first value of a definition member: its text up to the first comma or line end, without

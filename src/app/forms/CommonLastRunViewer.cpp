@@ -8,6 +8,7 @@
 
 #include "app/forms/IconBinding.h"
 #include "app/forms/ToolbarButtons.h"
+#include "core/OutsideText.h"
 #include "core/Date.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
@@ -35,8 +36,8 @@ void ShowBox(const std::string& prompt, int style) {
 
 std::string ErrorText(const std::exception& e) {
   if (const auto* numbered = dynamic_cast<const core::RuntimeError*>(&e))
-    return std::to_string(numbered->Number()) + " - " + numbered->Description();
-  return std::string("0 - ") + e.what();
+    return std::to_string(numbered->Number()) + " - " + core::OutsideText(numbered->Description());
+  return "0 - " + core::OutsideText(e.what());
 }
 
 // A manager filled from the configuration; false when the settings do not make one.

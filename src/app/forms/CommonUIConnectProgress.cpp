@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "foundation/ProgramContext.h"
 #include "platform/db/Connection.h"
@@ -91,9 +92,9 @@ bool CommonUIConnectProgress::OpenConnection(platform::db::Connection* cnn, std:
     AddActivityLine("Connection to Vorn Krym was established.");
     return true;
   } catch (const core::RuntimeError& e) {
-    errorText = std::to_string(e.Number()) + " - " + e.Description();
+    errorText = std::to_string(e.Number()) + " - " + core::OutsideText(e.Description());
   } catch (const std::exception& e) {
-    errorText = std::string("51 - ") + e.what();
+    errorText = "51 - " + core::OutsideText(e.what());
   }
   AddActivityLine("Failed to Connect to Vorn Krym.");
   return false;

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/startup/ProgramObjects.h"
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "core/Value.h"
@@ -243,9 +244,9 @@ bool CustomConfig::TestConnection(std::string& errText) {
     cnn.Close();
     return true;
   } catch (const core::RuntimeError& e) {
-    errText = std::to_string(e.Number()) + " - " + e.Description();
+    errText = std::to_string(e.Number()) + " - " + core::OutsideText(e.Description());
   } catch (const std::exception& e) {
-    errText = std::string("0 - ") + e.what();
+    errText = "0 - " + core::OutsideText(e.what());
   }
   cnn.Close();
   return false;

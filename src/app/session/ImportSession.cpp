@@ -8,6 +8,7 @@
 
 #include "app/session/SessionDialogs.h"
 #include "core/Date.h"
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "core/Value.h"
@@ -195,7 +196,7 @@ std::unique_ptr<CommonVarGatherer> PrepareImportSession() {
         Status(kCancelled);
         return nullptr;
       }
-      Status("Vorn Krym user '" + core::UCase(login.username) + "' credentials were provided.");
+      Status("Vorn Krym user '" + core::OutsideText(core::UCase(login.username)) + "' credentials were provided.");
     }
     ValidateInterfaceVersion();
   }
@@ -209,7 +210,7 @@ std::unique_ptr<CommonVarGatherer> PrepareImportSession() {
       Status(msg);
       Box(msg);
     } else {
-      const std::string msg = "Collector (id=" + configuredId +
+      const std::string msg = "Collector (id=" + core::OutsideText(configuredId) +
                               ") does not exist or has been deleted. Use 'Configuration \\ Collector Configuration' "
                               "to select a collector.";
       Status(msg);
@@ -221,8 +222,9 @@ std::unique_ptr<CommonVarGatherer> PrepareImportSession() {
   }
 
   if (!gatherer->CollectorEnabled()) {
-    const std::string msg = "Collector '" + gatherer->CollectorName() + "' was marked as DISABLED by Vorn Krym user '" +
-                            gatherer->CollectorChangedAuditUSer() + "' on '" +
+    const std::string msg = "Collector '" + core::OutsideText(gatherer->CollectorName()) +
+                            "' was marked as DISABLED by Vorn Krym user '" +
+                            core::OutsideText(gatherer->CollectorChangedAuditUSer()) + "' on '" +
                             gatherer->CollectorChangedTimeStamp().GeneralText() + "'";
     Status(msg);
     Status(kUnableToImport);
@@ -231,18 +233,23 @@ std::unique_ptr<CommonVarGatherer> PrepareImportSession() {
     return nullptr;
   }
 
-  Status("Scanning all facilities for variables that are linked to Collector '" + gatherer->CollectorName() + "' ...");
+  Status("Scanning all facilities for variables that are linked to Collector '" +
+         core::OutsideText(gatherer->CollectorName()) + "' ...");
   if (!gatherer->ReadVornKrym(*collectorId, root)) {
     Box("Failed to read Vorn Krym for list of variables to import into.");
     CannotStart("the variables to import into cannot be read from Vorn Krym");
     return nullptr;
   }
-  // The import holds the last id for these; the line says why the id does not move.
+  // The import holds the last id for these; the line says why the id does not move, and why the
+  // facility could not be read.
   for (const std::string& facility : gatherer->UngatheredFacilities()) {
     const std::shared_ptr<HashTable> names = gatherer->FacilityNames();
-    Status("Facility '" + (names ? names->item(facility).Text() : std::string()) + "' (" + facility +
+    const std::string reason = gatherer->UngatheredReason(facility);
+    Status("Facility '" + core::OutsideText(names ? names->item(facility).Text() : std::string()) + "' (" +
+           core::OutsideText(facility) +
            ") could not be read for its variables: none of its answers are imported, and the last imported id is "
-           "held until it can be read.");
+           "held until it can be read." +
+           (reason.empty() ? std::string() : " Reason: " + core::OutsideText(reason)));
   }
   const std::shared_ptr<CommonLastRun> lastRun = gatherer->LastRunSettings();
   if (!lastRun || !lastRun->ReadVornKrym(gatherer->CollectorID(), root))
@@ -251,7 +258,7 @@ std::unique_ptr<CommonVarGatherer> PrepareImportSession() {
 
   Status("Found " + std::to_string(gatherer->TotalVariable()) + " variable(s) in " +
          std::to_string(gatherer->TotalFacility()) + " facility(s) that are linked to Collector '" +
-         gatherer->CollectorName() + "'");
+         core::OutsideText(gatherer->CollectorName()) + "'");
 
   std::string facilityList;
   gatherer->MoveFirst();

@@ -3,6 +3,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "app/forms/CommonUI.h"
 #include "app/forms/IconBinding.h"
 #include "app/forms/InteractiveDialogs.h"
@@ -10,6 +12,7 @@
 #include "app/startup/ConfigurationStart.h"
 #include "app/startup/ProgramObjects.h"
 #include "app/startup/QtUiServices.h"
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "features/CommonAINFOnavigator.h"
@@ -37,9 +40,9 @@ std::string Bool(bool b) { return b ? "True" : "False"; }
 // Two service instances in one folder would import the same answers side by side and share the
 // last-id file, so a service-mode start first takes the folder's lock (the lock file lies in
 // the folder itself, which the service may always write, so an instance started by hand meets
-// the one the service manager started). A refused start writes one line to a log of its own
-// and leaves the handle file naming the running instance's log. A lock that cannot be made at
-// all does not stop the service; the line says why.
+// the one the service manager started). A refused start writes its one line to standard error
+// and touches nothing in the folder: no log file, and the handle file still names the running
+// instance's log. A lock that cannot be made at all does not stop the service; the log says why.
 bool HoldServiceLock(ProgramObjects& o) {
   const ProgramContext& ctx = o.context;
   o.serviceLock = std::make_unique<ExclusiveSemaphore>(ctx.app.EXEName + "_ntservice", ctx.app.Path,
@@ -52,10 +55,11 @@ bool HoldServiceLock(ProgramObjects& o) {
         "Unable to make sure that no other service instance runs in " + ctx.app.Path + ": " + e.Description(), 0);
     return true;
   }
-  o.logger->LogHandleAssertion(false);
-  o.logger->WriteLog(
-      "Service not started: another " + ctx.app.Title + " service instance is already running in " + ctx.app.Path + ".",
-      0);
+  // The service manager retries a refused start every few seconds: a log file for each would
+  // fill the folder. The one line goes to standard error, which the journal keeps.
+  const std::string line =
+      "Service not started: another " + ctx.app.Title + " service instance is already running in " + ctx.app.Path + ".";
+  std::fprintf(stderr, "%s: %s\n", ctx.app.EXEName.c_str(), core::SafeLine(line).c_str());
   return false;
 }
 

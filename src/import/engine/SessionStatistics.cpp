@@ -1,6 +1,7 @@
 #include "import/engine/SessionStatistics.h"
 
 #include "core/Clock.h"
+#include "core/OutsideText.h"
 #include "core/Value.h"
 #include "foundation/CommonGlobals.h"
 #include "foundation/ProgramContext.h"
@@ -39,11 +40,15 @@ std::string SessionStatistics::WriteLine(core::Date stamp, const CommonTypeVarRe
   // Built once for every value written, so in one buffer rather than through temporaries.
   const std::string when = core::Format(stamp, "mm/dd/yyyy HH:nn");
   const std::string number = std::to_string(record.gNumber());
+  // The facility, name, unit and value come from Krym and DeraRed: each is quoted cut.
+  const std::string facility = core::OutsideText(record.gFacilID());
+  const std::string name = core::OutsideText(record.gName());
+  const std::string value = core::OutsideText(text);
+  const std::string units = core::OutsideText(record.gUnits());
   std::string line;
-  line.reserve(16 + when.size() + record.gFacilID().size() + number.size() + record.gName().size() + text.size() +
-               record.gUnits().size());
-  line.append("Wrote Data ").append(when).append("  ").append(record.gFacilID()).append(":").append(number);
-  line.append("\t").append(record.gName()).append("\t").append(text).append(" ").append(record.gUnits());
+  line.reserve(16 + when.size() + facility.size() + number.size() + name.size() + value.size() + units.size());
+  line.append("Wrote Data ").append(when).append("  ").append(facility).append(":").append(number);
+  line.append("\t").append(name).append("\t").append(value).append(" ").append(units);
   return line;
 }
 

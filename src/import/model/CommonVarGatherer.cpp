@@ -34,6 +34,13 @@ const char* const kSqlServerColumns =
 
 [[noreturn]] void NoEntry(const char* what) { core::Raise(core::err::kSubscript, what); }
 
+// An error as the program quotes it: number & " - " & description.
+std::string ErrorText(const std::exception& e) {
+  if (const auto* rt = dynamic_cast<const core::RuntimeError*>(&e))
+    return std::to_string(rt->Number()) + " - " + rt->Description();
+  return e.what();
+}
+
 }  // namespace
 
 CommonVarGatherer::CommonVarGatherer()
@@ -47,6 +54,7 @@ bool CommonVarGatherer::ReadVornKrym(std::int32_t interface_id, Connection& aRoo
     facilityNames_ = std::make_shared<HashTable>();
     facilityAInfoFields_ = std::make_shared<HashTable>();
     ungathered_.clear();
+    ungatheredReasons_.clear();
 
     ProgramContext& ctx = Program();
     if (!ctx.config) core::Raise(91, "CommonVarGatherer.ReadVornKrym");
@@ -78,16 +86,26 @@ bool CommonVarGatherer::ReadVornKrym(std::int32_t interface_id, Connection& aRoo
   }
 }
 
+std::string CommonVarGatherer::UngatheredReason(const std::string& facilityID) const {
+  const auto it = ungatheredReasons_.find(facilityID);
+  return it == ungatheredReasons_.end() ? std::string() : it->second;
+}
+
 void CommonVarGatherer::GatherFacilityVariables(const std::string& facilityID, std::int32_t interface_id) {
   Connection cnn;
   const KrymSchemaOpener::Outcome outcome = KrymSchemaOpener::Standard().Open(cnn, facilityID);
   if (outcome == KrymSchemaOpener::Outcome::NoSettings) {
     if (QALmsgBoxHandler* box = Program().msgBox) box->QalMsgBox(KrymSchemaOpener::kNoSettingsMessage, kExclamation);
     ungathered_.push_back(facilityID);
+    ungatheredReasons_[facilityID] = KrymSchemaOpener::kNoSettingsMessage;
     return;
   }
   if (outcome != KrymSchemaOpener::Outcome::Opened) {
     ungathered_.push_back(facilityID);
+    // The failed open keeps its errors on the connection.
+    std::string reason;
+    for (const platform::db::DbError& e : cnn.Errors()) reason += (reason.empty() ? "" : "; ") + e.Text();
+    ungatheredReasons_[facilityID] = reason;
     return;
   }
   try {
@@ -96,9 +114,10 @@ void CommonVarGatherer::GatherFacilityVariables(const std::string& facilityID, s
                 " and G2_Enabled = -1 order by varid",
             cnn);
     for (; !rs.Eof(); rs.MoveNext()) ADHOCAddVariable(facilityID, rs.Fields("Varid").Value().ToLong());
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     // An unreadable facility contributes what was read before the failure; the others go on.
     ungathered_.push_back(facilityID);
+    ungatheredReasons_[facilityID] = ErrorText(e);
   }
 }
 

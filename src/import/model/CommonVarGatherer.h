@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +53,9 @@ class CommonVarGatherer {
   // unusable, query failed), in the order met. Their variables are missing from the set, so an
   // import must not move the last imported id past answers that may be theirs.
   const std::vector<std::string>& UngatheredFacilities() const { return ungathered_; }
+  // Why an ungathered facility could not be read: the driver's or the program's error text
+  // (as it stands; a log line quotes it through core::OutsideText), "" when none is known.
+  std::string UngatheredReason(const std::string& facilityID) const;
   // Adds one variable (the facility id is upper-cased); an id the facility already holds is
   // not added again. Always True.
   bool ADHOCAddVariable(const std::string& FacilityID, std::int32_t varid);
@@ -115,6 +119,7 @@ class CommonVarGatherer {
   std::vector<std::string> facilitySnapshot_;
   std::vector<std::string> currentIds_;
   std::vector<std::string> ungathered_;
+  std::map<std::string, std::string> ungatheredReasons_;
 
   std::string collectorName_, collectorDescription_, collectorWriteAsUser_, collectorChangedAuditUser_;
   bool collectorEnabled_ = false;

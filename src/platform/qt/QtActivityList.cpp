@@ -2,6 +2,8 @@
 
 #include <QListWidget>
 
+#include "core/OutsideText.h"
+
 namespace platform::qt {
 
 QtActivityList::QtActivityList(QListWidget* list) : list_(list) {}
@@ -9,7 +11,8 @@ QtActivityList::QtActivityList(QListWidget* list) : list_(list) {}
 int QtActivityList::Count() const { return list_ ? list_->count() : 0; }
 
 void QtActivityList::AddItem(const std::string& text) {
-  if (list_) list_->addItem(QString::fromStdString(text));
+  // Lines added directly (not through the status line) are kept to one line all the same.
+  if (list_) list_->addItem(QString::fromStdString(core::SafeLine(text)));
 }
 
 void QtActivityList::RemoveItem(int index) {

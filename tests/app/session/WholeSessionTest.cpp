@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -178,11 +179,78 @@ TEST_P(ServiceSession, FacilityOutOfReachWhileGatheringIsNamed) {
   EXPECT_FALSE(CommonGlobals::ImportAllVariables(false));
 
   ASSERT_TRUE(facility.ExecRoot("alter database \"" + facility.Name() + "\" allow_connections true"));
-  EXPECT_TRUE(WasLogged("Facility 'Session Plant' (" + facility.Name() +
-                        ") could not be read for its variables: none of its answers are imported, and the last "
-                        "imported id is held until it can be read."));
+  EXPECT_TRUE(LoggedStartingWith("Facility 'Session Plant' (" + facility.Name() +
+                                 ") could not be read for its variables: none of its answers are imported, and the "
+                                 "last imported id is held until it can be read. Reason: "));
   EXPECT_TRUE(WasLogged("Nothing to import into at this time."));
   EXPECT_EQ(LastIdFile(), "LASTIDIMPORTED=0\r\n");
+}
+
+// A facility whose database name the driver cannot be given (it holds ";"): the line that
+// names it says why, at the lowest verbosity.
+TEST_P(ServiceSession, AFacilityTheDriverCannotBeGivenIsNamedWithTheReason) {
+  const std::string bad = facility.Name() + ";X";
+  ASSERT_TRUE(facility.ExecRoot("insert into facility (filename, name) values ('" + bad + "', 'Semicolon Plant')"));
+  Set("OPTIONS\\NOIU\\LIMITFACILITY", bad);
+  Context().logger->Verbosity(0);
+
+  EXPECT_FALSE(CommonGlobals::ImportAllVariables(false));
+  ASSERT_TRUE(facility.ExecRoot("delete from facility where filename = '" + bad + "'"));
+
+  const std::string start = "Facility 'Semicolon Plant' (" + bad + ") could not be read for its variables: ";
+  std::string line;
+  for (const std::string& l : Logged())
+    if (l.rfind(start, 0) == 0) line = l;
+  EXPECT_NE(line.find(" Reason: "), std::string::npos) << line;
+  EXPECT_NE(line.find("cannot be passed to the ODBC driver"), std::string::npos) << line;
+  EXPECT_EQ(LastIdFile(), "LASTIDIMPORTED=0\r\n");
+}
+
+// Answers from DeraRed that hold a line break and a line of the log, or a megabyte: each is
+// reported on one line of the log (and of the activity list), and every line of the log is the
+// program's own, starting with its time stamp.
+TEST_P(WholeSession, AnswersCannotForgeOrSwellLogLines) {
+  ASSERT_TRUE(derared.Exec("alter table Tbl_Transaction_PDA alter column Answer1 type text"));
+  ASSERT_TRUE(derared.Exec(
+      "update Tbl_Transaction_PDA set Answer1 = 'bad' || chr(13) || chr(10) || '12:00:00 : Import was successful.' "
+      "where ID = 2;"
+      "update Tbl_Transaction_PDA set Answer1 = repeat('x', 1048576) where ID = 3"));
+
+  EXPECT_FALSE(CommonGlobals::ImportAllVariables(false));
+
+  const std::vector<std::string> texts = Logged();
+  EXPECT_TRUE(WasLogged("Import terminated with error(s)."));
+  EXPECT_FALSE(WasLogged("Import was successful."));
+  EXPECT_TRUE(LoggedStartingWith("Rejected the answer 'bad\\r\\n12:00:00 : Import was successful.' of transaction 2"));
+  bool cut = false;
+  for (const std::string& t : texts)
+    cut = cut || (t.rfind("Rejected the answer '" + std::string(100, 'x'), 0) == 0 &&
+                  t.find("... (cut, ") != std::string::npos);
+  EXPECT_TRUE(cut);
+
+  std::ifstream in(Context().logger->CurrentFilePath(), std::ios::binary);
+  std::stringstream raw;
+  raw << in.rdbuf();
+  const std::string log = raw.str();
+  EXPECT_LT(log.size(), 200000u);
+  std::size_t start = 0;
+  while (start < log.size()) {
+    std::size_t end = log.find("\r\n", start);
+    ASSERT_NE(end, std::string::npos) << "a line without CR LF at the end of the log";
+    const std::string line = log.substr(start, end - start);
+    EXPECT_LE(line.size(), 4200u) << line.substr(0, 100);
+    const bool stamped = line.size() >= 11 && std::isdigit(static_cast<unsigned char>(line[0])) && line[2] == ':' &&
+                         line[5] == ':' && line.compare(8, 3, " : ") == 0;
+    EXPECT_TRUE(stamped) << line.substr(0, 100);
+    EXPECT_NE(line.rfind("12:00:00 : Import was successful.", 0), 0u) << "a forged line";
+    EXPECT_EQ(line.find('\n'), std::string::npos);
+    EXPECT_EQ(line.find('\r'), std::string::npos);
+    start = end + 2;
+  }
+  for (const std::string& line : status.lines) {
+    EXPECT_LE(line.size(), 4200u);
+    EXPECT_EQ(line.find('\n'), std::string::npos);
+  }
 }
 
 class InteractiveSession : public WholeSession {};

@@ -73,6 +73,22 @@ TEST(ShowStatus, WithoutListOrLoggerDoesNothingHarmful) {
   CommonGlobals::ClearActivityLog();
 }
 
+// A status line that quotes an outside text stays one line of the list, of bounded length.
+TEST(ShowStatus, TheListGetsOneBoundedLinePerStatus) {
+  FakeActivityList list;
+  ProgramContext ctx;
+  ctx.ui.activityList = &list;
+  ProgramScope scope(ctx);
+
+  CommonGlobals::ShowStatus("answer 'bad\r\n12:00:00 : Import was successful.'", 0);
+  CommonGlobals::ShowStatus(std::string(1 << 20, 'x'), 0);
+
+  ASSERT_EQ(list.lines.size(), 2u);
+  EXPECT_EQ(list.lines[0], "answer 'bad\\r\\n12:00:00 : Import was successful.'");
+  EXPECT_LE(list.lines[1].size(), 4200u);
+  EXPECT_NE(list.lines[1].find("(cut, 1048576 bytes in all)"), std::string::npos);
+}
+
 struct LimitCase {
   int linesBefore;  // added to the list directly, not through the status line
   int linesAfter;   // after one status line

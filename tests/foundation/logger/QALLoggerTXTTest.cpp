@@ -162,5 +162,27 @@ TEST_F(LogWriting, LinesAreLostWhileTheFolderCannotBeMadeAndTheNextLineRetries) 
   EXPECT_EQ(Texts(), Strings{"kept"});
 }
 
+// Whatever a text holds, it becomes one line that starts with the logger's own stamp: a text
+// from outside cannot start a line of its own or grow a line past a few kB.
+TEST_F(LogWriting, EveryTextIsOneBoundedLineThatStartsWithTheStamp) {
+  logger->WriteLog("Rejected the answer 'bad\r\n12:00:00 : Import was successful.' of transaction 2");
+  logger->WriteLog("bell\x07 and \xff\xfe and a\rcarriage return");
+  logger->WriteLog(std::string(1 << 20, 'x'));
+  logger->WriteLog("after");
+
+  const Strings lines = Lines(logger->CurrentFilePath());
+  ASSERT_EQ(lines.size(), 4u);
+  for (const std::string& line : lines) {
+    EXPECT_EQ(line.rfind("14:05:09 : ", 0), 0u) << line.substr(0, 80);
+    EXPECT_EQ(line.find('\n'), std::string::npos);
+    EXPECT_EQ(line.find('\r'), std::string::npos);
+    EXPECT_LE(line.size(), 4200u);
+  }
+  EXPECT_EQ(lines[0], "14:05:09 : Rejected the answer 'bad\\r\\n12:00:00 : Import was successful.' of transaction 2");
+  EXPECT_EQ(lines[1], "14:05:09 : bell\\x07 and \\xff\\xfe and a\\rcarriage return");
+  EXPECT_NE(lines[2].find("... (cut, 1048576 bytes in all)"), std::string::npos);
+  EXPECT_EQ(lines[3], "14:05:09 : after");
+}
+
 }  // namespace
 }  // namespace loggertest

@@ -36,6 +36,20 @@ TEST_F(SilentBox, PromptOnlyIsLoggedAsABlockAndAnsweredOk) {
   EXPECT_EQ(Texts(), (Strings{kOpening, "PROMPT= Nothing to import.", "BUTTONS= 0", "ANSWER= OK", kClosing}));
 }
 
+// The program's own line breaks in a prompt stay lines of the block (readable in the log); a
+// prompt line and the title are cut, so one box cannot make a huge line.
+TEST_F(SilentBox, APromptOfSeveralLinesStaysReadableAndEachLineIsBounded) {
+  logger->Verbosity(0);
+  box.QalMsgBox("Error :\n" + std::string(5000, 'e') + "\r\nlast", 0, std::string(2000, 't'));
+  const Strings t = Texts();
+  ASSERT_EQ(t.size(), 8u);
+  EXPECT_EQ(t[1], "PROMPT= Error :");
+  EXPECT_EQ(t[2], std::string(1000, 'e') + "... (cut, 5000 bytes in all)");
+  EXPECT_EQ(t[3], "last");
+  EXPECT_EQ(t[5].rfind("TITLE= ", 0), 0u);
+  EXPECT_LT(t[5].size(), 400u);
+}
+
 TEST_F(SilentBox, AnswersWithTheDefaultButton) {
   struct Case {
     std::int32_t buttons, answer;
