@@ -54,6 +54,7 @@ TEST_F(WindowLayout, TheActivityListAndTheLogViewWriteInAFixedPitchFont) {
   for (QWidget* text : {main.findChild<QWidget*>("lstActivityLog"), activity.findChild<QWidget*>("UI_logview")}) {
     ASSERT_NE(text, nullptr);
     SCOPED_TRACE(text->objectName().toStdString());
+    EXPECT_EQ(text->font().family().toStdString(), "Lucida Console");  // asked for first
     const QFontInfo resolved(text->font());
     EXPECT_TRUE(resolved.fixedPitch()) << "resolved to " << resolved.family().toStdString();
     EXPECT_EQ(text->fontMetrics().horizontalAdvance(QStringLiteral("iiii  ")),
