@@ -116,6 +116,26 @@ void QALLoggerTXT::WriteHandleFile(const std::string& logFile) {
   out << logFile << "\r\n";
 }
 
+namespace {
+
+// The program breaks its own texts with CR LF; a bare LF comes from outside (a driver's message
+// keeps its line breaks as LF for the windows) and shows as \n, so that the text stays on the
+// line that its time stamp begins.
+std::string WithoutBareLineBreaks(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
+      out += "\\n";
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 void QALLoggerTXT::WriteLine(const std::string& text) {
   if (!enabled_ || !logOpen_) return;
   const core::Date now = clock_.Now();
@@ -126,7 +146,7 @@ void QALLoggerTXT::WriteLine(const std::string& text) {
     WriteLog("Previous log file for this session = " + previous, 0);
     if (!logOpen_) return;
   }
-  file_ << core::Format(now, "hh:mm:ss") << " : " << text << "\r\n";
+  file_ << core::Format(now, "hh:mm:ss") << " : " << WithoutBareLineBreaks(text) << "\r\n";
   // Each line must be on disk when it is written: the service watcher reads the
   // file while we append, and a crash must not eat the last lines.
   file_.flush();
