@@ -57,8 +57,9 @@ psql_ -d DERARED -f "$top/db/demo/derared.sql"
 echo "PostgreSQL on 127.0.0.1:$port (databases QALROOT, NORTH, SOUTH, DERARED)"
 
 # Only the settings that differ from the defaults; the program adds the rest.
+# It holds the DeraRed password in clear: readable by its owner only, from its first byte on.
 password=$(cat "$top/db/krym/postgresql/schema_password")
-cat >"$run/k30418.xml" <<XML
+(umask 077 && cat >"$run/k30418.xml") <<XML
 <?xml version="1.0"?>
 <qalconfigurationxml>
   <spec version="1" encrypted="False"/>
@@ -85,7 +86,8 @@ cat >"$run/k30418.xml" <<XML
   </data>
 </qalconfigurationxml>
 XML
-printf 'LASTIDIMPORTED=0\r\n' >"$run/DeraRed.ini"
+start_last_id() { printf 'LASTIDIMPORTED=0\r\n' >"$run/DeraRed.ini"; }
+start_last_id
 
 echo "== Running k30418 NTSERVICE"
 ( cd "$run" && QT_QPA_PLATFORM=offscreen exec ./k30418 NTSERVICE ) &
@@ -125,12 +127,20 @@ cat "$run/DeraRed.ini"
 echo
 log=$(tr -d '\r' <"$run/k30418.log_handle")
 echo "== The service's log: $log"
-grep -E "Processing facility|Loaded|Skipped|Import|Last Id|Sleep|stopped by" "$log" | tr -d '\r' || true
+# The run's outline, with the lines that say why a write was skipped (a lock date or a higher
+# approval level), not the engine's internal bookkeeping.
+tr -d '\r' <"$log" |
+  grep -E "Processing facility|Loaded|Skipped|disallowed interface to write|Import|Last Id|Sleep|stopped by" |
+  grep -v "lngLastTransIdImported" || true
 echo
 
 if $desktop; then
   echo "== The desktop program on the demo Krym and DeraRed (PostgreSQL on 127.0.0.1:$port)"
   echo "Close its window (or File > Exit) to end the demo."
+  # The service run has moved the last imported id past every demo transaction; back at the start,
+  # the window's imports read them all again (interactive and test imports never save the id).
+  start_last_id
+  echo "DeraRed.ini is back at its starting id: $(tr -d '\r' <"$run/DeraRed.ini")"
   # In the background and waited for, so that an interrupted demo ends the program (in order)
   # and stops the databases at once.
   ( cd "$run" && exec ./k30418 ) &

@@ -133,9 +133,12 @@ bool CommonConfigCollector::ApplySettings() {
 }
 
 void CommonConfigCollector::SettingsApplied() {
-  // A plain line straight into the list: no time, no log entry.
-  if (platform::ui::ActivityList* list = Program().ui.activityList)
+  // A plain line straight into the list: no time, no log entry; the list scrolls to it as it does
+  // to a status line.
+  if (platform::ui::ActivityList* list = Program().ui.activityList) {
     list->AddItem("This Collector is now designated as : " + dbCollector_->currentText().toStdString());
+    list->SelectLast();
+  }
 }
 
 void CommonConfigCollector::btnConfigureCollector_Click() {

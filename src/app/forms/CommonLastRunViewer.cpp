@@ -1,6 +1,7 @@
 #include "app/forms/CommonLastRunViewer.h"
 
 #include <QHeaderView>
+#include <QStyle>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -26,6 +27,9 @@
 #include "platform/ui/BusyPointer.h"
 
 namespace {
+
+// Dates show as they are typed and as the program's other windows show them.
+constexpr const char* kDateFormat = "mm/dd/yyyy HH:nn:ss";
 
 constexpr const char* kHeaders[] = {"Facility", "Facility ID", "Last Run Date", "Audit User", "Workstation",
                                     "Netuser",  "IP",          "Local Path"};
@@ -75,6 +79,7 @@ CommonLastRunViewer::CommonLastRunViewer(const IconBinding* icons, QWidget* owne
   body->setContentsMargins(6, 0, 6, 6);
   body->addWidget(fpSpread_);
   layout->addLayout(body, 1);
+  WidenDateColumn();
   resize(900, 360);
 
   if (icons) icons->initToolbar(myToolBar_);
@@ -109,6 +114,14 @@ void CommonLastRunViewer::ToolbarButtonClick(const std::string& key) {
   } else if (k == "close") {
     hide();
   }
+}
+
+void CommonLastRunViewer::WidenDateColumn() {
+  // Wide enough for a whole date, typed or read, with the cell's and its editor's margins.
+  const int margin = fpSpread_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, fpSpread_) + 1;
+  const int needed = fpSpread_->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + 4 * margin + 8;
+  const int column = kLastRunDate - 1;
+  if (fpSpread_->columnWidth(column) < needed) fpSpread_->setColumnWidth(column, needed);
 }
 
 std::string CommonLastRunViewer::Cell(int row, int column) const {
@@ -151,8 +164,9 @@ void CommonLastRunViewer::LoadLastRunGrid() {
         const std::string facility = gatherer.Current_Facility();
         SetCell(row, kFacility, names && names->Exists(facility) ? names->item(facility).Text() : std::string());
         SetCell(row, kFacilityId, facility);
-        const bool read = lastRun_.ReadLastRunInfo(facility, cnn);
-        SetCell(row, kLastRunDate, read ? lastRun_.LastRun() : "");
+        core::Date lastRun;
+        const bool read = lastRun_.ReadLastRunInfo(facility, cnn, &lastRun);
+        SetCell(row, kLastRunDate, read ? core::Format(lastRun, kDateFormat) : "");
         SetCell(row, kAuditUser, read ? lastRun_.AUDITUSER() : "");
         SetCell(row, kWorkstation, read ? lastRun_.WorkStation() : "");
         SetCell(row, kNetuser, read ? lastRun_.NetUser() : "");
@@ -160,6 +174,7 @@ void CommonLastRunViewer::LoadLastRunGrid() {
         SetCell(row, kLocalPath, read ? lastRun_.LocalPath() : "");
       }
       fpSpread_->resizeColumnsToContents();
+      WidenDateColumn();
       if (fpSpread_->rowCount() > 0) fpSpread_->setCurrentCell(0, kLastRunDate - 1);
     }
     cnn.Close();

@@ -37,6 +37,7 @@ class CommonLastRunViewer : public QDialog {
 
  private:
   void BuildToolbar();
+  void WidenDateColumn();
   void LoadLastRunGrid();
   bool SaveLastRunDates();
   bool ShowHelp();

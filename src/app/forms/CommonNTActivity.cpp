@@ -6,6 +6,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/forms/FixedPitchFont.h"
 #include "app/forms/IconBinding.h"
 #include "app/forms/ToolbarButtons.h"
 #include "core/RuntimeError.h"
@@ -63,9 +64,7 @@ CommonNTActivity::CommonNTActivity(const IconBinding* icons, QWidget* owner) : Q
   UI_logview_->setObjectName("UI_logview");
   UI_logview_->setReadOnly(true);
   UI_logview_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  QFont font("Lucida Console");
-  font.setStyleHint(QFont::Monospace);  // where that font is missing, another fixed-width one
-  UI_logview_->setFont(font);
+  UI_logview_->setFont(FixedPitchFont("Lucida Console"));
   // The main window's layout puts the box between the toolbar and the status bar at any size.
   setCentralWidget(UI_logview_);
 

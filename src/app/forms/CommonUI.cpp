@@ -16,6 +16,7 @@
 #include "app/forms/CommonHelpAbout.h"
 #include "app/forms/CommonLastRunViewer.h"
 #include "app/forms/CommonTestSource.h"
+#include "app/forms/FixedPitchFont.h"
 #include "app/forms/IconBinding.h"
 #include "app/forms/MenuTargets.h"
 #include "app/forms/ToolbarButtons.h"
@@ -115,7 +116,7 @@ QALmsgBoxHandler* Boxes() { return Program().msgBox; }
 CommonUI::CommonUI(ProgramObjects& objects, QWidget* parent) : QMainWindow(parent), objects_(objects) {
   lstActivityLog_ = new QListWidget(this);
   lstActivityLog_->setObjectName("lstActivityLog");
-  lstActivityLog_->setFont(QFont("Lucida Console"));
+  lstActivityLog_->setFont(FixedPitchFont("Lucida Console"));
   lstActivityLog_->setToolTip("Interactive Activity Log");
   setCentralWidget(lstActivityLog_);
   connect(lstActivityLog_, &QListWidget::currentRowChanged, this, [this](int row) {

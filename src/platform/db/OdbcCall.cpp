@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "platform/db/DbException.h"
 #include "platform/db/WideText.h"
@@ -12,24 +13,21 @@ namespace platform::db {
 
 namespace {
 
-// Drivers break long texts over lines; the program quotes an error on one log line.
-std::string OneLine(const std::string& text) {
+// Drivers break long texts over lines and indent the lines that follow; the breaks are kept (a
+// message box shows them as the driver wrote them), the indents, blank ends and empty lines go.
+std::string TidyLines(const std::string& text) {
   std::string out;
-  bool gap = false;
-  for (char c : text) {
-    if (c == '\n' || c == '\r' || c == '\t') {
-      gap = true;
-      continue;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    const std::string_view line(text.data() + start, end - start);
+    if (const std::size_t first = line.find_first_not_of(" \t"); first != std::string_view::npos) {
+      if (!out.empty()) out += '\n';
+      out += line.substr(first, line.find_last_not_of(" \t") - first + 1);
     }
-    if (gap) {
-      while (!out.empty() && out.back() == ' ') out.pop_back();
-      if (!out.empty()) out += ' ';
-      gap = false;
-      if (c == ' ') continue;
-    }
-    out += c;
+    start = end + 1;
   }
-  while (!out.empty() && out.back() == ' ') out.pop_back();
   return out;
 }
 
@@ -58,13 +56,12 @@ std::vector<DbError> OdbcCall::Diagnostics(SQLSMALLINT handleType, SQLHANDLE han
     if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(text.size())) {
       // The text did not fit: ask again with room for all of it.
       text.assign(static_cast<size_t>(length) + 1, 0);
-      rc = SQLGetDiagRecW(handleType, handle, rec, state, &native, text.data(),
-                          static_cast<SQLSMALLINT>(text.size()), &length);
+      rc = SQLGetDiagRecW(handleType, handle, rec, state, &native, text.data(), static_cast<SQLSMALLINT>(text.size()),
+                          &length);
     }
     if (!SQL_SUCCEEDED(rc)) break;
     size_t n = std::min<size_t>(static_cast<size_t>(length), text.size() - 1);
-    errors.emplace_back(static_cast<int>(native), WideText::ToUtf8(state),
-                        OneLine(WideText::ToUtf8(text.data(), n)));
+    errors.emplace_back(static_cast<int>(native), WideText::ToUtf8(state), TidyLines(WideText::ToUtf8(text.data(), n)));
   }
   return errors;
 }

@@ -72,6 +72,9 @@ int QtMessagePresenter::ShowWithHelp(const std::string& prompt, int style, const
     // Help opens the topic and leaves the box waiting for its answer: the button is taken off
     // the box's own handling, which would close it.
     QPushButton* helpButton = box.addButton(QMessageBox::Help);
+    // A clicked button takes the focus; were it an auto-default one, it would become the
+    // default as well, and Enter would ask for help again instead of answering the box.
+    helpButton->setAutoDefault(false);
     QObject::disconnect(helpButton, &QAbstractButton::clicked, nullptr, nullptr);
     QObject::connect(helpButton, &QAbstractButton::clicked, &box, [help] {
       if (help) help();

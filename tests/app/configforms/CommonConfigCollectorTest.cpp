@@ -3,10 +3,12 @@
 // check and activity line, the failures of the connection, and the dormant launch frame.
 #include <QComboBox>
 #include <QGroupBox>
+#include <QListWidget>
 #include <random>
 
 #include "ConfigFormsFixture.h"
 #include "app/forms/CommonConfigCollector.h"
+#include "platform/qt/QtActivityList.h"
 #include "support/KrymFixture.h"
 
 namespace configforms {
@@ -101,6 +103,29 @@ TEST_F(CollectorForm, ApplyStoresTheChoiceChecksItsVersionAndWritesTheDesignatio
       EXPECT_NE(Boxes()[0].prompt.find("(2.0.0)"), std::string::npos);
     }
   }
+}
+
+TEST_F(CollectorForm, TheDesignationLineScrollsIntoViewOfAFullList) {
+  AddFour();
+  // The main window's list, already holding more lines than it shows.
+  QListWidget widget;
+  widget.resize(400, 120);
+  for (int i = 0; i < 50; ++i) widget.addItem(QString("Status line %1").arg(i));
+  widget.show();
+  platform::qt::QtActivityList list(&widget);
+  objects_->context.ui.activityList = &list;
+
+  CommonConfigCollector form(Icons());
+  Choose(form, "beta");
+  windowchecks::Press(form, "check");
+  QApplication::processEvents();
+  ASSERT_GT(widget.count(), 50);
+  QListWidgetItem* line = widget.item(widget.count() - 1);
+  EXPECT_EQ(line->text().toStdString(), "This Collector is now designated as : beta");
+  EXPECT_TRUE(widget.viewport()->rect().contains(widget.visualItemRect(line)))
+      << "the line lies at " << widget.visualItemRect(line).y() << ", the list shows up to "
+      << widget.viewport()->height();
+  objects_->context.ui.activityList = &activity_;
 }
 
 TEST_F(CollectorForm, AStoredDesignationThatIsNotListedOpensOnThePlaceholderAndApplyRemovesIt) {

@@ -1,5 +1,6 @@
 // The last-run viewer against the test Krym: one row per facility linked to the designated
 // collector with its g2_server_run row, saving edited dates, and the failures of loading.
+#include <QStyle>
 #include <QTableWidget>
 #include <QToolBar>
 #include <random>
@@ -88,7 +89,7 @@ TEST_F(LastRunViewer, EachLinkedFacilityHasARowWithItsLastRunWhenItHasOne) {
 
   const int north = RowOf(v, north_.Name());
   ASSERT_GE(north, 0);
-  const std::vector<std::string> expected = {"North Plant", north_.Name(), "3/1/2024 6:00:00 AM", "VIA_K30418", "WS1",
+  const std::vector<std::string> expected = {"North Plant", north_.Name(), "03/01/2024 06:00:00", "VIA_K30418", "WS1",
                                              "ANNA",        "10.0.0.7",    "/opt/k30418"};
   for (int c = 1; c <= 8; ++c) EXPECT_EQ(Cell(v, north, c), expected[c - 1]) << "column " << c;
   const int south = RowOf(v, south_.Name());
@@ -129,6 +130,37 @@ TEST_F(LastRunViewer, SavingWritesEveryReadableDateSkipsEmptyOnesAndReportsTheRe
   EXPECT_EQ(presenter.boxes[0].style, 64);
   EXPECT_EQ(StoredLastRun(north_.Name()), "5/1/2024 1:05:09 PM");
   EXPECT_EQ(StoredLastRun(south_.Name()), "6/2/2024 8:00:00 AM");
+}
+
+TEST_F(LastRunViewer, ATypedDateFitsItsColumnAndReadsBackAsTyped) {
+  const QString typed = QStringLiteral("12/03/2026 13:50:00");
+  // The width a cell needs to show the whole text: the text and the item view's margins.
+  const auto fits = [&typed](const Viewer& v) {
+    const QTableWidget& grid = *v.fpSpread();
+    const int margin = grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid) + 1;
+    const int needed = grid.fontMetrics().horizontalAdvance(typed) + 2 * margin;
+    const int width = grid.columnWidth(Viewer::kLastRunDate - 1);
+    EXPECT_GE(width, needed) << "the date column is " << width << " wide, the date needs " << needed;
+    return width >= needed;
+  };
+  // No facility has a last run yet: the empty cells are where the operator types the first one.
+  ASSERT_TRUE(north_.ExecRoot("delete from g2_server_run where interface_id = " + Id()));
+  {
+    Viewer v(objects_->icons.get());
+    v.show();
+    const int south = RowOf(v, south_.Name());
+    ASSERT_GE(south, 0);
+    EXPECT_TRUE(fits(v));
+    Edit(v, south, typed.toStdString());
+    windowchecks::Press(v, "save");
+    EXPECT_EQ(presenter.Prompts(), std::vector<std::string>{"Saved successfully"});
+  }
+  Viewer reopened(objects_->icons.get());
+  reopened.show();
+  const int south = RowOf(reopened, south_.Name());
+  ASSERT_GE(south, 0);
+  EXPECT_EQ(Cell(reopened, south, Viewer::kLastRunDate), typed.toStdString());
+  EXPECT_TRUE(fits(reopened));
 }
 
 TEST_F(LastRunViewer, SettingsThatCannotBeUsedLeaveTheGridEmpty) {

@@ -46,6 +46,10 @@ TEST_F(MainWindowActions, TheConnectionTestShowsABoxOnlyWhenItFails) {
   ASSERT_EQ(presenter.boxes.size(), 1u);
   EXPECT_EQ(presenter.boxes[0].prompt.rfind("Error :\r\n", 0), 0u) << presenter.boxes[0].prompt;
   EXPECT_GT(presenter.boxes[0].prompt.size(), std::string("Error :\r\n").size()) << "the connect error's text";
+  // The driver's message keeps its own line break (it writes "Connection refused", a break and
+  // an indented "Is the server running ..."): the box shows the second line as a line.
+  EXPECT_NE(presenter.boxes[0].prompt.find("Connection refused\nIs the server running"), std::string::npos)
+      << presenter.boxes[0].prompt;
   EXPECT_EQ(presenter.boxes[0].style, 48);
   EXPECT_EQ(presenter.boxes[0].title, "Failed to connect to Vorn Krym");
   EXPECT_TRUE(Has(ListLines(w), "Failed to Connect to Vorn Krym."));

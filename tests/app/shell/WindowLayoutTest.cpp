@@ -1,6 +1,8 @@
 // Every window of the desktop program at the size it opens with: no title, label, button, check
 // box, frame caption or tab cut off, every toolbar button with its key's image from the icon
-// set, and every image button with an image of the set.
+// set, every image button with an image of the set, and the text of the activity list and the log
+// view in a fixed-pitch font.
+#include <QFontInfo>
 #include <functional>
 #include <memory>
 #include <string>
@@ -42,6 +44,22 @@ TEST_F(WindowLayout, TheMainWindow) {
   CommonUI& main = OpenMainWindow();
   ExpectWhole(main);
   EXPECT_TRUE(windowchecks::FromTheSet(main.windowIcon(), *objects_->iconImages));
+}
+
+TEST_F(WindowLayout, TheActivityListAndTheLogViewWriteInAFixedPitchFont) {
+  // Their lines are laid out in columns by blanks ("Session Statistics", "Wrote Data"), which
+  // line up only when every character is as wide as the next.
+  CommonUI& main = OpenMainWindow();
+  CommonNTActivity activity(Icons());
+  for (QWidget* text : {main.findChild<QWidget*>("lstActivityLog"), activity.findChild<QWidget*>("UI_logview")}) {
+    ASSERT_NE(text, nullptr);
+    SCOPED_TRACE(text->objectName().toStdString());
+    EXPECT_EQ(text->font().family().toStdString(), "Lucida Console");  // asked for first
+    const QFontInfo resolved(text->font());
+    EXPECT_TRUE(resolved.fixedPitch()) << "resolved to " << resolved.family().toStdString();
+    EXPECT_EQ(text->fontMetrics().horizontalAdvance(QStringLiteral("iiii  ")),
+              text->fontMetrics().horizontalAdvance(QStringLiteral("WWWW00")));
+  }
 }
 
 TEST_F(WindowLayout, TheConfigurationForms) {

@@ -61,6 +61,13 @@ TEST_F(LogWriting, AssertVerbosityNamesTheVerbosityAndToday) {
   EXPECT_EQ(Texts(), (Strings{"[Log Verbosity is set to 3, Log Date is 12/8/2026]"}));
 }
 
+TEST_F(LogWriting, ALineBreakInATextStaysOnItsStampedLine) {
+  logger->WriteLog("Error : 101 - Connection refused\nIs the server running?");
+  logger->WriteLog("PROMPT= Error :\r\nthe reason");
+  EXPECT_EQ(Texts(), (Strings{"Error : 101 - Connection refused\\nIs the server running?",
+                              "PROMPT= Error :\\r\\nthe reason"}));
+}
+
 TEST_F(LogWriting, DisabledLoggerWritesNothingAndKeepsItsFileOpen) {
   logger->Enabled(false);
   logger->WriteLog("not written");

@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
@@ -161,6 +162,42 @@ TEST(QtMessagePresenter, AHelpButtonOpensTheTopicAndTheBoxWaitsForItsAnswer) {
   EXPECT_EQ(helpCalls, 2);
   EXPECT_TRUE(openAfterHelp);
   EXPECT_EQ(buttons, Sorted({QMessageBox::Ok, QMessageBox::Help}));
+}
+
+TEST(QtMessagePresenter, AfterHelpEnterStillAnswersWithTheDefaultButton) {
+  int helpCalls = 0;
+  bool closedByEnter = false;
+  const int answer = ShowAndAct(
+      [&] {
+        return platform::qt::QtMessagePresenter().ShowWithHelp("Versions differ", 48 + 16384,
+                                                               "Version Validation Failed", [&] { ++helpCalls; });
+      },
+      [&](QMessageBox& box) {
+        // Help clicked with the mouse, as the operator does: the window system's press gives the
+        // button the focus first (an event sent from here is not the window system's, so the
+        // focus is given as that press gives it).
+        QPushButton* help = qobject_cast<QPushButton*>(box.button(QMessageBox::Help));
+        ASSERT_NE(help, nullptr);
+        help->setFocus(Qt::MouseFocusReason);
+        const QPointF centre = QRectF(help->rect()).center();
+        QMouseEvent press(QEvent::MouseButtonPress, centre, help->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, centre, help->mapToGlobal(centre), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(help, &press);
+        QApplication::sendEvent(help, &release);
+        QApplication::processEvents();
+        // Then Enter, where the keyboard focus is.
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &box;
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QApplication::processEvents();
+        closedByEnter = !box.isVisible();
+        if (box.isVisible()) box.button(QMessageBox::Ok)->click();  // keeps a failing run from hanging
+      });
+  EXPECT_EQ(helpCalls, 1);
+  EXPECT_TRUE(closedByEnter);
+  EXPECT_EQ(answer, 1);
 }
 
 TEST(QtMessagePresenter, EscapeInABoxWithHelpAnswersAndAsksNoHelp) {
