@@ -47,9 +47,14 @@ std::size_t SequenceLength(std::string_view s, std::size_t i) {
   return n;
 }
 
-// Appends the character at s[i] as a line shows it and returns how many bytes it took.
-std::size_t AppendEscaped(std::string& out, std::string_view s, std::size_t i) {
+// Appends the character at s[i] as a line shows it and returns how many bytes it took; with
+// keepBreaks CR and LF stay as they are (a window shows them as line breaks).
+std::size_t AppendEscaped(std::string& out, std::string_view s, std::size_t i, bool keepBreaks) {
   const auto b = static_cast<unsigned char>(s[i]);
+  if (keepBreaks && (b == '\r' || b == '\n')) {
+    out += static_cast<char>(b);
+    return 1;
+  }
   if (b == '\r') {
     out += "\\r";
     return 1;
@@ -82,22 +87,14 @@ std::size_t AppendEscaped(std::string& out, std::string_view s, std::size_t i) {
   return n;
 }
 
-}  // namespace
-
-std::string EscapeControls(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) i += AppendEscaped(out, text, i);
-  return out;
-}
-
-std::string OutsideText(std::string_view text, std::size_t limit) {
+// The text escaped, cut after limit bytes with a note of its full length.
+std::string Quoted(std::string_view text, std::size_t limit, bool keepBreaks) {
   std::string out;
   out.reserve(std::min(text.size(), limit) + 16);
   std::size_t i = 0;
   while (i < text.size()) {
     const std::size_t before = out.size();
-    const std::size_t took = AppendEscaped(out, text, i);
+    const std::size_t took = AppendEscaped(out, text, i, keepBreaks);
     if (out.size() > limit) {
       out.resize(before);
       out += "... (cut, " + std::to_string(text.size()) + " bytes in all)";
@@ -107,6 +104,19 @@ std::string OutsideText(std::string_view text, std::size_t limit) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string EscapeControls(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) i += AppendEscaped(out, text, i, false);
+  return out;
+}
+
+std::string OutsideText(std::string_view text, std::size_t limit) { return Quoted(text, limit, false); }
+
+std::string WindowText(std::string_view text, std::size_t limit) { return Quoted(text, limit, true); }
 
 std::string SafeLine(std::string_view line) { return OutsideText(line, kLineLimit); }
 

@@ -28,6 +28,10 @@ std::string EscapeControls(std::string_view text);
 // quote it.
 std::string OutsideText(std::string_view text, std::size_t limit = kOutsideTextLimit);
 
+// OutsideText for a window (a message box, a form's text): line breaks stay line breaks there,
+// and the log, which shows them escaped, keeps the text on its own line all the same.
+std::string WindowText(std::string_view text, std::size_t limit = kOutsideTextLimit);
+
 // A whole line for the log or the activity list: OutsideText with the line limit.
 std::string SafeLine(std::string_view line);
 

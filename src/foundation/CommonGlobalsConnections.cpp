@@ -30,9 +30,9 @@ bool Guarded(std::string& errText, F&& f) {
     return f();
   } catch (const core::RuntimeError& e) {
     // The driver's or server's message, cut: it goes into log lines and message boxes.
-    errText = std::to_string(e.Number()) + " - " + core::OutsideText(e.Description());
+    errText = std::to_string(e.Number()) + " - " + core::WindowText(e.Description());
   } catch (const std::exception& e) {
-    errText = std::to_string(kInternalError) + " - " + core::OutsideText(e.what());
+    errText = std::to_string(kInternalError) + " - " + core::WindowText(e.what());
   } catch (...) {
     errText = std::to_string(kInternalError) + " - " + kInternalErrorText;
   }

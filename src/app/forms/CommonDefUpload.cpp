@@ -44,8 +44,8 @@ void Log(const std::string& text) {
 
 std::string ErrorText(const std::exception& e) {
   if (const auto* numbered = dynamic_cast<const core::RuntimeError*>(&e))
-    return std::to_string(numbered->Number()) + " - " + core::OutsideText(numbered->Description());
-  return "0 - " + core::OutsideText(e.what());
+    return std::to_string(numbered->Number()) + " - " + core::WindowText(numbered->Description());
+  return "0 - " + core::WindowText(e.what());
 }
 
 // The first value of a definition member: its text up to the first comma or line end, without

@@ -40,8 +40,8 @@ void ShowBox(const std::string& prompt, int style) {
 
 std::string ErrorText(const std::exception& e) {
   if (const auto* numbered = dynamic_cast<const core::RuntimeError*>(&e))
-    return std::to_string(numbered->Number()) + " - " + core::OutsideText(numbered->Description());
-  return "0 - " + core::OutsideText(e.what());
+    return std::to_string(numbered->Number()) + " - " + core::WindowText(numbered->Description());
+  return "0 - " + core::WindowText(e.what());
 }
 
 // A manager filled from the configuration; false when the settings do not make one.

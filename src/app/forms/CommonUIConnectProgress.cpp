@@ -92,9 +92,9 @@ bool CommonUIConnectProgress::OpenConnection(platform::db::Connection* cnn, std:
     AddActivityLine("Connection to Vorn Krym was established.");
     return true;
   } catch (const core::RuntimeError& e) {
-    errorText = std::to_string(e.Number()) + " - " + core::OutsideText(e.Description());
+    errorText = std::to_string(e.Number()) + " - " + core::WindowText(e.Description());
   } catch (const std::exception& e) {
-    errorText = "51 - " + core::OutsideText(e.what());
+    errorText = "51 - " + core::WindowText(e.what());
   }
   AddActivityLine("Failed to Connect to Vorn Krym.");
   return false;

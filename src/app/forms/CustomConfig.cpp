@@ -244,9 +244,9 @@ bool CustomConfig::TestConnection(std::string& errText) {
     cnn.Close();
     return true;
   } catch (const core::RuntimeError& e) {
-    errText = std::to_string(e.Number()) + " - " + core::OutsideText(e.Description());
+    errText = std::to_string(e.Number()) + " - " + core::WindowText(e.Description());
   } catch (const std::exception& e) {
-    errText = "0 - " + core::OutsideText(e.what());
+    errText = "0 - " + core::WindowText(e.what());
   }
   cnn.Close();
   return false;
