@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "core/Value.h"
@@ -60,7 +61,8 @@ bool CommonLastRun::ReadVornKrym(std::int32_t interface_id, Connection& aRootCNN
       const std::string file = rs.Fields("Filename").Value().ToString();  // a Null name raises
       const std::string lastRun = rs.Fields("lastrun").Value().Text();
       lastRuns_.Add(file, core::Value(lastRun));
-      Log("Last Run Date for facility " + file + " was detected to be " + lastRun);
+      Log("Last Run Date for facility " + core::OutsideText(file) + " was detected to be " +
+          core::OutsideText(lastRun));
     }
     return true;
   } catch (const std::exception&) {
@@ -156,7 +158,7 @@ bool CommonLastRun::PersistLastRunDate(std::int32_t interface_id, const std::str
     }
     write.Execute();
 
-    Log("Updated Last Run Date for facility " + facilID + " to " + core::Value(l).ToString());
+    Log("Updated Last Run Date for facility " + core::OutsideText(facilID) + " to " + core::Value(l).ToString());
     if (ConfigItem("OPTIONS\\AUTOMATED_IMPORT\\SUBMIT_CALC_REQUEST") == "YES") SubmitCalcRequest(cnn, facilID, l);
     cnn.Close();
     return true;
@@ -182,7 +184,7 @@ void CommonLastRun::SubmitCalcRequest(Connection& cnn, const std::string& facili
     AddText(add, "audituser", CommonGlobals::GetAuditUserName());
     add.Execute();
 
-    Log("Submitted Calc Request for facility " + facilityID + " for dates from " +
+    Log("Submitted Calc Request for facility " + core::OutsideText(facilityID) + " for dates from " +
         core::Format(start, "mm/dd/yyyy HH:nn:ss") + " to " + core::Format(L, "mm/dd/yyyy HH:nn:ss"));
   } catch (const std::exception&) {
     // A request that cannot be made leaves the last run written.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "core/Value.h"
@@ -97,7 +98,7 @@ void CommonTypeVar::ExpandVaridToRecord(const std::string& facility, std::int32_
   if (records_.Exists(key)) return;
   auto status = [varid](int number, const std::string& description) {
     CommonGlobals::ShowStatus("Error in Sub ExpandVaridToRecord(VarId = " + std::to_string(varid) + "): Error " +
-                                  std::to_string(number) + "  " + description,
+                                  std::to_string(number) + "  " + core::OutsideText(description),
                               0);
   };
   try {

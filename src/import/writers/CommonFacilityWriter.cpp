@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "core/Value.h"
@@ -45,9 +46,10 @@ int ErrorNumber(const std::exception& e) {
   return rt ? rt->Number() : kInternalError;
 }
 
+// The database's or driver's words, as a log line quotes them (they may echo a value).
 std::string ErrorDescription(const std::exception& e) {
   const auto* rt = dynamic_cast<const core::RuntimeError*>(&e);
-  return rt ? rt->Description() : std::string(e.what());
+  return core::OutsideText(rt ? rt->Description() : std::string(e.what()));
 }
 
 // The first n characters of a UTF-8 text: a cut never splits a character.
@@ -183,9 +185,9 @@ bool CommonFacilityWriter::EnsureConnection() {
       cnn->Open();
     } catch (const std::exception& e) {
       const std::vector<DbError>& errors = cnn->Errors();
-      const std::string why = errors.empty()
-                                  ? std::to_string(ErrorNumber(e)) + " - " + ErrorDescription(e)
-                                  : std::to_string(errors.front().Number()) + " - " + errors.front().Description();
+      const std::string why = errors.empty() ? std::to_string(ErrorNumber(e)) + " - " + ErrorDescription(e)
+                                             : std::to_string(errors.front().Number()) + " - " +
+                                                   core::OutsideText(errors.front().Description());
       CommonGlobals::ShowStatus("Unable to Open Connection to Vorn Krym. Error : " + why, 1);
       // Nothing is kept of a connection that never opened: the next write tries afresh.
       return false;
@@ -461,7 +463,7 @@ bool CommonFacilityWriter::WriteToVornKrymainfo(const std::string& VarType, std:
       const std::vector<DbError>& errors = cnn_->Errors();
       for (std::size_t i = 0; i < errors.size(); ++i)
         Log(std::string(kAInfoSource) + ": Connection Error (" + std::to_string(i) + ") # " +
-                std::to_string(errors[i].Number()) + " - '" + errors[i].Description() + " ' occured",
+                std::to_string(errors[i].Number()) + " - '" + core::OutsideText(errors[i].Description()) + " ' occured",
             0);
     }
     if (ainfo.Count() > 0)

@@ -1,7 +1,7 @@
 // One service instance per installation folder: a second service start in the same folder ends
 // at once with its own exit status and one line on standard error, leaving the running instance
-// and the log folder alone; the
-// desktop program beside it and a service in another folder still start.
+// and the log folder alone; the desktop program beside it and a service in another folder still
+// start.
 #include "ProgramFolder.h"
 #include "app/startup/ExitStatus.h"
 
@@ -14,9 +14,10 @@ namespace {
 class ServiceLock : public ProgramFolder {
  protected:
   // Starts a second service in the folder and expects it refused (its own exit status) while
-  // the first runs on.
-  void ExpectSecondStartRefused(testsupport::Process& first) {
+  // the first runs on; started, when given, is set to the second.
+  void ExpectSecondStartRefused(testsupport::Process& first, testsupport::Process** started = nullptr) {
     auto& second = StartService();
+    if (started) *started = &second;
     const auto status = second.WaitForEnd(30s);
     ASSERT_TRUE(status) << "the second service kept running";
     ASSERT_TRUE(WIFEXITED(*status)) << Describe(*status);
@@ -34,14 +35,16 @@ TEST_F(ServiceLock, ASecondServiceInTheSameFolderIsRefusedUntilTheFirstHasEnded)
   const std::string firstLog = HandleLogPath(folder_);
   std::this_thread::sleep_for(1100ms);  // logs are named to the second: a log of the second start would be new
 
-  ExpectSecondStartRefused(first);
+  testsupport::Process* second = nullptr;
+  ExpectSecondStartRefused(first, &second);
+  ASSERT_NE(second, nullptr);
   EXPECT_EQ(HandleLogPath(folder_), firstLog) << "the handle file still names the running service's log";
 
   // The refused start says why on standard error (the journal) and makes no log file: the
   // service manager retries it every 30 s, a file each time would fill the folder.
   const std::string line =
       "Service not started: another k30418 service instance is already running in " + folder_.string() + ".";
-  EXPECT_NE(second.Errors().find("k30418: " + line + "\n"), std::string::npos) << second.Errors();
+  EXPECT_NE(second->Errors().find("k30418: " + line + "\n"), std::string::npos) << second->Errors();
   EXPECT_EQ(Logs(folder_), std::vector<std::filesystem::path>{firstLog});
   EXPECT_EQ(ServiceLog().find(line), std::string::npos);
 
