@@ -246,12 +246,15 @@ bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
 
 namespace {
 
-// The reason a record's date cannot place a value, or "" when it can.
-std::string UnusableDateTime(const CommonTypeLimsMatchRec& rec) {
+// The reason a record's date cannot place a value of a variable of that type, or "" when it can.
+std::string UnusableDateTime(const CommonTypeLimsMatchRec& rec, const std::string& varType) {
   if (rec.Trans_Date.IsNull()) return "it has no date (Trans_Date is Null)";
-  // Without its time the slot is unknown, and so is the day of a visit late in the evening.
-  if (rec.Trans_Time.IsNull()) return "it has no time (Trans_Time is Null)";
-  if (!rec.Trans_Date.IsDate() || !rec.Trans_Time.IsDate() || !rec.Trans_DateTime.IsDate())
+  // A daily value needs its day only, which Trans_DateTime then is; any shorter slot is unknown
+  // without the time.
+  const bool daily = VarTypeFunctions::GetDataTableName(varType) == "DATATBL";
+  if (rec.Trans_Time.IsNull() && !daily) return "it has no time (Trans_Time is Null)";
+  if (!rec.Trans_Date.IsDate() || (!rec.Trans_Time.IsNull() && !rec.Trans_Time.IsDate()) ||
+      !rec.Trans_DateTime.IsDate())
     return "its date or time cannot be read (Trans_Date '" + rec.Trans_Date.Text() + "', Trans_Time '" +
            rec.Trans_Time.Text() + "')";
   return std::string();
@@ -307,7 +310,7 @@ void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const Comm
 
 bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
                                 const std::string& answer, const CommonTypeVarRec& record) {
-  std::string why = UnusableDateTime(rec);
+  std::string why = UnusableDateTime(rec, record.gVarType());
   core::Date stamp;
   if (why.empty()) {
     try {
