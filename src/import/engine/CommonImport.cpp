@@ -443,6 +443,8 @@ bool CommonImport::ImportLogNotes(FacilityRun& run) {
   Status("Loading Logbook records from source...");
   if (!reader_) reader_ = std::make_unique<CustomSource>(source_);
   reader_->StartTransId(startId_);  // the notes query reads above it
+  // Only a read that fails is bounded by it, to read around rows DeraRed cannot hand over.
+  reader_->EndTransId(watermark_.ReadTo());
   const ReadOutcome read = ReadSource(*reader_, true);
   if (read != ReadOutcome::Read) {
     if (stopped_) return false;
@@ -459,6 +461,11 @@ bool CommonImport::ImportLogNotes(FacilityRun& run) {
     return false;
   }
   Status("Loaded Logbook " + std::to_string(reader_->RecordCount()) + " record(s) from source.");
+  for (const CustomSource::UnreadableRow& row : reader_->UnreadableRows()) {
+    Status("Rejected the note of transaction " + std::to_string(row.id) + " for the logbook of " + run.Where() +
+           ": DeraRed cannot hand over its row (" + row.error + "). It is not imported; the import goes on.");
+    runFailed_ = true;
+  }
   for (; !reader_->EOF_LimsRec() && !Stopping(); reader_->MoveNext_LimsRec()) {
     const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec();
     // Notes that arrived after the run's bound are left for the next run, like answers.

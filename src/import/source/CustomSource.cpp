@@ -409,18 +409,7 @@ bool CustomSource::LoadResultRecords() {
     }
     const std::string text = QueryText().AnswersQuery();
     Log("CustomSource.LoadResultRecords() Query : " + text, 5);
-    unreadable_.clear();
-    try {
-      LoadRows(text, Query::Answers);
-    } catch (const std::exception& e) {
-      if (!CanReadAroundRows(e)) throw;
-      const std::string error = ErrorText(e);
-      Log("CustomSource.LoadResultRecords(): DeraRed could not hand over the rows (" + error +
-              "): the range is read again in parts.",
-          1);
-      recordCount_ = 0;
-      ReadAroundUnreadableRows(startTransId_, endTransId_, &error);
-    }
+    LoadRowsAroundUnreadable(text, Query::Answers, "CustomSource.LoadResultRecords()");
     return true;
   } catch (const std::exception& e) {
     lastReadError_ = ErrorText(e);
@@ -429,34 +418,65 @@ bool CustomSource::LoadResultRecords() {
   }
 }
 
-bool CustomSource::CanReadAroundRows(const std::exception& e) {
+void CustomSource::LoadRowsAroundUnreadable(const std::string& text, Query query, const char* loader) {
+  unreadable_.clear();
+  try {
+    LoadRows(text, query);
+  } catch (const std::exception& e) {
+    if (!CanReadAroundRows(query, e)) throw;
+    const std::string error = ErrorText(e);
+    Log(std::string(loader) + ": DeraRed could not hand over the rows (" + error +
+            "): the range is read again in parts.",
+        1);
+    recordCount_ = 0;
+    // The answers query reads the range that failed. The notes query reads everything above its
+    // start: the row it failed on may lie above the bound, where the range read here ends (the
+    // next run reads it), so the range is read before it is halved.
+    if (query == Query::Answers) {
+      ReadAroundUnreadableRows(query, startTransId_, endTransId_, &error);
+    } else if (startTransId_ < endTransId_) {
+      ReadAroundUnreadableRows(query, startTransId_ + 1, endTransId_, nullptr);
+    }
+  }
+}
+
+std::string CustomSource::PartText(Query query, std::int32_t from, std::int32_t to) const {
+  SourceQueryText part = QueryText();
+  if (query == Query::LogNotes) {
+    part.startTransId = from - 1;
+    part.notesUpTo = to;
+    return part.LogNotesQuery();
+  }
+  part.startTransId = from;
+  part.endTransId = to;
+  return part.AnswersQuery();
+}
+
+bool CustomSource::CanReadAroundRows(Query query, const std::exception& e) {
   // Only a bounded range of ids can be halved; a date range or an open one is read whole.
-  if (!IsDataError(e) || queryType_ != 0 || endTransId_ == -1 || startTransId_ < 1) return false;
+  if (!IsDataError(e) || endTransId_ == -1 || endTransId_ == 0) return false;
+  if (query == Query::Answers && (queryType_ != 0 || startTransId_ < 1)) return false;
+  if (query == Query::LogNotes && startTransId_ < 0) return false;
   // An error that an empty range gives too is the statement's, not a row's.
-  SourceQueryText empty = QueryText();
-  empty.startTransId = 2;
-  empty.endTransId = 1;
   try {
     Recordset rs;
-    OpenQuery(rs, empty.AnswersQuery());
+    OpenQuery(rs, PartText(query, 2, 1));
     return true;
   } catch (const std::exception&) {
     return false;
   }
 }
 
-void CustomSource::ReadAroundUnreadableRows(std::int32_t from, std::int32_t to, const std::string* failedWith) {
+void CustomSource::ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to,
+                                            const std::string* failedWith) {
   std::string error;
   if (failedWith) {
     error = *failedWith;
   } else {
-    SourceQueryText part = QueryText();
-    part.startTransId = from;
-    part.endTransId = to;
     try {
       Recordset rs;
-      OpenQuery(rs, part.AnswersQuery());
-      AppendRows(rs, Query::Answers);
+      OpenQuery(rs, PartText(query, from, to));
+      AppendRows(rs, query);
       return;
     } catch (const std::exception& e) {
       if (!IsDataError(e)) throw;
@@ -464,14 +484,13 @@ void CustomSource::ReadAroundUnreadableRows(std::int32_t from, std::int32_t to, 
     }
   }
   if (from >= to) {
-    Log("CustomSource.LoadResultRecords(): transaction " + std::to_string(from) + " cannot be read (" + error + ").",
-        1);
+    Log("CustomSource: transaction " + std::to_string(from) + " cannot be read (" + error + ").", 1);
     unreadable_.push_back({from, error});
     return;
   }
   const auto middle = static_cast<std::int32_t>(from + (static_cast<std::int64_t>(to) - from) / 2);
-  ReadAroundUnreadableRows(from, middle, nullptr);
-  ReadAroundUnreadableRows(middle + 1, to, nullptr);
+  ReadAroundUnreadableRows(query, from, middle, nullptr);
+  ReadAroundUnreadableRows(query, middle + 1, to, nullptr);
 }
 
 bool CustomSource::LoadLogNoteRecords() {
@@ -480,7 +499,7 @@ bool CustomSource::LoadLogNoteRecords() {
     cursor_ = 0;
     const std::string text = QueryText().LogNotesQuery();
     Log("CustomSource.LoadLogNoteRecords() Query : " + text, 5);
-    LoadRows(text, Query::LogNotes);
+    LoadRowsAroundUnreadable(text, Query::LogNotes, "CustomSource.LoadLogNoteRecords()");
     return true;
   } catch (const std::exception& e) {
     lastReadError_ = ErrorText(e);

@@ -86,16 +86,16 @@ class CustomSource {
   // " - " & description is written and the list is empty.
   std::vector<std::int32_t> ReadTransIds(std::int32_t after, std::int32_t upTo, bool& executionErrorOccured);
 
-  // A transaction of the answers query that the database could not hand over (a text not
-  // valid in the connection's encoding, say), with the error it gave.
+  // A transaction of the answers or the log-notes query that the database could not hand over
+  // (a text not valid in the connection's encoding, say), with the error it gave.
   struct UnreadableRow {
     std::int32_t id = 0;
     std::string error;
   };
-  // The transactions the last answers read left out. A bounded read by transaction id whose
-  // result the database refuses with a data error (SQLSTATE class 22) reads its range again in
-  // halves until each such transaction stands alone, and keeps every row it can read; the read
-  // then succeeds without the rows listed here.
+  // The transactions the last read left out. A read by transaction id with an upper bound
+  // (EndTransId, for the log notes too) whose result the database refuses with a data error
+  // (SQLSTATE class 22) reads its range again in halves until each such transaction stands
+  // alone, and keeps every row it can read; the read then succeeds without the rows listed here.
   const std::vector<UnreadableRow>& UnreadableRows() const { return unreadable_; }
   // The error of the last read that failed ("" before any): number & " - " & description.
   const std::string& LastReadError() const { return lastReadError_; }
@@ -134,11 +134,15 @@ class CustomSource {
   void LoadRows(const std::string& text, Query query);
   // Appends the rows of an open result to the records.
   void AppendRows(platform::db::Recordset& rs, Query query);
-  // Whether the answers read that failed with this error may be read again in parts.
-  bool CanReadAroundRows(const std::exception& e);
-  // Reads the answers of the ids from..to (inclusive) into the records, leaving out the rows
-  // that fail alone; failedWith is the error the whole range already gave, if any.
-  void ReadAroundUnreadableRows(std::int32_t from, std::int32_t to, const std::string* failedWith);
+  // The query text for the ids from..to (inclusive).
+  std::string PartText(Query query, std::int32_t from, std::int32_t to) const;
+  // Whether the read that failed with this error may be read again in parts.
+  bool CanReadAroundRows(Query query, const std::exception& e);
+  // Reads the rows of the ids from..to (inclusive) into the records, leaving out the rows that
+  // fail alone; failedWith is the error the whole range already gave, if any.
+  void ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to, const std::string* failedWith);
+  // Runs the loader's text; a data error reads around the rows that cause it.
+  void LoadRowsAroundUnreadable(const std::string& text, Query query, const char* loader);
   SourceQueryText QueryText() const;
 
   core::Date startDate_;

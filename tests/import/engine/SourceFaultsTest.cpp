@@ -109,10 +109,22 @@ TEST_F(AsciiSourceTest, RowDeraRedCannotHandOverIsRejectedAndTheRestImported) {
   AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
   AddVisit({.id = 104, .point = 1, .date = "2024-03-06", .answers = {{6, "40"}}});
   AddVisit({.id = 105, .point = 1, .time = "12:00:00", .answers = {{5, "5"}}});
+  // The notes of a point without a variable are read alike.
+  Set("K30418\\AddNotesToLogbook", "TRUE");
+  Set("K30418\\LogbookId", "1");
+  AddQuestion(9, 1, 0, 1);
+  AddVisit({.id = 106, .point = 9, .notes = "Gate open"});
+  AddVisit({.id = 107, .point = 9, .notes = "bad"});
   DeraRedExec("UPDATE tbl_transaction_pda SET answer1 = E'caf\\xe9' WHERE id = 102");
-  DeraRedExec("UPDATE tbl_transaction_pda SET notes = E'Pumpe \\xfc' WHERE id = 104");
+  DeraRedExec("UPDATE tbl_transaction_pda SET notes = E'Pumpe \\xfc' WHERE id IN (104, 107)");
 
   ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Rows(*plant, "select comment from logbookentries"), ElementsAre("Gate open"));
+  EXPECT_EQ(LinesStartingWith("Rejected the note of transaction 107 for the logbook of facility 'Plant One' (" +
+                              plant->Name() + "): DeraRed cannot hand over its row (")
+                .size(),
+            1u);
 
   EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|3|3", "42|5|5"));
   EXPECT_THAT(Values(*plant), ElementsAre("43|10|10"));
@@ -130,7 +142,7 @@ TEST_F(AsciiSourceTest, RowDeraRedCannotHandOverIsRejectedAndTheRestImported) {
   EXPECT_EQ(engine->Statistics().SourceConnectionFailures(), 0);
   EXPECT_TRUE(waits.empty());
   EXPECT_TRUE(engine->RunFailed());
-  EXPECT_EQ(SavedId(), 105);
+  EXPECT_EQ(SavedId(), 107);
 }
 
 // A read that fails while DeraRed is there is that variable's fault: no recovery cycle, the
