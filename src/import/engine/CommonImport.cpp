@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 #include <map>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -254,15 +255,57 @@ bool CommonImport::EnsureRunRange() {
   startId_ = id;
   // The run's upper bound, fixed before the first variable reads: transactions that arrive
   // later belong to the next run, for every variable alike. Without it the run reads as it
-  // always did, above the start id only, and moves the saved id on no further.
+  // always did, above the start id only, moves the saved id on no further, and is no success.
   bool failed = false;
   const std::int32_t highest = reader_->ReadHighestTransId(failed);
-  if (!failed)
+  if (!failed) {
     watermark_.Begin(startId_, highest);
-  else
+    HoldBelowYoungGap();
+  } else {
     watermark_.Begin(startId_, std::nullopt);
+    runFailed_ = true;
+  }
   needStartId_ = false;
   return true;
+}
+
+namespace {
+
+// The DeraRed database the settings name, as the late-commit store tells databases apart.
+std::string SourceDatabase() {
+  return Setting("K30418\\SourceProvider") + "|" + Setting("K30418\\SourceDS") + "|" + Setting("K30418\\SourceDB") +
+         "|" + Setting("K30418\\SourceCustomization");
+}
+
+std::string WaitText() {
+  const auto minutes = LateCommits::kWait.count();
+  return std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
+}
+
+}  // namespace
+
+void CommonImport::HoldBelowYoungGap() {
+  const std::int32_t endId = watermark_.EndId();
+  if (endId <= startId_) return;
+  bool failed = false;
+  const std::vector<std::int32_t> ids = reader_->ReadTransIds(startId_, endId, failed);
+  if (failed) {
+    // A transaction on its way cannot be told from a gap that stays: nothing above the start id
+    // may be passed.
+    watermark_.HoldAtStart();
+    runFailed_ = true;
+    Status("The transaction ids up to " + std::to_string(endId) +
+           " could not be listed: a transaction still on its way cannot be ruled out, so the last imported id is "
+           "held.");
+    return;
+  }
+  const std::optional<std::int32_t> gap = LateCommits::LowestYoungGap(SourceDatabase(), startId_, endId, ids);
+  if (!gap) return;
+  watermark_.HoldBelow(core::Value(*gap));
+  Status("Transaction id " + std::to_string(*gap) + " is missing below DeraRed's highest id " + std::to_string(endId) +
+         ": it may be a transaction not committed yet, so the last imported id stays below it "
+         "until it arrives or has been missing for " +
+         WaitText() + ".");
 }
 
 bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
@@ -275,15 +318,27 @@ bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
 
   Status("lngLastTransIdImportedLastSession = " + std::to_string(startId_));
   Status("Loading data records from source for VarId " + std::to_string(varid) + "  ...");
-  if (!LoopReadSource(*reader_)) {
+  const ReadOutcome read = ReadSource(*reader_, false);
+  if (read != ReadOutcome::Read) {
     if (stopped_) return true;
     MsgBox("Execution error occured in LoopReadSource for VarId " + std::to_string(varid));
     Status("Execution error occured in LoopReadSource");
     run.facilityOk = false;
-    SourceOutOfReach();
+    if (read == ReadOutcome::Unreachable) {
+      SourceOutOfReach();
+      return true;
+    }
+    // DeraRed is there and refused this variable's read: its answers, anywhere in the range, wait
+    // for the next run, and the other variables go on.
+    watermark_.HoldAtStart();
+    runFailed_ = true;
+    Status("The answers of VarId " + std::to_string(varid) + " of " + run.Where() +
+           " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
+           "): they wait for the next run, and the last imported id is held.");
     return true;
   }
   Status("Loaded " + std::to_string(reader_->RecordCount()) + " data record(s) from source.");
+  for (const CustomSource::UnreadableRow& row : reader_->UnreadableRows()) RejectUnreadableRow(run, varid, row);
 
   for (; !reader_->EOF_LimsRec() && !run.targetDown && !Stopping(); reader_->MoveNext_LimsRec()) {
     if (const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec()) ImportRecord(run, varid, *rec);
@@ -293,12 +348,15 @@ bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
 
 namespace {
 
-// The reason a record's date cannot place a value, or "" when it can.
-std::string UnusableDateTime(const CommonTypeLimsMatchRec& rec) {
+// The reason a record's date cannot place a value of a variable of that type, or "" when it can.
+std::string UnusableDateTime(const CommonTypeLimsMatchRec& rec, const std::string& varType) {
   if (rec.Trans_Date.IsNull()) return "it has no date (Trans_Date is Null)";
-  // Without its time the slot is unknown, and so is the day of a visit late in the evening.
-  if (rec.Trans_Time.IsNull()) return "it has no time (Trans_Time is Null)";
-  if (!rec.Trans_Date.IsDate() || !rec.Trans_Time.IsDate() || !rec.Trans_DateTime.IsDate())
+  // A daily value needs its day only, which Trans_DateTime then is; any shorter slot is unknown
+  // without the time.
+  const bool daily = VarTypeFunctions::GetDataTableName(varType) == "DATATBL";
+  if (rec.Trans_Time.IsNull() && !daily) return "it has no time (Trans_Time is Null)";
+  if (!rec.Trans_Date.IsDate() || (!rec.Trans_Time.IsNull() && !rec.Trans_Time.IsDate()) ||
+      !rec.Trans_DateTime.IsDate())
     return "its date or time cannot be read (Trans_Date '" + rec.Trans_Date.Text() + "', Trans_Time '" +
            rec.Trans_Time.Text() + "')";
   return std::string();
@@ -358,7 +416,7 @@ void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const Comm
 
 bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
                                 const std::string& answer, const CommonTypeVarRec& record) {
-  std::string why = UnusableDateTime(rec);
+  std::string why = UnusableDateTime(rec, record.gVarType());
   core::Date stamp;
   if (why.empty()) {
     try {
@@ -487,16 +545,29 @@ bool CommonImport::ImportLogNotes(FacilityRun& run) {
   Status("Loading Logbook records from source...");
   if (!reader_) reader_ = std::make_unique<CustomSource>(source_);
   reader_->StartTransId(startId_);  // the notes query reads above it
-  bool executionErrorOccured = true;
-  reader_->ReadLIMSLogNotes(executionErrorOccured);
-  if (executionErrorOccured) {
+  // Only a read that fails is bounded by it, to read around rows DeraRed cannot hand over.
+  reader_->EndTransId(watermark_.ReadTo());
+  const ReadOutcome read = ReadSource(*reader_, true);
+  if (read != ReadOutcome::Read) {
+    if (stopped_) return false;
     MsgBox("Execution error occured in ReadLIMSLogNotes");
     Status("Execution error occured in ReadLIMSLogNotes");
-    watermark_.HoldAtStart();
-    runFailed_ = true;
+    if (read == ReadOutcome::Unreachable) {
+      SourceOutOfReach();
+    } else {
+      watermark_.HoldAtStart();
+      runFailed_ = true;
+      Status("The operator notes of " + run.Where() + " could not be read from DeraRed, which is reachable (" +
+             reader_->LastReadError() + "): they wait for the next run, and the last imported id is held.");
+    }
     return false;
   }
   Status("Loaded Logbook " + std::to_string(reader_->RecordCount()) + " record(s) from source.");
+  for (const CustomSource::UnreadableRow& row : reader_->UnreadableRows()) {
+    Status("Rejected the note of transaction " + std::to_string(row.id) + " for the logbook of " + run.Where() +
+           ": DeraRed cannot hand over its row (" + row.error + "). It is not imported; the import goes on.");
+    runFailed_ = true;
+  }
   for (; !reader_->EOF_LimsRec() && !Stopping(); reader_->MoveNext_LimsRec()) {
     const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec();
     // Notes that arrived after the run's bound are left for the next run, like answers.
@@ -553,19 +624,28 @@ void CommonImport::ReportOnce(const std::string& key, const std::string& text) {
   if (reported_.insert(key).second) Status(text);
 }
 
-bool CommonImport::LoopReadSource(CustomSource& reader) {
+bool CommonImport::LoopReadSource(CustomSource& reader) { return ReadSource(reader, false) == ReadOutcome::Read; }
+
+CommonImport::ReadOutcome CommonImport::ReadSource(CustomSource& reader, bool notes) {
   const RecoverySettings recovery = RecoverySettings::Read("SOURCE");
   const std::int32_t attempts = recovery.Attempts();
   for (std::int32_t i = 1; i <= attempts && !Stopping(); ++i) {
-    Log("TXT_Query(): " + reader.LogCustomSourceQuery(), 3);
-    const double t0 = SessionStatistics::SecondsSinceMidnight();
     bool executionErrorOccured = true;
-    reader.ReadLIMSdata(executionErrorOccured);
-    const double t1 = SessionStatistics::SecondsSinceMidnight();
-    if (!executionErrorOccured) {
-      AddReadStatistics(t0, t1, reader.RecordCount());
-      return true;
+    if (notes) {
+      reader.ReadLIMSLogNotes(executionErrorOccured);
+      if (!executionErrorOccured) return ReadOutcome::Read;
+    } else {
+      Log("TXT_Query(): " + reader.LogCustomSourceQuery(), 3);
+      const double t0 = SessionStatistics::SecondsSinceMidnight();
+      reader.ReadLIMSdata(executionErrorOccured);
+      const double t1 = SessionStatistics::SecondsSinceMidnight();
+      if (!executionErrorOccured) {
+        AddReadStatistics(t0, t1, reader.RecordCount());
+        return ReadOutcome::Read;
+      }
     }
+    // A statement that failed on a link that still works would fail alike on a new one.
+    if (reader.LinkAlive()) return ReadOutcome::Failed;
     stats_.CountSourceConnectionFailure();
     Status("Connection error occured while communicating with source. Will attempt to re-connect to source for " +
                std::to_string(attempts - i + 1) + " times",
@@ -574,9 +654,17 @@ bool CommonImport::LoopReadSource(CustomSource& reader) {
     reader.DestroyConnection();
     Wait(recovery.WaitMilliseconds());
   }
-  if (stopped_) return false;
+  if (stopped_) return ReadOutcome::Unreachable;
   Status("Unable to connect to source.");
-  return false;
+  return ReadOutcome::Unreachable;
+}
+
+void CommonImport::RejectUnreadableRow(const FacilityRun& run, std::int32_t varid,
+                                       const CustomSource::UnreadableRow& row) {
+  Status("Rejected the row of transaction " + std::to_string(row.id) + " for VarId " + std::to_string(varid) + " of " +
+         run.Where() + ": DeraRed cannot hand over its row (" + row.error +
+         "). It is not imported; the import goes on.");
+  runFailed_ = true;
 }
 
 bool CommonImport::LoopWriteTarget(const std::string& answer, const CommonTypeVarRec& record, core::Date stamp,

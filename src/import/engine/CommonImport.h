@@ -80,7 +80,8 @@ class CommonImport {
   // facility), up to TARGET\RECOVERY\ATTEMPTS tries of a lost link; false at once, without a
   // try, when the answer is not interpretable or there is no writer, and after one immediate
   // second try when Krym refuses it on a standing link. Both raise core::RuntimeError for
-  // settings that are not numbers.
+  // settings that are not numbers. A read is tried again only while its failures find the link
+  // lost: one that fails on a link that still works would fail alike on a new connection.
   bool LoopReadSource(CustomSource& reader);
   bool LoopWriteTarget(const std::string& answer, const CommonTypeVarRec& record, core::Date stamp,
                        const std::string& units, const std::string& guard);
@@ -106,11 +107,21 @@ class CommonImport {
   // Rejected: the answer cannot be written as it stands (not interpretable); Refused: Krym
   // refused it twice on a standing link; Unreachable: the link stayed lost through the cycle.
   enum class WriteOutcome { Written, Rejected, Refused, Unreachable };
+  // A read that failed while its link still worked is its own fault (Failed): that variable's
+  // answers (or the notes) wait, and the run goes on. One whose link was lost through the whole
+  // recovery cycle found DeraRed out of reach (Unreachable): the run reads nothing more.
+  enum class ReadOutcome { Read, Failed, Unreachable };
 
   void RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool laterFacilities);
   // Reads the last imported id and the run's bound once per run; false when the id could not
   // be read.
   bool EnsureRunRange();
+  // Holds the id below the lowest gap of the run's range that may still be a late commit.
+  void HoldBelowYoungGap();
+  // The recovery cycle of a read of the answers or (notes) of the log notes.
+  ReadOutcome ReadSource(CustomSource& reader, bool notes);
+  // A row of the variable's answers that DeraRed could not hand over.
+  void RejectUnreadableRow(const FacilityRun& run, std::int32_t varid, const CustomSource::UnreadableRow& row);
   // False when the facility must be left at once (the run's range could not be read).
   bool ImportVariable(FacilityRun& run, std::int32_t varid);
   void ImportRecord(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec);

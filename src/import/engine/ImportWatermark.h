@@ -1,7 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace core {
 class Value;
@@ -20,15 +23,23 @@ class Value;
 //     left for the next run too. When endId cannot be read the run reads without an upper
 //     bound, as it always did, and the id stays at startId.
 //  2. An answer is handled when it was written, refused by the lock date or the approval level,
-//     blank, or of a Second-interval variable (those can never be imported, so they must not
-//     hold the id back forever). Anything else holds the id below its transaction: a value that
-//     could not be written (not interpretable, target retries used up), a note the logbook
-//     refused, a non-blank answer of a variable whose definition did not load.
-//  3. A failure of unknown extent holds the id at startId: a source read that failed, a log-notes
-//     read that failed, a facility skipped because the id or the bound could not be read.
+//     blank, or rejected: one that can never be written as it stands (not interpretable for its
+//     variable, no usable date or time, refused by Krym for the data itself, of a
+//     Second-interval variable, or a row DeraRed cannot hand over). A rejection is reported and
+//     must not hold the id back forever. Anything that may heal holds the id below its
+//     transaction: a note the logbook could not take now, a non-blank answer of a variable
+//     whose definition did not load.
+//  3. A failure of unknown extent holds the id at startId: a source out of reach after its
+//     recovery cycle, a variable's read or the log-notes read that failed while DeraRed was
+//     reachable (the whole range of that read), a facility's Krym database out of reach, a
+//     facility skipped because the id or the bound could not be read, a facility that could not
+//     be gathered, a stop request.
 //  4. While facilities of the run are still to come, their answers from startId on are not
 //     handled yet, so the id after any facility but the last is startId. After the last it is
 //     endId lowered below the first unhandled transaction, never below startId.
+//  5. A gap in the ids below endId may be a transaction that took its id before the run started
+//     and commits after it (LateCommits): while the gap is young the id stays below it, so the
+//     next run reads from there.
 //
 // The run still saves only in service mode, after a facility without failure, as it always did;
 // this object only decides which id that is.
@@ -68,4 +79,28 @@ class ImportWatermark {
   std::int32_t startId_ = 0;
   std::int32_t endId_ = 0;
   std::int32_t cap_ = INT32_MAX;  // one below the lowest unhandled transaction
+};
+
+// The gaps in DeraRed's transaction ids, and since when this process has seen each. A
+// transaction takes its id when it starts and shows when it commits: two handhelds syncing at
+// once can make id 7 visible while 6 is still on its way. A gap below a run's bound may so be a
+// transaction not committed yet; one that stays a while is a rollback, a deleted row or a jump
+// of the id counter, and is passed. What the process has seen is kept per DeraRed database for
+// as long as the process runs; a gap that is filled or falls below the run's start is forgotten.
+class LateCommits {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // How long a gap may still be a transaction on its way.
+  static constexpr std::chrono::minutes kWait{10};
+  // The wait of the gaps seen from now on. For the tests only, which cannot wait ten minutes;
+  // std::nullopt gives kWait back.
+  static void WaitForTests(std::optional<Clock::duration> wait);
+
+  // Notes the gaps that the ids present in (after, upTo] leave (ids ascending) for the
+  // database named by source, and gives the lowest missing id that this process first saw
+  // missing less than the wait before now; none when there is no such gap.
+  static std::optional<std::int32_t> LowestYoungGap(const std::string& source, std::int32_t after, std::int32_t upTo,
+                                                    const std::vector<std::int32_t>& ids,
+                                                    Clock::time_point now = Clock::now());
 };

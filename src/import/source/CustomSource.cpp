@@ -14,6 +14,7 @@
 #include "foundation/QALmsgBoxHandler.h"
 #include "import/source/CommonTypeLimsMatchRec.h"
 #include "import/source/SourceConnectionString.h"
+#include "platform/db/Command.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbException.h"
 #include "platform/db/Recordset.h"
@@ -43,6 +44,16 @@ void MsgBox(const std::string& prompt) {
     box->QalMsgBox(prompt);
   else
     CommonGlobals::ShowStatus(prompt, 0);  // no handler yet: the reason still reaches the log
+}
+
+// A data exception (SQLSTATE class 22) on a link that still works: the database refused to
+// hand over what some row holds, not the statement as such.
+bool IsDataError(const std::exception& e) {
+  const auto* db = dynamic_cast<const platform::db::DbException*>(&e);
+  if (!db || db->LinkBroken()) return false;
+  for (const platform::db::DbError& error : db->Errors())
+    if (error.SqlState().rfind("22", 0) == 0) return true;
+  return false;
 }
 
 platform::db::DbException UnusableConnection() {
@@ -206,15 +217,20 @@ void CustomSource::ReadLIMSLogNotes(bool& executionErrorOccured) { Read(Query::L
 
 void CustomSource::Read(Query query, bool& executionErrorOccured) {
   executionErrorOccured = true;
+  lastReadError_.clear();
   try {
-    if (!EnsureSourceConnection()) return;
+    if (!EnsureSourceConnection()) {
+      if (lastReadError_.empty()) lastReadError_ = "the source connection could not be opened";
+      return;
+    }
     // Let the window breathe once between connecting and the query.
     if (platform::ui::EventPump* events = Program().ui.events) events->ProcessEvents();
     const bool loaded = query == Query::Answers ? LoadResultRecords() : LoadLogNoteRecords();
     if (loaded) executionErrorOccured = false;
   } catch (const std::exception& e) {
+    lastReadError_ = ErrorText(e);
     CommonGlobals::ShowStatus(
-        (query == Query::Answers ? "Error in ReadLIMSdata: " : "Error in ReadLIMSLogNotes: ") + ErrorText(e), 0);
+        (query == Query::Answers ? "Error in ReadLIMSdata: " : "Error in ReadLIMSLogNotes: ") + lastReadError_, 0);
   }
 }
 
@@ -265,6 +281,44 @@ std::int32_t CustomSource::ReadHighestTransId(bool& executionErrorOccured) {
   }
 }
 
+std::vector<std::int32_t> CustomSource::ReadTransIds(std::int32_t after, std::int32_t upTo,
+                                                     bool& executionErrorOccured) {
+  static constexpr const char* kQuery = "SELECT ID FROM Tbl_Transaction_PDA WHERE ID > ? AND ID <= ? ORDER BY ID";
+  executionErrorOccured = false;
+  std::vector<std::int32_t> ids;
+  try {
+    if (!EnsureSourceConnection()) throw core::RuntimeError(3704, "The source connection could not be opened.");
+    Log(std::string("CustomSource.ReadTransIds() Query : ") + kQuery, 5);
+    platform::db::Command command;
+    command.ActiveConnection(*CurrentConnection());
+    command.CommandText(kQuery);
+    command.CreateParameter("after", platform::db::adInteger, platform::db::adParamInput, 0, after);
+    command.CreateParameter("upTo", platform::db::adInteger, platform::db::adParamInput, 0, upTo);
+    Recordset rs;
+    rs.Open(command);
+    for (; !rs.Eof(); rs.MoveNext()) {
+      const core::Value id = rs.Fields(0).Value();
+      if (!id.IsNull()) ids.push_back(id.ToLong());
+    }
+    return ids;
+  } catch (const std::exception& e) {
+    executionErrorOccured = true;
+    CommonGlobals::ShowStatus("Error in ReadTransIds: " + ErrorText(e), 0);
+    return {};
+  }
+}
+
+bool CustomSource::LinkAlive() {
+  Connection* cnn = CurrentConnection();
+  if (!cnn || !cnn->IsOpen() || cnn->LinkBroken()) return false;
+  try {
+    cnn->Execute(sourceDbType_ == 1 ? "SELECT 1 FROM DUAL" : "SELECT 1");
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 bool CustomSource::OpenSourceConnection() {
   shared_->connection = std::make_unique<Connection>();
   usedOpening_ = ++shared_->openings;
@@ -277,9 +331,8 @@ bool CustomSource::OpenSourceConnection() {
   } catch (const platform::db::DbException&) {
     const auto& errors = cnn.Errors();
     if (errors.empty()) throw;  // the read reports it with its own line
-    CommonGlobals::ShowStatus("Unable to Open Connection to database. Error : " + std::to_string(errors[0].Number()) +
-                                  " - " + errors[0].Description(),
-                              1);
+    lastReadError_ = std::to_string(errors[0].Number()) + " - " + errors[0].Description();
+    CommonGlobals::ShowStatus("Unable to Open Connection to database. Error : " + lastReadError_, 1);
     return false;
   }
 }
@@ -356,12 +409,88 @@ bool CustomSource::LoadResultRecords() {
     }
     const std::string text = QueryText().AnswersQuery();
     Log("CustomSource.LoadResultRecords() Query : " + text, 5);
-    LoadRows(text, Query::Answers);
+    LoadRowsAroundUnreadable(text, Query::Answers, "CustomSource.LoadResultRecords()");
     return true;
   } catch (const std::exception& e) {
-    CommonGlobals::ShowStatus("Error in LoadResultRecords: " + ErrorText(e), 0);
+    lastReadError_ = ErrorText(e);
+    CommonGlobals::ShowStatus("Error in LoadResultRecords: " + lastReadError_, 0);
     return false;
   }
+}
+
+void CustomSource::LoadRowsAroundUnreadable(const std::string& text, Query query, const char* loader) {
+  unreadable_.clear();
+  try {
+    LoadRows(text, query);
+  } catch (const std::exception& e) {
+    if (!CanReadAroundRows(query, e)) throw;
+    const std::string error = ErrorText(e);
+    Log(std::string(loader) + ": DeraRed could not hand over the rows (" + error +
+            "): the range is read again in parts.",
+        1);
+    recordCount_ = 0;
+    // The answers query reads the range that failed. The notes query reads everything above its
+    // start: the row it failed on may lie above the bound, where the range read here ends (the
+    // next run reads it), so the range is read before it is halved.
+    if (query == Query::Answers) {
+      ReadAroundUnreadableRows(query, startTransId_, endTransId_, &error);
+    } else if (startTransId_ < endTransId_) {
+      ReadAroundUnreadableRows(query, startTransId_ + 1, endTransId_, nullptr);
+    }
+  }
+}
+
+std::string CustomSource::PartText(Query query, std::int32_t from, std::int32_t to) const {
+  SourceQueryText part = QueryText();
+  if (query == Query::LogNotes) {
+    part.startTransId = from - 1;
+    part.notesUpTo = to;
+    return part.LogNotesQuery();
+  }
+  part.startTransId = from;
+  part.endTransId = to;
+  return part.AnswersQuery();
+}
+
+bool CustomSource::CanReadAroundRows(Query query, const std::exception& e) {
+  // Only a bounded range of ids can be halved; a date range or an open one is read whole.
+  if (!IsDataError(e) || endTransId_ == -1 || endTransId_ == 0) return false;
+  if (query == Query::Answers && (queryType_ != 0 || startTransId_ < 1)) return false;
+  if (query == Query::LogNotes && startTransId_ < 0) return false;
+  // An error that an empty range gives too is the statement's, not a row's.
+  try {
+    Recordset rs;
+    OpenQuery(rs, PartText(query, 2, 1));
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void CustomSource::ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to,
+                                            const std::string* failedWith) {
+  std::string error;
+  if (failedWith) {
+    error = *failedWith;
+  } else {
+    try {
+      Recordset rs;
+      OpenQuery(rs, PartText(query, from, to));
+      AppendRows(rs, query);
+      return;
+    } catch (const std::exception& e) {
+      if (!IsDataError(e)) throw;
+      error = ErrorText(e);
+    }
+  }
+  if (from >= to) {
+    Log("CustomSource: transaction " + std::to_string(from) + " cannot be read (" + error + ").", 1);
+    unreadable_.push_back({from, error});
+    return;
+  }
+  const auto middle = static_cast<std::int32_t>(from + (static_cast<std::int64_t>(to) - from) / 2);
+  ReadAroundUnreadableRows(query, from, middle, nullptr);
+  ReadAroundUnreadableRows(query, middle + 1, to, nullptr);
 }
 
 bool CustomSource::LoadLogNoteRecords() {
@@ -370,10 +499,11 @@ bool CustomSource::LoadLogNoteRecords() {
     cursor_ = 0;
     const std::string text = QueryText().LogNotesQuery();
     Log("CustomSource.LoadLogNoteRecords() Query : " + text, 5);
-    LoadRows(text, Query::LogNotes);
+    LoadRowsAroundUnreadable(text, Query::LogNotes, "CustomSource.LoadLogNoteRecords()");
     return true;
   } catch (const std::exception& e) {
-    CommonGlobals::ShowStatus("Error in LoadLogNoteRecords: " + ErrorText(e), 0);
+    lastReadError_ = ErrorText(e);
+    CommonGlobals::ShowStatus("Error in LoadLogNoteRecords: " + lastReadError_, 0);
     return false;
   }
 }
@@ -401,10 +531,14 @@ void CustomSource::OpenQuery(Recordset& rs, const std::string& text) {
 void CustomSource::LoadRows(const std::string& text, Query query) {
   Recordset rs;
   OpenQuery(rs, text);
-  if (rs.RecordCount() > 0) rs.MoveFirst();
   // The previous records stay until the new result is open; from here on they are
   // replaced one by one, and the count says how many of the new rows are in.
   recordCount_ = 0;
+  AppendRows(rs, query);
+}
+
+void CustomSource::AppendRows(Recordset& rs, Query query) {
+  if (rs.RecordCount() > 0) rs.MoveFirst();
   std::optional<Columns> columns;  // found at the first row, as a read by name would fail there
   while (!rs.Eof()) {
     if (!columns) columns.emplace(rs, query == Query::Answers);

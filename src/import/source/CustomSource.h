@@ -80,6 +80,31 @@ class CustomSource {
   // ReadHighestTransId: " & number & " - " & description is written and 0 returned.
   std::int32_t ReadHighestTransId(bool& executionErrorOccured);
 
+  // The ids of the transactions above after, up to and including upTo, in order, on the
+  // reader's connection: the run looks in them for the gaps that late commits may fill. On
+  // failure executionErrorOccured is set, the status line "Error in ReadTransIds: " & number &
+  // " - " & description is written and the list is empty.
+  std::vector<std::int32_t> ReadTransIds(std::int32_t after, std::int32_t upTo, bool& executionErrorOccured);
+
+  // A transaction of the answers or the log-notes query that the database could not hand over
+  // (a text not valid in the connection's encoding, say), with the error it gave.
+  struct UnreadableRow {
+    std::int32_t id = 0;
+    std::string error;
+  };
+  // The transactions the last read left out. A read by transaction id with an upper bound
+  // (EndTransId, for the log notes too) whose result the database refuses with a data error
+  // (SQLSTATE class 22) reads its range again in halves until each such transaction stands
+  // alone, and keeps every row it can read; the read then succeeds without the rows listed here.
+  const std::vector<UnreadableRow>& UnreadableRows() const { return unreadable_; }
+  // The error of the last read that failed ("" before any): number & " - " & description.
+  const std::string& LastReadError() const { return lastReadError_; }
+
+  // After a failed read: whether the link to DeraRed still works (so the read failed on its
+  // own statement). False without an open connection, when the driver reports the link lost,
+  // or when a trivial statement on it fails.
+  bool LinkAlive();
+
   // Closes and drops the connection (errors of the close ignored); the next read
   // opens a new one.
   void DestroyConnection();
@@ -107,6 +132,17 @@ class CustomSource {
   void Read(Query query, bool& executionErrorOccured);
   // Runs the text on the connection and replaces the records by its rows.
   void LoadRows(const std::string& text, Query query);
+  // Appends the rows of an open result to the records.
+  void AppendRows(platform::db::Recordset& rs, Query query);
+  // The query text for the ids from..to (inclusive).
+  std::string PartText(Query query, std::int32_t from, std::int32_t to) const;
+  // Whether the read that failed with this error may be read again in parts.
+  bool CanReadAroundRows(Query query, const std::exception& e);
+  // Reads the rows of the ids from..to (inclusive) into the records, leaving out the rows that
+  // fail alone; failedWith is the error the whole range already gave, if any.
+  void ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to, const std::string* failedWith);
+  // Runs the loader's text; a data error reads around the rows that cause it.
+  void LoadRowsAroundUnreadable(const std::string& text, Query query, const char* loader);
   SourceQueryText QueryText() const;
 
   core::Date startDate_;
@@ -122,6 +158,8 @@ class CustomSource {
   // Which opening of the shared connection this reader has used (0: none yet).
   std::uint64_t usedOpening_ = 0;
   std::vector<std::shared_ptr<CommonTypeLimsMatchRec>> records_;
+  std::vector<UnreadableRow> unreadable_;
+  std::string lastReadError_;
   std::int32_t cursor_ = 0;
   std::int32_t recordCount_ = 0;
 };

@@ -150,6 +150,7 @@ std::string SourceQueryText::LogNotesQuery() const {
       break;
   }
   q += " And  Tbl_Transaction_PDA.ID > " + Id(startTransId) + " ";
+  if (notesUpTo != -1) q += " And  Tbl_Transaction_PDA.ID <= " + Id(notesUpTo) + " ";
   q += " Order By Tbl_Transaction_PDA.ID";
   return q;
 }

@@ -20,6 +20,8 @@ class SourceQueryText {
   core::Date startDate;         // query type 1
   core::Date endDate;
   std::string currentVarId;  // "ALL" (any case) or external ids separated by ","
+  // The log-notes query's inclusive upper id; -1 (the query as it always is) for none.
+  std::int32_t notesUpTo = -1;
 
   // The answers query. Raises core::RuntimeError 5 for the settings the reader
   // refuses before building (query type 0 with endTransId 0, a query type other

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <string_view>
 
 #include "platform/db/DbException.h"
 #include "platform/db/InFlightCalls.h"
@@ -19,7 +21,8 @@ namespace platform::db {
 
 namespace {
 
-enum class Kind { Int16, Int32, Int64, Double, Bool, Date, Time, Timestamp, Text, Binary };
+// OffsetTimestamp is SQL Server's datetimeoffset, whose text carries its zone.
+enum class Kind { Int16, Int32, Int64, Double, Bool, Date, Time, Timestamp, OffsetTimestamp, Text, Binary };
 
 Kind KindOfColumn(SQLSMALLINT sqlType) {
   switch (sqlType) {
@@ -40,7 +43,9 @@ Kind KindOfColumn(SQLSMALLINT sqlType) {
     case -154: return Kind::Time;
     case SQL_TYPE_TIMESTAMP:
     case SQL_TIMESTAMP:
-    case -155: return Kind::Timestamp;
+      return Kind::Timestamp;
+    case -155:
+      return Kind::OffsetTimestamp;
     case SQL_BINARY:
     case SQL_VARBINARY:
     case SQL_LONGVARBINARY: return Kind::Binary;
@@ -168,6 +173,7 @@ void Bind(SQLHSTMT st, SQLUSMALLINT position, const Parameter& p, Slot& s, Drive
     case Kind::Date:
     case Kind::Time:
     case Kind::Timestamp:
+    case Kind::OffsetTimestamp:
       Store(s, has ? ToTimestamp(v.ToDate()) : SQL_TIMESTAMP_STRUCT{});
       cType = SQL_C_TYPE_TIMESTAMP, sqlType = SQL_TYPE_TIMESTAMP;
       columnSize = 23;
@@ -227,7 +233,10 @@ void ReadBack(Parameter& p, const Slot& s) {
     case Kind::Bool: p.Value(core::Value(s.data[0] != 0)); break;
     case Kind::Date:
     case Kind::Time:
-    case Kind::Timestamp: p.Value(FromTimestamp(Load<SQL_TIMESTAMP_STRUCT>(s))); break;
+    case Kind::Timestamp:
+    case Kind::OffsetTimestamp:
+      p.Value(FromTimestamp(Load<SQL_TIMESTAMP_STRUCT>(s)));
+      break;
     case Kind::Text: {
       const size_t capacity = s.data.size() / sizeof(SQLWCHAR) - 1;
       const size_t units = s.indicator == SQL_NO_TOTAL
@@ -316,6 +325,70 @@ std::unique_ptr<ResultTable> OdbcStatement::Run(const std::string& text, const s
 
 namespace {
 
+// Reads n digits at text[pos]; false when they are not all there.
+bool Digits(std::string_view text, std::size_t& pos, std::size_t n, int& out) {
+  if (pos + n > text.size()) return false;
+  out = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const char c = text[pos + i];
+    if (c < '0' || c > '9') return false;
+    out = out * 10 + (c - '0');
+  }
+  pos += n;
+  return true;
+}
+
+bool Expect(std::string_view text, std::size_t& pos, char c) {
+  if (pos >= text.size() || text[pos] != c) return false;
+  ++pos;
+  return true;
+}
+
+// "hh:mm:ss[.fff...]" at pos.
+bool ReadClock(std::string_view text, std::size_t& pos, int& hour, int& minute, double& second) {
+  int s = 0;
+  if (!Digits(text, pos, 2, hour) || !Expect(text, pos, ':') || !Digits(text, pos, 2, minute) ||
+      !Expect(text, pos, ':') || !Digits(text, pos, 2, s))
+    return false;
+  second = s;
+  if (pos < text.size() && text[pos] == '.') {
+    ++pos;
+    double scale = 0.1;
+    const std::size_t first = pos;
+    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos, scale /= 10)
+      second += (text[pos] - '0') * scale;
+    if (pos == first) return false;
+  }
+  return hour <= 23 && minute <= 59 && s <= 59;
+}
+
+// A date, time or timestamp in the text form every ODBC driver gives for SQL_C_CHAR
+// ("yyyy-mm-dd", "hh:mm:ss[.f]", "yyyy-mm-dd hh:mm:ss[.f]"); none when the text is not one
+// exactly, or its date is outside the calendar.
+std::optional<core::Date> ParseOdbcDateText(std::string_view text, Kind kind) {
+  std::size_t pos = 0;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+  double second = 0;
+  if (kind == Kind::Time) {
+    if (!ReadClock(text, pos, hour, minute, second) || pos != text.size()) return std::nullopt;
+    return core::Date::FromTime(hour, minute, second);
+  }
+  if (!Digits(text, pos, 4, year) || !Expect(text, pos, '-') || !Digits(text, pos, 2, month) ||
+      !Expect(text, pos, '-') || !Digits(text, pos, 2, day))
+    return std::nullopt;
+  if (pos < text.size() && (!Expect(text, pos, ' ') || !ReadClock(text, pos, hour, minute, second)))
+    return std::nullopt;
+  if (pos != text.size() || month < 1 || month > 12 || day < 1) return std::nullopt;
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (day > kDays[month - 1] || (month == 2 && day == 29 && !leap)) return std::nullopt;
+  try {
+    return core::Date::FromParts(year, month, day, hour, minute, second);
+  } catch (const core::RuntimeError&) {
+    return std::nullopt;  // before the year 100
+  }
+}
+
 // One cell of the current row, read as its column's kind.
 core::Value ReadCell(SQLHSTMT st, SQLUSMALLINT column, Kind kind) {
   SQLLEN ind = 0;
@@ -347,15 +420,20 @@ core::Value ReadCell(SQLHSTMT st, SQLUSMALLINT column, Kind kind) {
       unsigned char x = 0;
       return got(SQL_C_BIT, &x) ? core::Value(x != 0) : null;
     }
-    case Kind::Date: {
-      SQL_DATE_STRUCT x{};
-      return got(SQL_C_TYPE_DATE, &x) ? core::Value(core::Date::FromParts(x.year, x.month, x.day)) : null;
-    }
-    case Kind::Time: {
-      SQL_TIME_STRUCT x{};
-      return got(SQL_C_TYPE_TIME, &x) ? core::Value(core::Date::FromTime(x.hour, x.minute, x.second)) : null;
-    }
+    case Kind::Date:
+    case Kind::Time:
     case Kind::Timestamp: {
+      // Read as text and parsed here: psqlODBC hands a date it cannot parse (a year of five
+      // digits) over as today's, with success. A text that is no date of the calendar is kept
+      // as it came, so one such cell does not fail the whole result: whoever reads it finds a
+      // text that is no date and can say so.
+      char text[64] = {};
+      if (get(SQL_C_CHAR, text, static_cast<SQLLEN>(sizeof text)) == SQL_NO_DATA || ind == SQL_NULL_DATA) return null;
+      const std::string_view view(text, strnlen(text, sizeof text - 1));
+      if (const std::optional<core::Date> d = ParseOdbcDateText(view, kind)) return core::Value(*d);
+      return core::Value(std::string(view));
+    }
+    case Kind::OffsetTimestamp: {
       SQL_TIMESTAMP_STRUCT x{};
       return got(SQL_C_TYPE_TIMESTAMP, &x) ? FromTimestamp(x) : null;
     }

@@ -18,18 +18,18 @@ TEST_F(ServiceRun, ImportsOnceAtStartThenSleeps) {
   ASSERT_TRUE(deraRed_.Exec(
       "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, notes, question_id1, "
       "answer1, question_id2, answer2) VALUES "
-      "(7, 1, 5, '2026-12-01', '1899-12-30 08:15:00', 'JSMITH', 'Valve sticks', 1, '6.42', 2, '61.3'),"
-      "(9, 1, 5, '2026-12-02', '1899-12-30 14:40:00', 'AMILLER', NULL, 1, '6.55', 2, '62.0')"));
+      "(1, 1, 5, '2026-12-01', '1899-12-30 08:15:00', 'JSMITH', 'Valve sticks', 1, '6.42', 2, '61.3'),"
+      "(2, 1, 5, '2026-12-02', '1899-12-30 14:40:00', 'AMILLER', NULL, 1, '6.55', 2, '62.0')"));
   WriteConfiguration();
 
   auto& service = StartService();
   ASSERT_TRUE(WaitForServiceLog("Going to Sleep mode. Will next wake up at : ", service)) << ServiceLog();
   const std::string log = ServiceLog();
   EXPECT_NE(log.find("Import was successful."), std::string::npos) << log;
-  EXPECT_NE(log.find("Success: The Last Id that was Imported is - 9"), std::string::npos) << log;
+  EXPECT_NE(log.find("Success: The Last Id that was Imported is - 2"), std::string::npos) << log;
   service.Signal(SIGTERM);
   ASSERT_TRUE(service.WaitForEnd(10s));
-  EXPECT_NE(ReadFile(folder_ / "DeraRed.ini").find("LASTIDIMPORTED=9"), std::string::npos);
+  EXPECT_NE(ReadFile(folder_ / "DeraRed.ini").find("LASTIDIMPORTED=2"), std::string::npos);
 
   platform::db::Connection cnn;
   cnn.Open(facility_.OleDbString());

@@ -42,12 +42,12 @@ TEST_F(ServiceStop, SigtermWhileAsleepLogsTheStopAndKeepsTheLastIdFile) {
   DesignateCollector();
   ASSERT_TRUE(deraRed_.Exec(
       "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, question_id1, "
-      "answer1) VALUES (4, 1, 5, '2026-12-01', '1899-12-30 08:15:00', 'JSMITH', 1, '6.42')"));
+      "answer1) VALUES (1, 1, 5, '2026-12-01', '1899-12-30 08:15:00', 'JSMITH', 1, '6.42')"));
   WriteConfiguration();
   auto& service = StartService();
   ASSERT_TRUE(WaitForServiceLog("Going to Sleep mode", service)) << ServiceLog();
   const std::string idFile = ReadFile(folder_ / "DeraRed.ini");
-  ASSERT_NE(idFile.find("LASTIDIMPORTED=4"), std::string::npos) << idFile;
+  ASSERT_NE(idFile.find("LASTIDIMPORTED=1"), std::string::npos) << idFile;
 
   ExpectOrderlyEnd(service, SIGTERM);
   const std::string log = ServiceLog();

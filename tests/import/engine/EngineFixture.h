@@ -65,14 +65,14 @@ class OwnRootOpener : public KrymSchemaOpener {
   std::string root_;
 };
 
-// A Krym root schema of the test's own, made from db/krym/postgresql/root.sql and dropped at
-// the end.
-class OwnRoot {
+// A database of the test's own, made from a script of db/ under a random name with the given
+// options of CREATE DATABASE, and dropped at the end.
+class OwnDatabase {
  public:
-  OwnRoot();
-  ~OwnRoot();
-  OwnRoot(const OwnRoot&) = delete;
-  OwnRoot& operator=(const OwnRoot&) = delete;
+  OwnDatabase(const std::string& prefix, const std::string& script, const std::string& options = "");
+  ~OwnDatabase();
+  OwnDatabase(const OwnDatabase&) = delete;
+  OwnDatabase& operator=(const OwnDatabase&) = delete;
   bool Ok() const { return ok_; }
   const std::string& Name() const { return name_; }
   const testsupport::TestDatabase& Cluster() const { return cluster_; }
@@ -82,6 +82,22 @@ class OwnRoot {
   testsupport::TestDatabase cluster_;
   bool ok_ = false;
   std::string name_;
+};
+
+// A Krym root schema of the test's own, made from db/krym/postgresql/root.sql.
+class OwnRoot : public OwnDatabase {
+ public:
+  OwnRoot() : OwnDatabase("KE", "/db/krym/postgresql/root.sql") {}
+};
+
+// A DeraRed database whose server encoding is SQL_ASCII, as an old installation's may be: it
+// keeps whatever bytes it is given, and the server refuses to hand a text that is no UTF-8 to
+// the program's UTF-8 connection (SQLSTATE 22021).
+class AsciiDeraRed : public OwnDatabase {
+ public:
+  AsciiDeraRed()
+      : OwnDatabase("KA", "/db/derared/postgresql/derared.sql",
+                    "ENCODING 'SQL_ASCII' TEMPLATE template0 LC_COLLATE 'C' LC_CTYPE 'C'") {}
 };
 
 // One DeraRed transaction row: a visit of a point with up to ten question/answer pairs.
@@ -113,7 +129,10 @@ class EngineTest : public ::testing::Test {
   // fed by questions 5 and 6 of point 1.
   testsupport::KrymFixture& AddPlantWithTwoVariables();
 
-  // DeraRed.
+  // DeraRed. After UseAsciiDeraRed the run reads, and the helpers below write, a DeraRed
+  // database in SQL_ASCII instead of deraRed.
+  void UseAsciiDeraRed();
+  void DeraRedExec(const std::string& sql);
   void AddQuestion(std::int32_t point, std::int32_t question, std::int32_t externalId,
                    std::optional<std::int32_t> logbook = std::nullopt);
   void AddVisit(const Visit& v);
@@ -140,6 +159,8 @@ class EngineTest : public ::testing::Test {
   // The LASTIDIMPORTED value of DeraRed.ini.
   std::int32_t SavedId() const;
 
+  // The log lines so far that begin with a text.
+  std::vector<std::string> LinesStartingWith(const std::string& start) const;
   // The texts of the log lines so far, time stamps taken off; how often a line is there.
   std::vector<std::string> LogLines() const;
   int LogCount(const std::string& line) const;
@@ -167,6 +188,7 @@ class EngineTest : public ::testing::Test {
   ScriptedPump pump;
   OwnRoot root;
   testsupport::KrymFixture deraRed{testsupport::KrymFixture::Kind::DeraRed};
+  std::unique_ptr<AsciiDeraRed> asciiDeraRed;  // after UseAsciiDeraRed
   std::vector<std::unique_ptr<testsupport::KrymFixture>> facilities;
 
  private:

@@ -52,9 +52,11 @@ TEST_F(ImportRunTest, ServiceRunWritesEveryVariableShowsItsLinesAndSavesTheRunsB
 
   const std::string f = plant->Name();
   const std::vector<std::string> lines = LogLines();
-  EXPECT_THAT(From(lines, "Processing facility", 9),
+  EXPECT_THAT(From(lines, "Processing facility", 10),
               ElementsAre("Processing facility 'Plant One' (" + f + ")",
                           "CustomSource.ReadHighestTransId() Query : SELECT MAX(ID) FROM Tbl_Transaction_PDA",
+                          "CustomSource.ReadTransIds() Query : SELECT ID FROM Tbl_Transaction_PDA WHERE ID > ? AND "
+                          "ID <= ? ORDER BY ID",
                           "lngLastTransIdImportedLastSession = 0", "Loading data records from source for VarId 42  ...",
                           "TXT_Query(): [SourceTag:] \t[SourceStat:] \t",
                           ::testing::StartsWith("CustomSource.LoadResultRecords() Query : "),

@@ -122,6 +122,15 @@ TEST(SourceQueryText, LogNotesQueryByDatabaseType) {
     q.currentVarId = "not a list";
     EXPECT_EQ(q.LogNotesQuery(), c.expected) << "type " << c.dbType;
   }
+  // Bounded above only to read around a row DeraRed cannot hand over.
+  SourceQueryText bounded;
+  bounded.dbType = 2;
+  bounded.startTransId = 42;
+  bounded.notesUpTo = 50;
+  EXPECT_EQ(
+      bounded.LogNotesQuery(),
+      head + "((Tbl_Transaction_PDA.Missed_Point)= 'N')) And Tbl_Transaction_PDA.Notes<>'' " +
+          " And  Tbl_Transaction_PDA.ID > 42  And  Tbl_Transaction_PDA.ID <= 50  Order By Tbl_Transaction_PDA.ID");
 }
 
 TEST(SourceQueryText, DateLiteralsOfEachDialect) {

@@ -155,6 +155,41 @@ TEST_F(RecordsetTest, TimestampsKeepTheirMilliseconds) {
             std::vector<int>({2026, 12, 8, 13, 5, 9, 123}));
 }
 
+// psqlODBC cannot parse a year of five digits and hands today's date over as a success
+// (1000-12-10 for a date): a date the driver could not read must never look like a date, while
+// every date of the calendar keeps its value to the millisecond.
+TEST_F(RecordsetTest, DatesTheDriverCannotReadAreNoDates) {
+  if (!db_.Valid()) return;
+  Recordset rs;
+  rs.Open(
+      "select timestamp '10000-01-01' as big, date '10000-01-02' as bigday, timestamp '0044-03-15 BC' as bc, "
+      "timestamp '0001-01-01' as early, timestamp '2024-03-05 14:35:00.5' as half, "
+      "timestamp '9999-12-31 23:59:59.999' as last, date '2024-02-29' as leap, time '14:35:01.25' as clock, "
+      "timestamp '0100-01-01 06:00' as first",
+      db_.Connection());
+  for (const char* c : {"big", "bigday", "bc", "early"}) {
+    const Value v = rs.Fields(c).Value();
+    EXPECT_FALSE(v.IsNull()) << c;
+    EXPECT_FALSE(v.IsDate()) << c << ": " << v.Text();
+  }
+  struct Case {
+    const char* column;
+    core::Date date;
+  };
+  const Case cases[] = {
+      {"half", core::Date::FromParts(2024, 3, 5, 14, 35, 0.5)},
+      {"last", core::Date::FromParts(9999, 12, 31, 23, 59, 59.999)},
+      {"leap", core::Date::FromParts(2024, 2, 29)},
+      {"clock", core::Date::FromTime(14, 35, 1.25)},
+      {"first", core::Date::FromParts(100, 1, 1, 6)},
+  };
+  for (const Case& c : cases) {
+    const Value v = rs.Fields(c.column).Value();
+    ASSERT_EQ(v.GetKind(), Value::Kind::Date) << c.column << ": " << v.Text();
+    EXPECT_NEAR(v.ToDate().Serial(), c.date.Serial(), 1e-9) << c.column;
+  }
+}
+
 TEST_F(RecordsetTest, LongTextsAndBinariesArriveWhole) {
   if (!db_.Valid()) return;
   // Longer than any one piece the driver hands over.
