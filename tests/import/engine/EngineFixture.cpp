@@ -310,13 +310,6 @@ int EngineTest::LogCount(const std::string& line) const {
   return n;
 }
 
-std::vector<std::string> EngineTest::LinesStartingWith(const std::string& start) const {
-  std::vector<std::string> out;
-  for (const std::string& l : LogLines())
-    if (l.rfind(start, 0) == 0) out.push_back(l);
-  return out;
-}
-
 bool EngineTest::LogHas(const std::string& part) const {
   for (const std::string& l : LogLines())
     if (l.find(part) != std::string::npos) return true;

@@ -159,8 +159,6 @@ class EngineTest : public ::testing::Test {
   // The LASTIDIMPORTED value of DeraRed.ini.
   std::int32_t SavedId() const;
 
-  // The log lines so far that begin with a text.
-  std::vector<std::string> LinesStartingWith(const std::string& start) const;
   // The texts of the log lines so far, time stamps taken off; how often a line is there.
   std::vector<std::string> LogLines() const;
   int LogCount(const std::string& line) const;
