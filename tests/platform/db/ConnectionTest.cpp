@@ -114,8 +114,11 @@ TEST_F(ConnectionTest, FailedOpensCarryANumberAndADescription) {
     } catch (const DbException& e) {
       EXPECT_FALSE(e.Description().empty());
       EXPECT_EQ(e.Description().find_first_of("\r\n"), std::string::npos) << "one log line: " << e.Description();
-      if (c.number) EXPECT_EQ(e.Number(), c.number);
-      else EXPECT_NE(e.Number(), 0) << e.Description();
+      if (c.number) {
+        EXPECT_EQ(e.Number(), c.number);
+      } else {
+        EXPECT_NE(e.Number(), 0) << e.Description();
+      }
       ASSERT_FALSE(cn.Errors().empty());
       EXPECT_EQ(cn.Errors().front().Text(), std::to_string(e.Number()) + " - " + e.Description());
     }
