@@ -177,9 +177,10 @@ bool CommonTAGFilter::ApplyFilterOp(const TagFilterRows& src, TagFilterRows& dst
         const bool after = op[0] == 'B';
         if (i == 1) {
           if (!ReadOperatorArgument(after ? "BCT" : "ACT", n)) return false;
-          // The look-back rows must hold both minutes that the change test reads for row 1:
-          // n and n + 1 minutes before the window for ACT, one minute before it for BCT(0).
-          const std::int32_t minutes = after ? 1 - static_cast<std::int32_t>(n) : static_cast<std::int32_t>(n) + 1;
+          // The look-back rows reach n - 1 minutes before the window for ACT and n + 1 for BCT.
+          // ACT(n) thus never sees a change for the first two rows: the minutes it reads for them
+          // lie before the look-back rows.
+          const std::int32_t minutes = after ? static_cast<std::int32_t>(n) + 1 : static_cast<std::int32_t>(n) - 1;
           if (!ACT_First(minutes, lookBack)) {
             lookBack = EmptyRows();
             keep = false;

@@ -270,8 +270,7 @@ bool QALConfiguration::ChangeWasMade() const { return impl_->changeWasMade; }
 void QALConfiguration::ChangeWasMade(bool on) { impl_->changeWasMade = on; }
 
 bool QALConfiguration::ItemExists(const std::string& key) const {
-  // A test, not a lookup: no key at all is simply not there.
-  return !key.empty() && impl_->treeHash.Exists(key);
+  return impl_->treeHash.Exists(key);  // an empty key raises 1001, as every keyed lookup does
 }
 
 std::string QALConfiguration::item(const std::string& key) const {
@@ -291,12 +290,9 @@ void QALConfiguration::item(const std::string& key, const std::string& value) {
 
 void QALConfiguration::DefineTree(const std::string& treePath, const std::string& defaultValue) {
   const std::string key = core::UCase(core::Trim(treePath));
-  if (impl_->treeHash.Exists(key)) return;  // an empty key is refused here (error 1001)
-  // Refused now rather than when the file is written: such a key could never be saved.
-  for (const std::string& part : core::Split(key, "\\"))
-    if (!XmlElement::IsValidName(part))
-      throw core::RuntimeError(core::err::kInvalidCall,
-                               "The key " + key + " cannot be stored in the configuration file", kSource);
+  // An empty key is refused here (error 1001). A key that cannot be an element path is taken:
+  // the file cannot hold it, so a save then fails and writes nothing.
+  if (impl_->treeHash.Exists(key)) return;
   impl_->treeHash.Add(key, defaultValue);
 }
 

@@ -34,7 +34,7 @@ class QALConfiguration {
   void EncryptData(bool on);
   bool EncryptData() const;
 
-  // The key exactly as given (no upper-casing, no trimming).
+  // The key exactly as given (no upper-casing, no trimming); an empty key raises 1001.
   bool ItemExists(const std::string& key) const;
   // Key upper-cased; error 10781 for a key that was never declared.
   std::string item(const std::string& key) const;
@@ -56,8 +56,9 @@ class QALConfiguration {
   // new one is completely written. Refused (False) while the last read failed.
   bool SaveConfig();
   // Declares a key (trimmed, upper-cased) with its default; a second
-  // declaration keeps the first default. A path whose parts cannot be element
-  // names (empty parts, blanks, a leading digit) raises error 5.
+  // declaration keeps the first default. An empty path raises 1001. A path whose
+  // parts cannot be element names (empty parts, blanks, a leading digit) is
+  // declared, but the file cannot hold it: SaveConfig then fails and writes nothing.
   void DefineTree(const std::string& treePath, const std::string& defaultValue);
   // The whole table at level 2, when the logger's verbosity is 2 or more;
   // passwords are shown masked.

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int kExclamation = 48;
-
 const QStringList kAlgorithms = {"Multiplication", "Degrees F to C", "Degrees C to F"};
 // The stored codes of the two temperature conversions, by their place in the list.
 const char* const kCodes[] = {"", "-1", "-2"};
@@ -109,23 +107,8 @@ bool CommonConfigUnits::ApplySettings() {
     Setting(CommonUnitConvert::SlotKey(n, "FROMUNIT"), CellText(grid_, row, kColFromUnit));
     const int algorithm = Algorithm(row)->currentIndex();
     const std::string factorKey = CommonUnitConvert::SlotKey(n, "FACTOR");
-    if (algorithm > 0) {
-      Setting(factorKey, kCodes[algorithm]);
-    } else {
-      // A factor the table could not read back is refused, as any number typed into a form.
-      const std::string factor = CellText(grid_, row, kColFactor);
-      if (core::IsNumericText(factor)) {
-        Setting(factorKey, factor);
-      } else {
-        Box("Invalid value provided for '" + factorKey + "'. Will use previous value.", kExclamation,
-            "Validation failed");
-        // The row shows the stored conversion again, temperature code included.
-        const std::string stored = Setting(factorKey);
-        const bool code = stored == "-1" || stored == "-2";
-        if (code) Algorithm(row)->setCurrentIndex(stored == "-1" ? 1 : 2);
-        grid_->item(row, kColFactor)->setText(QString::fromStdString(code ? "1" : stored));
-      }
-    }
+    // The factor goes in as typed: the table reads one that is no number as 1.
+    Setting(factorKey, algorithm > 0 ? std::string(kCodes[algorithm]) : CellText(grid_, row, kColFactor));
     Setting(CommonUnitConvert::SlotKey(n, "TOUNIT"), CellText(grid_, row, kColToUnit));
   }
   return true;

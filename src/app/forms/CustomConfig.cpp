@@ -177,17 +177,6 @@ void CustomConfig::ApplyRequired(QLineEdit* box, const char* key, const char* wa
   box->setText(QString::fromStdString(Setting(key)));
 }
 
-void CustomConfig::ApplyTimeout(QLineEdit* box, const char* key, const char* warning) {
-  if (core::Trim(Typed(box)).empty()) {
-    Box(warning, kExclamation, kWarningTitle);
-    box->setText(QString::fromStdString(Setting(key)));
-    return;
-  }
-  // The reader converts the timeouts to 16-bit seconds: a text it cannot read would make every
-  // later import fail to connect, so only whole numbers it can use are stored.
-  ApplyNumber(box, key, 0, 32767, Width::Integer);
-}
-
 bool CustomConfig::ApplySettings() {
   // The interactive import then takes the fixed dates instead of asking for them.
   Setting("OPTIONS\\NOIU\\ASKFORDATES\\HIDE_UI", "TRUE");
@@ -204,8 +193,9 @@ bool CustomConfig::ApplySettings() {
     ApplyRequired(txtUser_, kUserKey, "Username value cannot be empty, will use previous value");
     ApplyRequired(txtPass_, kPasswordKey, "Password value cannot be empty, will use previous value");
   }
-  ApplyTimeout(txtCnnTimeout_, kCnnTimeoutKey, "Connection timeout value cannot be empty, will use previous value");
-  ApplyTimeout(txtCommandTimeout_, kCmdTimeoutKey, "Command timeout value cannot be empty, will use previous value");
+  // The timeouts go in as typed: a text the reader cannot convert makes it name the key.
+  ApplyRequired(txtCnnTimeout_, kCnnTimeoutKey, "Connection timeout value cannot be empty, will use previous value");
+  ApplyRequired(txtCommandTimeout_, kCmdTimeoutKey, "Command timeout value cannot be empty, will use previous value");
   const std::string customization = core::Trim(Typed(txtCustomizations_));
   if (!customization.empty()) Setting(kCustomizationKey, customization);
 

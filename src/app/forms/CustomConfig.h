@@ -33,8 +33,6 @@ class CustomConfig final : public CommonConfigForm {
   // A box that must not be empty: its trimmed text is written, or the warning is shown and the
   // stored value goes back into the box.
   void ApplyRequired(QLineEdit* box, const char* key, const char* warning);
-  // A timeout: required, then a whole number of seconds.
-  void ApplyTimeout(QLineEdit* box, const char* key, const char* warning);
   std::int16_t ChosenType() const;
 
   QRadioButton* optSqlServer_ = nullptr;  // optDBType(0)

@@ -7,9 +7,9 @@
 
 class QToolBar;
 
-// Fills a toolbar from a table of buttons: each action shows its caption and tooltip and carries
-// its key (QAction::data), by which the icon binding finds its image; a click hands the key to
-// onClick. The toolbar owns its actions.
+// Fills a toolbar from a table of buttons: each action shows its caption and tooltip (none at all
+// when the tooltip is empty) and carries its key (QAction::data), by which the icon binding finds
+// its image; a click hands the key to onClick. The toolbar owns its actions.
 class ToolbarButtons {
  public:
   struct Button {

@@ -74,26 +74,26 @@ TEST_F(UnitsForm, ApplyWritesEverySlotAndTheCodesWhateverTheFactorCellShows) {
   EXPECT_EQ(Cell(again, 29, CommonConfigUnits::kColFactor), "1");
 }
 
-TEST_F(UnitsForm, AFactorThatIsNotANumberIsRefusedSoTheFormStillOpensNextTime) {
+TEST_F(UnitsForm, AFactorThatIsNotANumberIsWrittenAsTypedAndStopsTheNextOpening) {
   CommonConfigUnits form(Icons());
   SetCell(form, 4, CommonConfigUnits::kColFactor, "");
   SetCell(form, 5, CommonConfigUnits::kColFactor, "x1000");
   form.Algorithm(18)->setCurrentText("Multiplication");
   SetCell(form, 18, CommonConfigUnits::kColFactor, "");
   windowchecks::Press(form, "check");
-  const auto refused = [](int n) {
-    return RecordedBox{"Invalid value provided for '" + Slot(n, "FACTOR") + "'. Will use previous value.", 48,
-                       "Validation failed"};
-  };
-  EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{refused(5), refused(6), refused(19)}));
-  EXPECT_EQ(Get(Slot(5, "FACTOR")), "1000");
-  EXPECT_EQ(Get(Slot(6, "FACTOR")), "1000");
-  EXPECT_EQ(Get(Slot(19, "FACTOR")), "-1");
-  EXPECT_EQ(form.Algorithm(18)->currentText().toStdString(), "Degrees F to C");  // shown as it stays
-
-  ForgetBoxes();
-  CommonConfigUnits again(Icons());
   EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(Get(Slot(5, "FACTOR")), "");
+  EXPECT_EQ(Get(Slot(6, "FACTOR")), "x1000");
+  EXPECT_EQ(Get(Slot(19, "FACTOR")), "");
+
+  // The table loads such a slot with the factor 1.
+  CommonUnitConvert converter;
+  converter.Init();
+  EXPECT_EQ(converter.GetConvertedResult(7, "mg/l", "mcg/l"), 7);
+  EXPECT_EQ(converter.GetConvertedResult(7, "degf", "degc"), 7);
+
+  CommonConfigUnits again(Icons());
+  EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{{"Failed to refresh UI from CONFIG", 0, ""}}));
 }
 
 TEST_F(UnitsForm, AnUnreadableStoredFactorStillFillsEveryRow) {

@@ -104,7 +104,7 @@ TEST_F(TargetForm, ABlankDataSourceFailsTheInitOfTheTest) {
 TEST_F(TargetForm, ATimeoutThatIsNotANumberFailsTheTestWithoutABox) {
   CommonConfigVornKrym form(Icons());
   Type(form, "command_timeout", "abc");
-  form.Toolbar1ButtonClick("Connect");
+  windowchecks::Press(*form.Toolbar1(), "connect");
   EXPECT_TRUE(Boxes().empty());
   windowchecks::Press(form, "check");
   EXPECT_EQ(Boxes(), std::vector<RecordedBox>{kUnableToApply});
@@ -168,10 +168,10 @@ TEST_F(TargetForm, TheTestButtonReportsSuccessOnly) {
   ASSERT_TRUE(testsupport::RequireDatabase(db));
   PointAtTestKrym(db);
   CommonConfigVornKrym form(Icons());
-  form.Toolbar1ButtonClick("connect");
+  windowchecks::Press(*form.Toolbar1(), "connect");
   EXPECT_EQ(Boxes(), std::vector<RecordedBox>{kSuccess});
   EXPECT_FALSE(Config().ChangeWasMade());  // a test writes nothing
-  form.Toolbar1ButtonClick("check");       // no key of the second toolbar
+  form.Toolbar1ButtonClick("check");       // no button of the second toolbar carries this key
   EXPECT_EQ(Boxes().size(), 1u);
 }
 

@@ -5,6 +5,7 @@
 
 #include "ConfigFormsFixture.h"
 #include "app/forms/CustomConfig.h"
+#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/QALLoggerTXT.h"
 
 namespace configforms {
@@ -151,37 +152,32 @@ TEST_F(SourceForm, AnEmptyConnectionTimeoutRefillsOnlyItsOwnBox) {
   EXPECT_EQ(Text(form, "txtPass"), "typed-password");
 }
 
-TEST_F(SourceForm, TimeoutsAreStoredOnlyAsWholeNumbersTheReaderCanUse) {
+TEST_F(SourceForm, TimeoutsAreStoredAsTypedAndTheReaderNamesAnUnusableOne) {
   StoreLogin();
   struct Case {
     const char* typed;
     const char* stored;
-    bool refused;
   };
   for (const Case& c :
-       {Case{"abc", "15", true}, Case{"12.5", "12", false}, Case{" 20 ", "20", false}, Case{"-3", "0", false}}) {
+       {Case{"abc", "abc"}, Case{"12.5", "12.5"}, Case{" 20 ", "20"}, Case{"-3", "-3"}, Case{"40000", "40000"}}) {
     CustomConfig form(Icons());
     ForgetBoxes();
     Type(form, "txtCnnTimeout", c.typed);
+    Type(form, "txtCommandTimeout", c.typed);
     windowchecks::Press(form, "check");
     EXPECT_EQ(Get("K30418\\SourceCnnTimeout"), c.stored) << c.typed;
-    EXPECT_EQ(Text(form, "txtCnnTimeout"), c.stored) << c.typed;
-    std::vector<RecordedBox> expected;
-    if (c.refused)
-      expected.push_back(
-          {"Invalid value provided for 'K30418\\SourceCnnTimeout'. Will use previous value.", 48, "Validation failed"});
-    expected.push_back(kApplied);
-    EXPECT_EQ(Boxes(), expected) << c.typed;
+    EXPECT_EQ(Get("K30418\\SourceCmdTimeout"), c.stored) << c.typed;
+    EXPECT_EQ(Boxes(), std::vector<RecordedBox>{kApplied}) << c.typed;
   }
-  // Beyond 16 bits the apply stops at that field.
-  CustomConfig form(Icons());
-  ForgetBoxes();
-  Type(form, "txtCommandTimeout", "40000");
-  Notes(form)->setChecked(true);
-  windowchecks::Press(form, "check");
-  EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{{"Unable to apply settings", 48, ""}}));
-  EXPECT_EQ(Get("K30418\\SourceCmdTimeout"), "30");
-  EXPECT_EQ(Get("K30418\\AddNotesToLogbook"), "FALSE");  // after the failing field
+  // "abc" is what the import's reader of the setting then refuses, naming the key.
+  Set("K30418\\SourceCnnTimeout", "abc");
+  try {
+    CommonGlobals::IntegerSetting("K30418\\SourceCnnTimeout");
+    FAIL() << "no error for a timeout of abc";
+  } catch (const core::RuntimeError& e) {
+    EXPECT_EQ(e.Number(), 13);
+    EXPECT_NE(e.Description().find("K30418\\SOURCECNNTIMEOUT"), std::string::npos) << e.Description();
+  }
 }
 
 TEST_F(SourceForm, TheLogbookIdIsStoredAsTypedWhenItIsANumberElseAsZero) {

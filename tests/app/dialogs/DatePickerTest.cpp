@@ -36,7 +36,7 @@ TEST_F(DatePicker, OpensOnYesterdayAndTodayWithItsToolbar) {
   EXPECT_EQ(dialog.dtStart()->text().toStdString(), "03/14/2024 00:00:00");
 
   windowchecks::ExpectToolbar(*dialog.myToolBar(), {{"Import", "wizard", "Start Import for selected variables"},
-                                                    {"Help", "help", nullptr},
+                                                    {"Help", "help", ""},
                                                     {"Cancel", "cancel", "Cancels Import"}});
   ExpectWhole(dialog);
 }

@@ -84,6 +84,9 @@ TEST_F(DatePickerUTC, OpensInTheCollectorsZoneNamedFromKrym) {
   EXPECT_EQ(dialog.UTC_Start()->text().toStdString(), "03/14/2024 23:00:00");
   EXPECT_EQ(dialog.UTC_End()->text().toStdString(), "03/16/2024 02:00:00");
   EXPECT_TRUE(boxes.boxes.empty());
+  windowchecks::ExpectToolbar(*dialog.myToolBar(), {{"Import", "wizard", "Start Import for selected variables"},
+                                                    {"Help", "help", ""},
+                                                    {"Cancel", "cancel", "Cancels Import"}});
   ExpectWhole(dialog);
 }
 

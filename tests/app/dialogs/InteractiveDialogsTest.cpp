@@ -51,8 +51,8 @@ class InteractiveDialogs : public ::testing::Test {
 };
 
 TEST_F(InteractiveDialogs, InstallPutsTheWindowsBehindEachInterfaceAndRemoveTakesThemOut) {
-  SessionDialogs* before = SessionDialogs::Installed();
   InstallInteractiveDialogs(*objects_);
+  ASSERT_NE(objects_->dialogs, nullptr);
   EXPECT_NE(dynamic_cast<QtSessionDialogs*>(SessionDialogs::Installed()), nullptr);
   ASSERT_NE(objects_->context.ui.connectionProgress, nullptr);
   ASSERT_NE(objects_->context.ui.configPassword, nullptr);
@@ -64,11 +64,29 @@ TEST_F(InteractiveDialogs, InstallPutsTheWindowsBehindEachInterfaceAndRemoveTake
   EXPECT_EQ(progress->parentWidget(), objects_->mainWindow.get());
   window.reset();
 
-  // Installing again replaces, never doubles.
+  // Installing again replaces: every interface answers with the set the objects now hold.
   InstallInteractiveDialogs(*objects_);
-  EXPECT_NE(SessionDialogs::Installed(), before);
+  const InstalledDialogs& current = *objects_->dialogs;
+  EXPECT_EQ(SessionDialogs::Installed(), &current.sessions);
+  EXPECT_EQ(objects_->context.ui.connectionProgress, &current.progress);
+  EXPECT_EQ(objects_->context.ui.configPassword, &current.password);
 
   RemoveInteractiveDialogs(*objects_);
+  EXPECT_EQ(objects_->dialogs, nullptr);
+  EXPECT_EQ(SessionDialogs::Installed(), nullptr);
+  EXPECT_EQ(objects_->context.ui.connectionProgress, nullptr);
+  EXPECT_EQ(objects_->context.ui.configPassword, nullptr);
+}
+
+TEST_F(InteractiveDialogs, AReplacedSetThatGoesLeavesItsSuccessorInPlace) {
+  InstallInteractiveDialogs(*objects_);
+  auto successor =
+      std::make_unique<InstalledDialogs>(objects_->context, objects_->icons.get(), objects_->mainWindow.get());
+  objects_->dialogs.reset();  // the replaced set goes while its successor is installed
+  EXPECT_EQ(SessionDialogs::Installed(), &successor->sessions);
+  EXPECT_EQ(objects_->context.ui.connectionProgress, &successor->progress);
+  EXPECT_EQ(objects_->context.ui.configPassword, &successor->password);
+  successor.reset();
   EXPECT_EQ(SessionDialogs::Installed(), nullptr);
   EXPECT_EQ(objects_->context.ui.connectionProgress, nullptr);
   EXPECT_EQ(objects_->context.ui.configPassword, nullptr);

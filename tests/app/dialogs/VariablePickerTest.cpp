@@ -239,7 +239,9 @@ TEST_F(VariablePicker, AHeadingLeavesTheSortWhenAnotherIsClickedAndStartsAscendi
     emit header.sectionClicked(c.column);
     EXPECT_EQ(header.sortIndicatorSection(), c.column);
     EXPECT_EQ(header.sortIndicatorOrder(), c.order) << "column " << c.column;
-    if (c.names) EXPECT_EQ(named(), *c.names) << "column " << c.column;
+    if (c.names) {
+      EXPECT_EQ(named(), *c.names) << "column " << c.column;
+    }
   }
   std::vector<std::string> facilities;
   for (int row = 0; row < list.rowCount(); ++row) facilities.push_back(RowAt(list, row)[0]);
@@ -308,7 +310,7 @@ TEST_F(VariablePicker, WindowAndToolbarAsTheyShouldBe) {
   windowchecks::ExpectToolbar(*dialog.myToolBar(), {{"Import", "wizard", "Start Import for selected variables"},
                                                     {"Select All", "addall", "Selects All Variables"},
                                                     {"Select None", "removeall", "Selects No Variables"},
-                                                    {"Help", "help", nullptr},
+                                                    {"Help", "help", ""},
                                                     {"Cancel", "cancel", "Cancels Import"}});
 }
 

@@ -234,7 +234,11 @@ TEST_F(Scheduler, StopEndsTheTicks) {
   Schedule({}, At(2026, 12, 8, 8, 0));
   auto form = Form();
   form->RunNTService();
-  form->Command1_Click();
+  QPushButton* stop = form->findChild<QPushButton*>("Command1");
+  ASSERT_NE(stop, nullptr);
+  EXPECT_EQ(stop->text().toStdString(), "Stop");
+  EXPECT_TRUE(form->MyMinuteTimer()->Enabled());
+  stop->click();
   EXPECT_FALSE(form->MyMinuteTimer()->Enabled());
 }
 

@@ -93,9 +93,6 @@ class ServiceViews : public ::testing::Test {
   }
 
   static QColor Background(const QLabel* label) { return label->palette().color(QPalette::Window); }
-  void Screenshot(QWidget& w, const std::string& name) {
-    w.grab().save(QString::fromStdString((fs::path(K30418_BINARY_DIR) / name).string()));
-  }
 
   servicetest::PrivateBus bus_;
   std::unique_ptr<servicetest::SystemdStandIn> standIn_;

@@ -17,14 +17,7 @@ class SourceTestWindow : public shelltest::ShellProgram {
   void SetUp() override {
     ShellProgram::SetUp();
     ASSERT_TRUE(derared_.Ok());
-    const testsupport::TestDatabase& c = derared_.Cluster();
-    Set("K30418\\SourceProvider", "PostgreSQL Unicode");
-    Set("K30418\\SourceDS", c.host);
-    Set("K30418\\SourceDB", derared_.Name());
-    Set("K30418\\SourceUserID", testsupport::TestDatabase::KrymUser());
-    Set("K30418\\SourcePassword", testsupport::TestDatabase::KrymPassword());
-    Set("K30418\\SourceCustomization", "Port=" + std::to_string(c.port) + ";");
-    Set("K30418\\SourceDBType", "2");
+    PointSourceAt(derared_);
     // One question per point, so that every transaction gives one record and the order is known.
     // Transaction 5 is a missed point, which the reader leaves out.
     ASSERT_TRUE(derared_.Exec(

@@ -29,6 +29,7 @@
 #include "foundation/QALmsgBoxHandler.h"
 #include "platform/ui/MessagePresenter.h"
 #include "platform/ui/ShellOpener.h"
+#include "support/KrymFixture.h"
 #include "support/QtTestApp.h"
 #include "support/RecordingShell.h"
 #include "support/TestDatabase.h"
@@ -109,6 +110,18 @@ class ShellProgram : public ::testing::Test {
     Set("VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS", "Port=" + std::to_string(port ? port : db.port) + ";");
     Set("VORNKRYM\\VORNKRYM_CONNECTION_TIMEOUT", "10");
     return true;
+  }
+
+  // The DeraRed source settings of a database of the test's own on the test cluster.
+  void PointSourceAt(const testsupport::KrymFixture& derared) {
+    const testsupport::TestDatabase& c = derared.Cluster();
+    Set("K30418\\SourceProvider", "PostgreSQL Unicode");
+    Set("K30418\\SourceDS", c.host);
+    Set("K30418\\SourceDB", derared.Name());
+    Set("K30418\\SourceUserID", testsupport::TestDatabase::KrymUser());
+    Set("K30418\\SourcePassword", testsupport::TestDatabase::KrymPassword());
+    Set("K30418\\SourceCustomization", "Port=" + std::to_string(c.port) + ";");
+    Set("K30418\\SourceDBType", "2");
   }
 
   void Set(const std::string& key, const std::string& value) { objects_->config->item(key, value); }

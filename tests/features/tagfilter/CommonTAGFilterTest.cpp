@@ -128,9 +128,11 @@ INSTANTIATE_TEST_SUITE_P(
                       OpCase{"CyclesToInLowerCase", {1}, {1, 1, 0, 1}, "cyclesto", "1", 1000},
                       OpCase{"CyclesToWithoutEarlierValueDropsRowOne", {}, {1, 0, 1}, "CycLesTo", "1", 100},
                       OpCase{"ActOne", {}, {0, 0, 1, 1, 0, 1}, "ACT(1)", "1", 1000},
-                      // The change at the first minute is seen from the look-back minutes.
-                      OpCase{"ActOneAtTheWindowStart", {0, 0}, {1, 1, 1}, "act(1)", "1", 10},
-                      OpCase{"ActTwoChangedBeforeTheWindow", {0, 0, 1}, {1, 1, 1, 1}, "ACT(2)", "1", 10},
+                      // The look-back rows reach n - 1 minutes before the window: the first two
+                      // rows never see the change they follow, the third sees it from them.
+                      OpCase{"ActOneNeverKeepsTheFirstTwoRows", {0, 0}, {1, 1, 1}, "act(1)", "1", std::nullopt},
+                      OpCase{"ActTwoChangedBeforeTheWindow", {0, 0, 1}, {1, 1, 1, 1}, "ACT(2)", "1", std::nullopt},
+                      OpCase{"ActTwoAtTheWindowStart", {0, 0}, {1, 1, 1, 1}, "ACT(2)", "1", 100},
                       OpCase{"ActZeroIsTheChangeItself", {}, {0, 1, 1, 0, 1}, "ACT(0)", "1", 10010},
                       OpCase{"BctOne", {}, {0, 0, 1, 1, 0, 1}, "BCT(1)", "1", 10010},
                       OpCase{"BctZeroAtTheWindowStart", {0}, {1, 1}, "BCT(0)", "1", 1},

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "Fakes.h"
 #include "TempFolder.h"
@@ -66,11 +68,24 @@ INSTANTIATE_TEST_SUITE_P(Modes, ShowStatusTest,
                                            StatusCase{"ServiceAboveVerbosity", true, 0, 1, false, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ShowStatus, WithoutListOrLoggerDoesNothingHarmful) {
+TEST(ShowStatus, WithoutALoggerTheListTakesLevelZeroOnlyAndWithNeitherNothingFails) {
+  {
+    ProgramContext ctx;
+    ProgramScope scope(ctx);
+    EXPECT_NO_THROW(CommonGlobals::ShowStatus("nobody listens", 0));
+    EXPECT_NO_THROW(CommonGlobals::ClearActivityLog());
+  }
+  // No logger, no verbosity: the list gets what a verbosity of 0 lets through.
+  FakeActivityList list;
   ProgramContext ctx;
+  ctx.ui.activityList = &list;
   ProgramScope scope(ctx);
-  CommonGlobals::ShowStatus("nobody listens", 0);
+  CommonGlobals::ShowStatus("level 0", 0);
+  CommonGlobals::ShowStatus("level 1", 1);
+  EXPECT_EQ(list.lines, std::vector<std::string>{"level 0"});
   CommonGlobals::ClearActivityLog();
+  EXPECT_TRUE(list.lines.empty());
+  EXPECT_EQ(list.clears, 1);
 }
 
 // A status line that quotes an outside text stays one line of the list, of bounded length.

@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <functional>
 
 #include "ConfigFixture.h"
@@ -34,7 +35,7 @@ TEST_F(ConfigTest, ItemUpperCasesButItemExistsTakesTheKeyAsItIs) {
   EXPECT_EQ(c.item("options\\log_verbosity"), "3");
   EXPECT_FALSE(c.ItemExists("options\\log_verbosity"));
   EXPECT_FALSE(c.ItemExists(" OPTIONS\\LOG_VERBOSITY"));
-  EXPECT_FALSE(c.ItemExists(""));
+  EXPECT_EQ(ErrorNumberOf([&] { c.ItemExists(""); }), 1001);  // no key is no key to test
   // item does not trim: a blank makes it another, undeclared key
   EXPECT_EQ(ErrorNumberOf([&] { c.item("OPTIONS\\LOG_VERBOSITY "); }), 10781);
 }
@@ -63,16 +64,27 @@ TEST_F(ConfigTest, EveryWriteMarksAChange) {
   EXPECT_EQ(c.item("A\\B"), "other");
 }
 
-TEST_F(ConfigTest, KeysThatCannotBeElementPathsAreRefusedWhenDeclared) {
-  struct Case {
-    const char* path;
-    int error;
-  } cases[] = {{"", 1001},    {"   ", 1001},       {"A\\\\B", 5}, {"A\\", 5}, {"\\A", 5},
-               {"A B\\C", 5}, {"OPTIONS\\1ST", 5}, {"A<B", 5},    {"A&B", 5}};
-  for (const auto& c : cases) {
+TEST_F(ConfigTest, AnEmptyKeyIsRefusedWhenDeclared) {
+  for (const char* path : {"", "   "}) {
     QALConfiguration store;
-    EXPECT_EQ(ErrorNumberOf([&] { store.DefineTree(c.path, "v"); }), c.error) << c.path;
-    EXPECT_FALSE(store.ItemExists(core::UCase(core::Trim(c.path)))) << c.path;
+    EXPECT_EQ(ErrorNumberOf([&] { store.DefineTree(path, "v"); }), 1001) << "'" << path << "'";
+  }
+}
+
+// The file cannot hold such a key: it is declared, and a save fails without writing a file.
+TEST_F(ConfigTest, AKeyThatCannotBeAnElementPathFailsTheSaveAndWritesNothing) {
+  for (const char* path : {"A\\\\B", "A\\", "\\A", "A B\\C", "OPTIONS\\1ST", "A<B", "A&B"}) {
+    std::filesystem::remove(ConfigPath());
+    QALConfiguration store;
+    store.LogHandler(logger_.get());
+    store.path(ConfigPath());
+    store.DefineTree("OPTIONS", "");
+    EXPECT_EQ(ErrorNumberOf([&] { store.DefineTree(path, "v"); }), 0) << path;
+    EXPECT_TRUE(store.ItemExists(core::UCase(path))) << path;
+    store.item("OPTIONS", "changed");
+    EXPECT_FALSE(store.SaveConfig()) << path;
+    EXPECT_FALSE(std::filesystem::exists(ConfigPath())) << path;
+    EXPECT_TRUE(store.ChangeWasMade()) << path;
   }
 }
 

@@ -211,7 +211,9 @@ TEST(HashTableItems, NumberedErrors) {
   try {
     t.Add("k", core::Value(1));
     t.Add("k", core::Value(2));
+    FAIL() << "a second Add of the same key raised nothing";
   } catch (const core::RuntimeError& e) {
+    EXPECT_EQ(e.Number(), 457);
     EXPECT_EQ(e.Description(), "This key is already associated with an element of this collection");
   }
 }

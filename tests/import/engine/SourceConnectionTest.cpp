@@ -83,7 +83,9 @@ class SourceConnectionTest : public EngineTest {
       EXPECT_THAT(Rows(*f, "select comment from logbookentries"), ElementsAre("Gate open"));
     EXPECT_EQ(engine->Statistics().LogicalWrites(), 4);
     EXPECT_EQ(engine->Statistics().PhysicalWrites(), 4);
-    if (Program().isNTService) EXPECT_EQ(SavedId(), 104);
+    if (Program().isNTService) {
+      EXPECT_EQ(SavedId(), 104);
+    }
   }
 
   testsupport::KrymFixture* one = nullptr;

@@ -80,9 +80,10 @@ TEST_F(WriterTest, TheApprovalStatusDecidesWhetherAStoredValueIsReplaced) {
   for (const Case& c : cases) {
     const std::string where = std::string(c.table) + " where varid=42";
     ASSERT_TRUE(Exec(std::string("delete from ") + c.table));
-    if (c.storedStatus >= 0)
+    if (c.storedStatus >= 0) {
       ASSERT_TRUE(Exec(std::string("insert into ") + c.table + " (varid, datestamp, curvalue, status) values (42, '" +
                        c.stamp + "', 1, " + std::to_string(c.storedStatus) + ")"));
+    }
     const std::string what =
         std::string(c.type) + " stored " + std::to_string(c.storedStatus) + " written " + std::to_string(c.approval);
     EXPECT_TRUE(Write(c.type, At(2024, 3, 5, 8, 30), 9.0, c.approval)) << what;
