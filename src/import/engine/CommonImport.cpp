@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "core/Value.h"
@@ -71,7 +72,7 @@ std::optional<std::int32_t> CommonImport::DefaultLogbook() {
   try {
     return CommonGlobals::LongSetting("K30418\\LogbookId");
   } catch (const core::RuntimeError& e) {
-    ReportOnce("LogbookId", e.Description() +
+    ReportOnce("LogbookId", core::OutsideText(e.Description()) +
                                 ": operator notes are not written, and the last imported id is held until the setting "
                                 "is corrected.");
     return std::nullopt;
@@ -126,7 +127,10 @@ struct CommonImport::FacilityRun {
   // Transactions whose note was rejected: reported once, not tried again for another variable.
   std::set<std::string> rejectedNotes;
 
-  std::string Where() const { return "facility '" + name + "' (" + facility + ")"; }
+  // As lines quote it: the name and id come from Krym.
+  std::string Where() const {
+    return "facility '" + core::OutsideText(name) + "' (" + core::OutsideText(facility) + ")";
+  }
 };
 
 CommonImport::CommonImport(const KrymSchemaOpener& opener) : opener_(opener) {}
@@ -208,7 +212,7 @@ bool CommonImport::StartImport(CommonVarGatherer& gatherer, bool TestMode) {
   } catch (const std::exception& e) {
     const auto* re = dynamic_cast<const core::RuntimeError*>(&e);
     Status("Error in StartImport: " + std::to_string(re ? re->Number() : 0) + ": " +
-           (re ? re->Description() : std::string(e.what())));
+           core::OutsideText(re ? re->Description() : std::string(e.what())));
     writer_.reset();
     runFailed_ = true;
     return false;
@@ -219,7 +223,7 @@ void CommonImport::RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool 
   FacilityRun run;
   run.facility = gatherer.Current_Facility();
   run.name = FacilityName(gatherer, run.facility);
-  Status("Processing facility '" + run.name + "' (" + run.facility + ")");
+  Status("Processing facility '" + core::OutsideText(run.name) + "' (" + core::OutsideText(run.facility) + ")");
 
   writer_ = std::make_unique<CommonFacilityWriter>();
   writer_->facilID(run.facility);
@@ -357,8 +361,8 @@ std::string UnusableDateTime(const CommonTypeLimsMatchRec& rec, const std::strin
   if (rec.Trans_Time.IsNull() && !daily) return "it has no time (Trans_Time is Null)";
   if (!rec.Trans_Date.IsDate() || (!rec.Trans_Time.IsNull() && !rec.Trans_Time.IsDate()) ||
       !rec.Trans_DateTime.IsDate())
-    return "its date or time cannot be read (Trans_Date '" + rec.Trans_Date.Text() + "', Trans_Time '" +
-           rec.Trans_Time.Text() + "')";
+    return "its date or time cannot be read (Trans_Date '" + core::OutsideText(rec.Trans_Date.Text()) +
+           "', Trans_Time '" + core::OutsideText(rec.Trans_Time.Text()) + "')";
   return std::string();
 }
 
@@ -480,14 +484,14 @@ void CommonImport::RejectAnswer(const FacilityRun& run, std::int32_t varid, cons
   // One box per variable and run: fifty bad answers are not fifty boxes.
   if (reported_.insert("box~" + run.facility + "~" + std::to_string(varid)).second) MsgBox(text);
   Status(text);
-  Status("Rejected the answer '" + answer + "' of transaction " + rec.ID.Text() + " for VarId " +
+  Status("Rejected the answer '" + core::OutsideText(answer) + "' of transaction " + rec.ID.Text() + " for VarId " +
          std::to_string(varid) + " of " + run.Where() + ": " + why + ". It is not imported; the import goes on.");
   runFailed_ = true;
 }
 
 void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& rec, const char* failLine) {
   if (core::Trim(rec.Notes.Text()).empty()) return;
-  const std::string id = rec.ID.Text();
+  const std::string id = core::OutsideText(rec.ID.Text());
   if (run.rejectedNotes.count(id)) return;  // reported once, when its first variable met it
   auto reject = [&](const std::string& why) {
     run.rejectedNotes.insert(id);
@@ -501,7 +505,8 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
     return;
   }
   if (rec.Trans_Date.IsNull()) return reject("it has no date (Trans_Date is Null)");
-  if (!rec.Trans_Date.IsDate()) return reject("its date cannot be read ('" + rec.Trans_Date.Text() + "')");
+  if (!rec.Trans_Date.IsDate())
+    return reject("its date cannot be read ('" + core::OutsideText(rec.Trans_Date.Text()) + "')");
   // A note without a readable time is written at the start of its day.
   const core::Date time = rec.Trans_Time.IsDate() ? rec.Trans_Time.ToDate() : core::Date();
   // A question without a logbook of its own (Null, or no number) sends its notes to the default.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Value.h"
 #include "foundation/CommonGlobals.h"
@@ -28,11 +29,12 @@ namespace {
 
 constexpr int kObjectNotSet = 91;  // "Object variable or With block variable not set"
 
-// number & " - " & description of whatever was thrown.
+// number & " - " & description of whatever was thrown, the description as lines quote the
+// driver's and the server's words.
 std::string ErrorText(const std::exception& e) {
   if (const auto* re = dynamic_cast<const core::RuntimeError*>(&e))
-    return std::to_string(re->Number()) + " - " + re->Description();
-  return "0 - " + std::string(e.what());
+    return std::to_string(re->Number()) + " - " + core::OutsideText(re->Description());
+  return "0 - " + core::OutsideText(e.what());
 }
 
 void Log(const std::string& text, int level) {
@@ -331,7 +333,7 @@ bool CustomSource::OpenSourceConnection() {
   } catch (const platform::db::DbException&) {
     const auto& errors = cnn.Errors();
     if (errors.empty()) throw;  // the read reports it with its own line
-    lastReadError_ = std::to_string(errors[0].Number()) + " - " + errors[0].Description();
+    lastReadError_ = std::to_string(errors[0].Number()) + " - " + core::OutsideText(errors[0].Description());
     CommonGlobals::ShowStatus("Unable to Open Connection to database. Error : " + lastReadError_, 1);
     return false;
   }
