@@ -67,7 +67,10 @@ TEST(OutsideText, TheCutNeverSplitsACharacterOrAnEscape) {
 TEST(OutsideText, AWindowTextKeepsItsLineBreaksAndIsCutAlike) {
   EXPECT_EQ(WindowText("Connection refused\nIs the server running?\r\n"),
             "Connection refused\nIs the server running?\r\n");
-  EXPECT_EQ(WindowText("a\x07b\xff"), "a\\x07b\\xff") << "other controls and broken bytes are shown escaped";
+  EXPECT_EQ(WindowText("a\x07"
+                       "b\xff"),
+            "a\\x07b\\xff")
+      << "other controls and broken bytes are shown escaped";
   EXPECT_EQ(WindowText(std::string(1 << 20, 'x')),
             std::string(kOutsideTextLimit, 'x') + "... (cut, 1048576 bytes in all)");
 }
