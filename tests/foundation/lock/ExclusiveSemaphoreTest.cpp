@@ -122,7 +122,7 @@ TEST_F(ExclusiveLock, AFolderLockHoldsAgainstAskersAfterItsFilesWereDeleted) {
   auto make = [this] { return ExclusiveSemaphore("K30418 Test", dir_.Str(), ExclusiveSemaphore::Anchor::Folder); };
   ExclusiveSemaphore holder = make();
   ASSERT_TRUE(holder.GetExclusiveLock());
-  for (const std::string& suffix : {"", ".guard"}) {
+  for (const char* suffix : {"", ".guard"}) {
     SCOPED_TRACE(suffix);
     ASSERT_TRUE(std::filesystem::remove(holder.LockPath() + suffix));
     ExclusiveSemaphore asker = make();
