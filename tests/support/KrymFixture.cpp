@@ -186,4 +186,14 @@ bool KrymFixture::Register(const std::string& displayName) {
   return true;
 }
 
+std::vector<std::pair<std::string, std::string>> KrymFixture::SourceSettings() const {
+  return {{"SourceProvider", "PostgreSQL Unicode"},
+          {"SourceDS", db_.host},
+          {"SourceDB", name_},
+          {"SourceUserID", TestDatabase::KrymUser()},
+          {"SourcePassword", TestDatabase::KrymPassword()},
+          {"SourceCustomization", "Port=" + std::to_string(db_.port) + ";"},
+          {"SourceDBType", "2"}};
+}
+
 }  // namespace testsupport

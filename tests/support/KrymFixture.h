@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/TestDatabase.h"
 
@@ -38,6 +40,10 @@ class KrymFixture {
   std::string OleDbString() const { return OleDbString(db_, name_); }
   std::string RootOleDbString() const { return OleDbString(db_, "QALROOT"); }
   static std::string OleDbString(const TestDatabase& db, const std::string& database);
+
+  // The source settings (keys of the K30418 section, without it) that make the program read
+  // this database as its DeraRed, in the SQL Server shape whose dialect PostgreSQL speaks.
+  std::vector<std::pair<std::string, std::string>> SourceSettings() const;
 
   // Run SQL (one statement, or several separated by ";") in this database or in
   // QALROOT. A failure fails the current test with the driver's message and gives false.

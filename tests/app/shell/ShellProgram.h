@@ -114,14 +114,7 @@ class ShellProgram : public ::testing::Test {
 
   // The DeraRed source settings of a database of the test's own on the test cluster.
   void PointSourceAt(const testsupport::KrymFixture& derared) {
-    const testsupport::TestDatabase& c = derared.Cluster();
-    Set("K30418\\SourceProvider", "PostgreSQL Unicode");
-    Set("K30418\\SourceDS", c.host);
-    Set("K30418\\SourceDB", derared.Name());
-    Set("K30418\\SourceUserID", testsupport::TestDatabase::KrymUser());
-    Set("K30418\\SourcePassword", testsupport::TestDatabase::KrymPassword());
-    Set("K30418\\SourceCustomization", "Port=" + std::to_string(c.port) + ";");
-    Set("K30418\\SourceDBType", "2");
+    for (const auto& [key, value] : derared.SourceSettings()) Set("K30418\\" + key, value);
   }
 
   void Set(const std::string& key, const std::string& value) { objects_->config->item(key, value); }

@@ -126,14 +126,7 @@ void EngineTest::SetUp() {
   Set("VORNKRYM\\VORNKRYM_CONNECTION_PROVIDER", "PostgreSQL Unicode");
   Set("VORNKRYM\\VORNKRYM_CONNECTION_DATASOURCE", c.host);
   Set("VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS", "Port=" + std::to_string(c.port) + ";");
-  // The DeraRed test database in the SQL Server shape, whose dialect PostgreSQL speaks.
-  Set("K30418\\SourceProvider", "PostgreSQL Unicode");
-  Set("K30418\\SourceDS", c.host);
-  Set("K30418\\SourceDB", deraRed.Name());
-  Set("K30418\\SourceUserID", testsupport::TestDatabase::KrymUser());
-  Set("K30418\\SourcePassword", testsupport::TestDatabase::KrymPassword());
-  Set("K30418\\SourceCustomization", "Port=" + std::to_string(c.port) + ";");
-  Set("K30418\\SourceDBType", "2");
+  for (const auto& [key, value] : deraRed.SourceSettings()) Set("K30418\\" + key, value);
   root.Exec(
       "INSERT INTO g2_server (interface_id, name, enabled, override_audituser, collector_dateadjust, "
       "collector_qaltimezoneid) VALUES (" +

@@ -118,15 +118,7 @@ class ReaderFixture : public ::testing::Test {
 
   // Source settings that reach the test database.
   void UseTestDatabase() {
-    const testsupport::TestDatabase& c = db.Cluster();
-    // The test database in the SQL Server shape, whose dialect PostgreSQL speaks.
-    Set("SourceProvider", "PostgreSQL Unicode");
-    Set("SourceDS", c.host);
-    Set("SourceDB", db.Name());
-    Set("SourceUserID", testsupport::TestDatabase::KrymUser());
-    Set("SourcePassword", testsupport::TestDatabase::KrymPassword());
-    Set("SourceCustomization", "Port=" + std::to_string(c.port) + ";");
-    Set("SourceDBType", "2");
+    for (const auto& [key, value] : db.SourceSettings()) Set(key, value);
   }
 
   void Set(const std::string& key, const std::string& value) { config_.item("K30418\\" + key, value); }
