@@ -1,5 +1,3 @@
-#include "platform/qt/QtMessagePresenter.h"
-
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -16,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/qt/QtMessagePresenter.h"
 #include "support/QtTestApp.h"
 
 namespace {
@@ -48,6 +47,12 @@ int ShowAndAct(const std::function<int()>& show, const std::function<void(QMessa
   const int answer = show();
   EXPECT_TRUE(handled) << "no message box was shown";
   return answer;
+}
+
+// The version warning with its Help button (exclamation, OK, Help); each press of Help counts.
+int ShowVersionBoxWithHelp(int& helpCalls) {
+  return platform::qt::QtMessagePresenter().ShowWithHelp("Versions differ", 48 + 16384, "Version Validation Failed",
+                                                         [&] { ++helpCalls; });
 }
 
 // Waits for the modal box, records it, then presses `press` (or Escape when it is
@@ -143,21 +148,17 @@ TEST(QtMessagePresenter, AHelpButtonOpensTheTopicAndTheBoxWaitsForItsAnswer) {
   int helpCalls = 0;
   std::vector<int> buttons;
   bool openAfterHelp = false;
-  const int answer = ShowAndAct(
-      [&] {
-        return platform::qt::QtMessagePresenter().ShowWithHelp("Versions differ", 48 + 16384,
-                                                               "Version Validation Failed", [&] { ++helpCalls; });
-      },
-      [&](QMessageBox& box) {
-        for (QAbstractButton* b : box.buttons()) buttons.push_back(box.standardButton(b));
-        std::sort(buttons.begin(), buttons.end());
-        ASSERT_NE(box.button(QMessageBox::Help), nullptr);
-        box.button(QMessageBox::Help)->click();
-        box.button(QMessageBox::Help)->click();
-        QApplication::processEvents();
-        openAfterHelp = box.isVisible();
-        box.button(QMessageBox::Ok)->click();
-      });
+  const int answer = ShowAndAct([&] { return ShowVersionBoxWithHelp(helpCalls); },
+                                [&](QMessageBox& box) {
+                                  for (QAbstractButton* b : box.buttons()) buttons.push_back(box.standardButton(b));
+                                  std::sort(buttons.begin(), buttons.end());
+                                  ASSERT_NE(box.button(QMessageBox::Help), nullptr);
+                                  box.button(QMessageBox::Help)->click();
+                                  box.button(QMessageBox::Help)->click();
+                                  QApplication::processEvents();
+                                  openAfterHelp = box.isVisible();
+                                  box.button(QMessageBox::Ok)->click();
+                                });
   EXPECT_EQ(answer, 1);
   EXPECT_EQ(helpCalls, 2);
   EXPECT_TRUE(openAfterHelp);
@@ -167,34 +168,31 @@ TEST(QtMessagePresenter, AHelpButtonOpensTheTopicAndTheBoxWaitsForItsAnswer) {
 TEST(QtMessagePresenter, AfterHelpEnterStillAnswersWithTheDefaultButton) {
   int helpCalls = 0;
   bool closedByEnter = false;
-  const int answer = ShowAndAct(
-      [&] {
-        return platform::qt::QtMessagePresenter().ShowWithHelp("Versions differ", 48 + 16384,
-                                                               "Version Validation Failed", [&] { ++helpCalls; });
-      },
-      [&](QMessageBox& box) {
-        // Help clicked with the mouse, as the operator does: the window system's press gives the
-        // button the focus first (an event sent from here is not the window system's, so the
-        // focus is given as that press gives it).
-        QPushButton* help = qobject_cast<QPushButton*>(box.button(QMessageBox::Help));
-        ASSERT_NE(help, nullptr);
-        help->setFocus(Qt::MouseFocusReason);
-        const QPointF centre = QRectF(help->rect()).center();
-        QMouseEvent press(QEvent::MouseButtonPress, centre, help->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, centre, help->mapToGlobal(centre), Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
-        QApplication::sendEvent(help, &press);
-        QApplication::sendEvent(help, &release);
-        QApplication::processEvents();
-        // Then Enter, where the keyboard focus is.
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &box;
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QApplication::processEvents();
-        closedByEnter = !box.isVisible();
-        if (box.isVisible()) box.button(QMessageBox::Ok)->click();  // keeps a failing run from hanging
-      });
+  const int answer = ShowAndAct([&] { return ShowVersionBoxWithHelp(helpCalls); },
+                                [&](QMessageBox& box) {
+                                  // Help clicked with the mouse, as the operator does: the window system's press gives
+                                  // the button the focus first (an event sent from here is not the window system's, so
+                                  // the focus is given as that press gives it).
+                                  QPushButton* help = qobject_cast<QPushButton*>(box.button(QMessageBox::Help));
+                                  ASSERT_NE(help, nullptr);
+                                  help->setFocus(Qt::MouseFocusReason);
+                                  const QPointF centre = QRectF(help->rect()).center();
+                                  QMouseEvent press(QEvent::MouseButtonPress, centre, help->mapToGlobal(centre),
+                                                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+                                  QMouseEvent release(QEvent::MouseButtonRelease, centre, help->mapToGlobal(centre),
+                                                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+                                  QApplication::sendEvent(help, &press);
+                                  QApplication::sendEvent(help, &release);
+                                  QApplication::processEvents();
+                                  // Then Enter, where the keyboard focus is.
+                                  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &box;
+                                  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                                  QApplication::sendEvent(target, &enter);
+                                  QApplication::processEvents();
+                                  closedByEnter = !box.isVisible();
+                                  if (box.isVisible())
+                                    box.button(QMessageBox::Ok)->click();  // keeps a failing run from hanging
+                                });
   EXPECT_EQ(helpCalls, 1);
   EXPECT_TRUE(closedByEnter);
   EXPECT_EQ(answer, 1);
