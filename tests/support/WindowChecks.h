@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "app/forms/ToolbarButtons.h"
+#include "app/widgets/ToolbarButtons.h"
 #include "core/Text.h"
 #include "foundation/IconManager.h"
 #include "platform/qt/QtIconImages.h"

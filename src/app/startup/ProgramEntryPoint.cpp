@@ -5,9 +5,9 @@
 
 #include <cstdio>
 
-#include "app/forms/CommonUI.h"
-#include "app/forms/IconBinding.h"
-#include "app/forms/InteractiveDialogs.h"
+#include "app/mainwindow/CommonUI.h"
+#include "app/widgets/IconBinding.h"
+#include "app/dialogs/InteractiveDialogs.h"
 #include "app/service/CommonNTSERVICE.h"
 #include "app/startup/ConfigurationStart.h"
 #include "app/startup/ProgramObjects.h"

@@ -5,8 +5,8 @@
 #include <QProgressBar>
 
 #include "DialogsFixture.h"
-#include "app/forms/CommonUIConnectProgress.h"
-#include "app/forms/QtConnectionProgress.h"
+#include "app/dialogs/CommonUIConnectProgress.h"
+#include "app/dialogs/QtConnectionProgress.h"
 #include "foundation/CommonGlobalsConnections.h"
 #include "foundation/ConnectionManager.h"
 #include "platform/db/Connection.h"

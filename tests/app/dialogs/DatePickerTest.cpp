@@ -7,8 +7,8 @@
 #include <QToolBar>
 
 #include "DialogsFixture.h"
-#include "app/forms/CommonUIDatePicker.h"
-#include "app/forms/QtSessionDialogs.h"
+#include "app/dialogs/CommonUIDatePicker.h"
+#include "app/dialogs/QtSessionDialogs.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <random>
 
 #include "DialogsFixture.h"
-#include "app/forms/CommonUIDatePickerUTC.h"
-#include "app/forms/QtSessionDialogs.h"
+#include "app/dialogs/CommonUIDatePickerUTC.h"
+#include "app/dialogs/QtSessionDialogs.h"
 #include "platform/db/Connection.h"
 #include "support/KrymFixture.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/forms/CommonDateRange.h"
+#include "app/dialogs/CommonDateRange.h"
 #include "core/Date.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "app/forms/IconBinding.h"
+#include "app/widgets/IconBinding.h"
 #include "core/Clock.h"
 #include "foundation/IconManager.h"
 #include "foundation/ProgramContext.h"

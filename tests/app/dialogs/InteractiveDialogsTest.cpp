@@ -5,11 +5,11 @@
 #include <filesystem>
 
 #include "DialogsFixture.h"
-#include "app/forms/CommonAskForConfigPassword.h"
-#include "app/forms/CommonUI.h"
-#include "app/forms/CommonUIConnectProgress.h"
-#include "app/forms/InteractiveDialogs.h"
-#include "app/forms/QtSessionDialogs.h"
+#include "app/config/CommonAskForConfigPassword.h"
+#include "app/mainwindow/CommonUI.h"
+#include "app/dialogs/CommonUIConnectProgress.h"
+#include "app/dialogs/InteractiveDialogs.h"
+#include "app/dialogs/QtSessionDialogs.h"
 #include "app/session/SessionDialogs.h"
 #include "app/startup/ProgramEntryPoint.h"
 #include "app/startup/ProgramObjects.h"

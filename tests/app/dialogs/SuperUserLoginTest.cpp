@@ -7,8 +7,8 @@
 #include <random>
 
 #include "DialogsFixture.h"
-#include "app/forms/CommonUISuperUserLogin.h"
-#include "app/forms/QtSessionDialogs.h"
+#include "app/dialogs/CommonUISuperUserLogin.h"
+#include "app/dialogs/QtSessionDialogs.h"
 #include "core/Text.h"
 #include "platform/db/Connection.h"
 #include "support/KrymFixture.h"

@@ -11,8 +11,8 @@
 #include <set>
 
 #include "DialogsFixture.h"
-#include "app/forms/CommonPickVariable.h"
-#include "app/forms/QtSessionDialogs.h"
+#include "app/dialogs/CommonPickVariable.h"
+#include "app/dialogs/QtSessionDialogs.h"
 #include "core/Text.h"
 #include "foundation/HashTable.h"
 #include "import/model/CommonLastRun.h"

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QToolBar>
 
-#include "app/forms/CommonNTActivity.h"
+#include "app/serviceviews/CommonNTActivity.h"
 #include "app/serviceviews/ServiceViewsFixture.h"
 #include "foundation/QALLoggerTXT.h"
 

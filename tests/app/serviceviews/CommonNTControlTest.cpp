@@ -7,7 +7,7 @@
 #include <QToolBar>
 #include <algorithm>
 
-#include "app/forms/CommonNTControl.h"
+#include "app/serviceviews/CommonNTControl.h"
 #include "app/serviceviews/ServiceViewsFixture.h"
 
 using serviceviews::ServiceViews;

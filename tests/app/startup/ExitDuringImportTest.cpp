@@ -8,7 +8,7 @@
 #include <QToolBar>
 
 #include "../servicerun/ProgramFolder.h"
-#include "app/forms/CommonUI.h"
+#include "app/mainwindow/CommonUI.h"
 #include "app/startup/ProgramEntryPoint.h"
 #include "app/startup/ProgramObjects.h"
 #include "foundation/QALConfiguration.h"

@@ -1,0 +1,87 @@
+#include "app/config/CommonConfigAInfoKrym.h"
+
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "core/Text.h"
+#include "foundation/HashTable.h"
+#include "import/model/CommonVarGatherer.h"
+
+namespace {
+
+std::vector<ToolbarButtons::Button> PickerButtons() {
+  return {{"OK", "ok", "Takes the selected field"},
+          {"Help", "help", "Displays Help Article"},
+          {"Cancel", "cancel", "Closes this form without picking a field"}};
+}
+
+// The keys of a table; none for an empty or missing one (listing an empty table is an error).
+std::vector<std::string> KeysOf(const HashTable* table) {
+  if (!table || table->Count() == 0) return {};
+  return table->Keys();
+}
+
+}  // namespace
+
+CommonConfigAInfoKrym::CommonConfigAInfoKrym(const IconBinding* icons, QWidget* owner)
+    : CommonConfigForm(icons, owner,
+                       "Advanced Configuration : Additional Info : Pick Krym Facility Additional Info Field",
+                       Pattern{.buttons = PickerButtons(), .helpTopic = "12599"}) {
+  setObjectName("CommonConfigAInfoKrym");
+  lpVars_ = new QTreeWidget(this);
+  lpVars_->setObjectName("lpVars");
+  lpVars_->setHeaderLabels({"Field Identifier", "Field Name", "Field Type", "Krym Facility"});
+  lpVars_->setRootIsDecorated(false);
+  lpVars_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  Body()->addWidget(lpVars_, 1);
+  resize(620, 380);
+  connect(lpVars_, &QTreeWidget::itemClicked, this, &CommonConfigAInfoKrym::lpVars_Click);
+  Load();
+}
+
+void CommonConfigAInfoKrym::VarGatherer(CommonVarGatherer* gatherer) {
+  varGatherer_ = gatherer;
+  if (!Guarded("RefreshUIFromConfig", [this] { return RefreshUIFromConfig(); }))
+    Box("Failed to refresh UI from CONFIG", 0);
+}
+
+bool CommonConfigAInfoKrym::RefreshUIFromConfig() {
+  lpVars_->clear();
+  if (!varGatherer_) return true;
+  const std::shared_ptr<HashTable> facilities = varGatherer_->FacilityAInfoFields();
+  const std::shared_ptr<HashTable> names = varGatherer_->FacilityNames();
+  for (const std::string& facility : KeysOf(facilities.get())) {
+    const std::shared_ptr<HashTable> fields = facilities->object<HashTable>(facility);
+    const std::string facilityName = names ? names->item(facility).Text() : std::string();
+    for (const std::string& field : KeysOf(fields.get())) {
+      // The description is the field's name, a tab, and its type.
+      const std::vector<std::string> parts = core::Split(fields->item(field).Text(), "\t");
+      const std::string name = parts.empty() ? std::string() : parts[0];
+      const std::string type = parts.size() > 1 ? parts[1] : std::string();
+      const std::string shownName = type.empty() ? name : name + " (" + type + ")";
+      lpVars_->addTopLevelItem(
+          new QTreeWidgetItem({QString::fromStdString(facility + "." + field), QString::fromStdString(field),
+                               QString::fromStdString(shownName), QString::fromStdString(facilityName)}));
+    }
+  }
+  for (int column = 0; column < lpVars_->columnCount(); ++column) lpVars_->resizeColumnToContents(column);
+  return true;
+}
+
+void CommonConfigAInfoKrym::lpVars_Click() {
+  if (QTreeWidgetItem* item = lpVars_->currentItem()) pickedField_ = item->text(0).toStdString();
+}
+
+void CommonConfigAInfoKrym::OtherButtonClick(const std::string& key) {
+  if (key == "ok") {
+    cancelled_ = false;
+    accept();
+  } else if (key == "cancel") {
+    reject();
+  }
+}
+
+void CommonConfigAInfoKrym::reject() {
+  cancelled_ = true;
+  QDialog::reject();
+}
