@@ -5,7 +5,6 @@
 
 #include "core/RuntimeError.h"
 #include "core/Text.h"
-#include "features/CustomTagFilter.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALLoggerTXT.h"
 #include "platform/db/Recordset.h"
@@ -216,8 +215,7 @@ bool CommonTAGFilter::ApplyFilterOp(const TagFilterRows& src, TagFilterRows& dst
 
 bool CommonTAGFilter::ACT_First(std::int32_t minutes, TagFilterRows& lookBack) {
   try {
-    const core::Date start = CustomTagFilter::ReadSqlDateLiteral(startDate_);
-    const std::string from = CustomTagFilter::SqlDateLiteral(core::DateAdd("n", -static_cast<double>(minutes), start));
+    const std::string from = owner_->MinutesBefore(startDate_, minutes);
     platform::db::Recordset recordset;
     lookBack = EmptyRows();
     if (!owner_->LoadRecordSet(from, startDate_, recordset, lookBack)) return false;

@@ -6,8 +6,7 @@
 #include "core/Date.h"
 #include "core/Value.h"
 #include "features/CommonTagFilterRowType.h"
-
-class CustomTagFilter;
+#include "features/CommonTagFilterSource.h"
 
 namespace platform::db {
 class Recordset;
@@ -20,8 +19,9 @@ class Recordset;
 // An evaluation loads the window's rows from the owner, carries the last known filter value
 // into minutes that have none, keeps the source values strictly inside the range bounds, keeps
 // the rows whose filter value meets the operator, and computes the statistic over what is left.
-// The engine knows nothing of where rows come from: its owner (a CustomTagFilter, borrowed, it
-// must outlive the engine) answers the two data requests and forms the window's date texts.
+// The engine knows nothing of where rows come from: its owner (a CommonTagFilterSource,
+// borrowed, it must outlive the engine) answers the two data requests and forms the look-back
+// bound in the form of the window's date texts.
 // Between evaluations the engine holds only its settings; every row array and recordset of an
 // evaluation is released when it ends.
 //
@@ -40,7 +40,7 @@ class CommonTAGFilter {
 
   CommonTAGFilter();
 
-  void CustomTagFilter(::CustomTagFilter* owner) { owner_ = owner; }
+  void CustomTagFilter(CommonTagFilterSource* owner) { owner_ = owner; }
 
   // Window bounds in the owner's date text form; start inclusive, end exclusive.
   const std::string& startdate() const { return startDate_; }
@@ -87,7 +87,7 @@ class CommonTAGFilter {
   static core::Value LookupFilterValueAt(const TagFilterRows& rows, core::Date when);
   core::Value ComputeStatistic(const TagFilterRows& rows) const;
 
-  ::CustomTagFilter* owner_ = nullptr;
+  CommonTagFilterSource* owner_ = nullptr;
   std::string startDate_, endDate_;
   std::string sourceTag_, sourceStatistic_;
   std::string filterTag_, filterOp_, filterValue_;

@@ -67,6 +67,10 @@ core::Date CustomTagFilter::ReadSqlDateLiteral(std::string_view text) {
   return *d;
 }
 
+std::string CustomTagFilter::MinutesBefore(const std::string& date, std::int32_t minutes) const {
+  return SqlDateLiteral(core::DateAdd("n", -static_cast<double>(minutes), ReadSqlDateLiteral(date)));
+}
+
 core::Value CustomTagFilter::GetFilteredDoubleResult(bool& errorOccured) {
   try {
     return engine_->GetResult(errorOccured);

@@ -8,6 +8,7 @@
 #include "core/Date.h"
 #include "core/Value.h"
 #include "features/CommonTagFilterRowType.h"
+#include "features/CommonTagFilterSource.h"
 
 class CommonTAGFilter;
 class HistorianQueryText;
@@ -25,10 +26,10 @@ class Recordset;
 // dialect of the connection's driver, with tags and dates bound as parameters.
 //
 // The object is neither copied nor moved: its engine refers back to it.
-class CustomTagFilter {
+class CustomTagFilter : public CommonTagFilterSource {
  public:
   CustomTagFilter();
-  ~CustomTagFilter();
+  ~CustomTagFilter() override;
   CustomTagFilter(const CustomTagFilter&) = delete;
   CustomTagFilter& operator=(const CustomTagFilter&) = delete;
 
@@ -63,8 +64,10 @@ class CustomTagFilter {
   // filter tag's latest sample before the engine's window start, or Null (also on failure,
   // which is logged).
   bool LoadRecordSet(const std::string& sDate, const std::string& EDate, platform::db::Recordset& resultRS,
-                     TagFilterRows& PreDimmedArray);
-  core::Value LookUpLastValue();
+                     TagFilterRows& PreDimmedArray) override;
+  core::Value LookUpLastValue() override;
+  // The look-back bounds of the engine: the date literal minutes before a date literal.
+  std::string MinutesBefore(const std::string& date, std::int32_t minutes) const override;
 
   // The date text form of the window bounds: "'" + yyyy-mm-dd hh:mm:ss (24-hour) + "'".
   static std::string SqlDateLiteral(core::Date d);
