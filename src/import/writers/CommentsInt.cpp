@@ -26,19 +26,16 @@ void CommentsInt::RequireConnected() const {
 
 void CommentsInt::WriteData(core::Date DateValue, std::int32_t varid, const std::string& Comment) {
   RequireConnected();
-  write_.Parameters("date").Value(DateValue);
-  write_.Parameters("varId").Value(varid);
-  write_.Parameters("comment_in").Value(Comment);
-  write_.Parameters("audittuser").Value(CommonGlobals::GetAuditUserName());
-  write_.Execute();
+  ProcedureCommand::Run(write_, {{"date", DateValue},
+                                 {"varId", varid},
+                                 {"comment_in", Comment},
+                                 {"audittuser", CommonGlobals::GetAuditUserName()}});
 }
 
 void CommentsInt::deletecmts(core::Date DateValue, std::int32_t varid) {
   RequireConnected();
-  delete_.Parameters("date").Value(DateValue);
-  delete_.Parameters("varId").Value(varid);
-  delete_.Parameters("audituser").Value(CommonGlobals::GetAuditUserName());
-  delete_.Execute();
+  ProcedureCommand::Run(delete_,
+                        {{"date", DateValue}, {"varId", varid}, {"audituser", CommonGlobals::GetAuditUserName()}});
 }
 
 void CommentsInt::Seekcmts(core::Date, std::int32_t, std::string&, core::Value*, core::Value*) {}

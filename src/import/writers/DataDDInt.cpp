@@ -13,41 +13,12 @@ namespace {
 constexpr int kDivisionByZero = 11;
 constexpr int kObjectNotSet = 91;
 
-// The output parameter names of a value seek: SEEKFDD and SEEKNEXTDD name them differently.
-struct SeekOutputs {
-  const char* varid;
-  const char* dateOut;
-  const char* value;
-  const char* text;
-  const char* user;
-  const char* stamp;
-  const char* status;
-  const char* forced;
-};
-constexpr SeekOutputs kSeekData = {"varid_5",   "datestamp_out",  "curvalue_3", "textvalue_4",
-                                   "audituser", "audittimestamp", "status",     "forced"};
-constexpr SeekOutputs kSeekNext = {"varid_out",     "datestamp_out",      "curvalue_out", "textvalue_out",
-                                   "audituser_out", "audittimestamp_out", "status_out",   "forced_out"};
-
-// Hands a seek's row to the caller's variables; false when the seek found none. Every output
-// is read first, so one that cannot be read (a Null value or date) changes nothing.
-bool TakeRow(const Command& cmd, const SeekOutputs& names, core::Date& DateOut, double& value, std::string& TEXTVALUE,
-             core::Value* AUDITUSER, core::Value* AUDITTIMESTAMP, core::Value* STATUS, core::Value* FORCED) {
-  if (cmd.Parameters(names.varid).IsNull()) return false;
-  const double foundValue = cmd.Parameters(names.value).Value().ToDouble();
-  const core::Date foundDate = cmd.Parameters(names.dateOut).Value().ToDate();
-  const std::string foundText = ProcedureCommand::TrimmedText(cmd.Parameters(names.text).Value());
-  const std::string foundUser = ProcedureCommand::TrimmedText(cmd.Parameters(names.user).Value());
-  const core::Date foundStamp = ProcedureCommand::DateOrZero(cmd.Parameters(names.stamp).Value());
-  value = foundValue;
-  DateOut = foundDate;
-  TEXTVALUE = foundText;
-  if (AUDITUSER) *AUDITUSER = foundUser;
-  if (AUDITTIMESTAMP) *AUDITTIMESTAMP = foundStamp;
-  if (STATUS) *STATUS = cmd.Parameters(names.status).Value();
-  if (FORCED) *FORCED = cmd.Parameters(names.forced).Value();
-  return true;
-}
+// The output names of the two value seeks: SEEKFDD and SEEKNEXTDD name them differently.
+constexpr ProcedureCommand::ValueSeekOutputs kSeekData = {"varid_5",   "datestamp_out",  "curvalue_3", "textvalue_4",
+                                                          "audituser", "audittimestamp", "status",     "forced"};
+constexpr ProcedureCommand::ValueSeekOutputs kSeekNext = {"varid_out",     "datestamp_out", "curvalue_out",
+                                                          "textvalue_out", "audituser_out", "audittimestamp_out",
+                                                          "status_out",    "forced_out"};
 
 }  // namespace
 
@@ -155,32 +126,29 @@ core::Date DataDDInt::SlotEnd(core::Date slotStart) const { return core::DateAdd
 
 void DataDDInt::DeleteComment(core::Date SlotStartDatetime, std::int32_t varid) {
   RequireConnected();
-  deleteComment_.Parameters("slotstarttime").Value(SlotStartDatetime);
-  deleteComment_.Parameters("varid_2").Value(varid);
-  deleteComment_.Parameters("slotendtime").Value(SlotEnd(SlotStartDatetime));
-  deleteComment_.Parameters("audituser").Value(CommonGlobals::GetAuditUserName());
-  deleteComment_.Execute();
+  ProcedureCommand::Run(deleteComment_, {{"slotstarttime", SlotStartDatetime},
+                                         {"varid_2", varid},
+                                         {"slotendtime", SlotEnd(SlotStartDatetime)},
+                                         {"audituser", CommonGlobals::GetAuditUserName()}});
 }
 
 void DataDDInt::WriteComment(core::Date SlotStartDatetime, core::Date NewDateTime, std::int32_t varid,
                              const std::string& Comment) {
   RequireConnected();
-  writeComment_.Parameters("datestamp_1").Value(NewDateTime);
-  writeComment_.Parameters("varid_2").Value(varid);
-  writeComment_.Parameters("comment_in").Value(Comment);
-  writeComment_.Parameters("audituser").Value(CommonGlobals::GetAuditUserName());
-  writeComment_.Parameters("slotstarttime").Value(SlotStartDatetime);
-  writeComment_.Parameters("slotendtime").Value(SlotEnd(SlotStartDatetime));
-  writeComment_.Execute();
+  ProcedureCommand::Run(writeComment_, {{"datestamp_1", NewDateTime},
+                                        {"varid_2", varid},
+                                        {"comment_in", Comment},
+                                        {"audituser", CommonGlobals::GetAuditUserName()},
+                                        {"slotstarttime", SlotStartDatetime},
+                                        {"slotendtime", SlotEnd(SlotStartDatetime)}});
 }
 
 void DataDDInt::SeekComment(core::Date SlotStartDatetime, std::int32_t varid, std::string& comment_out,
                             core::Value* AUDITUSER, core::Value* AUDITTIMESTAMP) {
   RequireConnected();
-  seekComment_.Parameters("varid_in").Value(varid);
-  seekComment_.Parameters("slotstarttime").Value(SlotStartDatetime);
-  seekComment_.Parameters("slotendtime").Value(SlotEnd(SlotStartDatetime));
-  seekComment_.Execute();
+  ProcedureCommand::Run(
+      seekComment_,
+      {{"varid_in", varid}, {"slotstarttime", SlotStartDatetime}, {"slotendtime", SlotEnd(SlotStartDatetime)}});
   const std::string comment = seekComment_.Parameters("comment_out").Value().Text();
   if (comment.empty()) {
     noMatch_ = true;
@@ -197,35 +165,33 @@ void DataDDInt::SeekData(core::Date SlotStartDatetime, std::int32_t varid, core:
                          std::string& TEXTVALUE, core::Value* AUDITUSER, core::Value* AUDITTIMESTAMP,
                          core::Value* STATUS, core::Value* FORCED) {
   RequireConnected();
-  seek_.Parameters("varid_2").Value(varid);
-  seek_.Parameters("datestamp_1").Value(SlotStartDatetime);
-  seek_.Parameters("slotstarttime").Value(SlotStartDatetime);
-  seek_.Parameters("slotendtime").Value(SlotEnd(SlotStartDatetime));
-  seek_.Execute();
-  noMatch_ = !TakeRow(seek_, kSeekData, DateOut, value, TEXTVALUE, AUDITUSER, AUDITTIMESTAMP, STATUS, FORCED);
+  ProcedureCommand::Run(seek_, {{"varid_2", varid},
+                                {"datestamp_1", SlotStartDatetime},
+                                {"slotstarttime", SlotStartDatetime},
+                                {"slotendtime", SlotEnd(SlotStartDatetime)}});
+  noMatch_ = !ProcedureCommand::TakeValueRow(seek_, kSeekData, &DateOut, value, TEXTVALUE, AUDITUSER, AUDITTIMESTAMP,
+                                             STATUS, FORCED);
 }
 
 void DataDDInt::DeleteData(core::Date SlotStartDatetime, std::int32_t varid) {
   RequireConnected();
-  delete_.Parameters("slotstarttime").Value(SlotStartDatetime);
-  delete_.Parameters("varid").Value(varid);
-  delete_.Parameters("audituser").Value(CommonGlobals::GetAuditUserName());
-  delete_.Parameters("slotendtime").Value(SlotEnd(SlotStartDatetime));
-  delete_.Execute();
+  ProcedureCommand::Run(delete_, {{"slotstarttime", SlotStartDatetime},
+                                  {"varid", varid},
+                                  {"audituser", CommonGlobals::GetAuditUserName()},
+                                  {"slotendtime", SlotEnd(SlotStartDatetime)}});
 }
 
 void DataDDInt::WriteData(core::Date SlotStartDatetime, core::Date NewDateTime, std::int32_t varid, double value,
                           const std::string& TEXTVALUE, const std::string& Guard, std::int32_t STATUS) {
   RequireConnected();
-  write_.Parameters("date").Value(NewDateTime);
-  write_.Parameters("varid").Value(varid);
-  write_.Parameters("value").Value(value);
-  write_.Parameters("textvalue").Value(TEXTVALUE);
-  write_.Parameters("audituser").Value(Guard);
-  write_.Parameters("slotstarttime").Value(SlotStartDatetime);
-  write_.Parameters("slotendtime").Value(SlotEnd(SlotStartDatetime));
-  write_.Parameters("status").Value(STATUS);
-  write_.Execute();
+  ProcedureCommand::Run(write_, {{"date", NewDateTime},
+                                 {"varid", varid},
+                                 {"value", value},
+                                 {"textvalue", TEXTVALUE},
+                                 {"audituser", Guard},
+                                 {"slotstarttime", SlotStartDatetime},
+                                 {"slotendtime", SlotEnd(SlotStartDatetime)},
+                                 {"status", STATUS}});
 }
 
 void DataDDInt::SetStatus(core::Date DateTimeStamp, std::int32_t varid, std::int32_t STATUS) {
@@ -247,12 +213,11 @@ void DataDDInt::SetStatus(core::Date DateTimeStamp, std::int32_t varid, std::int
 void DataDDInt::SetForced(core::Date DateTimeStamp, std::int32_t varid, std::int32_t FORCED) {
   RequireConnected();
   const core::Date start = GetSlotStartDateTime(DateTimeStamp);
-  setForced_.Parameters("slotstarttime").Value(start);
-  setForced_.Parameters("slotendtime").Value(SlotEnd(start));
-  setForced_.Parameters("varid").Value(varid);
-  setForced_.Parameters("audituser").Value(CommonGlobals::GetAuditUserName());
-  setForced_.Parameters("forced").Value(FORCED);
-  setForced_.Execute();
+  ProcedureCommand::Run(setForced_, {{"slotstarttime", start},
+                                     {"slotendtime", SlotEnd(start)},
+                                     {"varid", varid},
+                                     {"audituser", CommonGlobals::GetAuditUserName()},
+                                     {"forced", FORCED}});
 }
 
 core::Date DataDDInt::GetSlotStartDateTime(core::Date DateTime) const {
@@ -291,10 +256,10 @@ void DataDDInt::SeekNext(core::Date SlotStartDatetime, core::Date SlotEndDatetim
                          core::Value* AUDITUSER, core::Value* AUDITTIMESTAMP, core::Value* STATUS,
                          core::Value* FORCED) {
   RequireConnected();
-  seekNext_.Parameters("varid_in").Value(varid);
-  seekNext_.Parameters("slotstart_in").Value(SlotStartDatetime);
-  seekNext_.Parameters("slotend_in").Value(SlotEndDatetime);
-  seekNext_.Parameters("topnum_in").Value(GetNthRecord < 1 ? 1 : GetNthRecord);
-  seekNext_.Execute();
-  noMatch_ = !TakeRow(seekNext_, kSeekNext, DateOut, value, TEXTVALUE, AUDITUSER, AUDITTIMESTAMP, STATUS, FORCED);
+  ProcedureCommand::Run(seekNext_, {{"varid_in", varid},
+                                    {"slotstart_in", SlotStartDatetime},
+                                    {"slotend_in", SlotEndDatetime},
+                                    {"topnum_in", GetNthRecord < 1 ? 1 : GetNthRecord}});
+  noMatch_ = !ProcedureCommand::TakeValueRow(seekNext_, kSeekNext, &DateOut, value, TEXTVALUE, AUDITUSER,
+                                             AUDITTIMESTAMP, STATUS, FORCED);
 }

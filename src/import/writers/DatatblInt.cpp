@@ -8,7 +8,12 @@ using namespace platform::db;
 
 namespace {
 constexpr int kObjectNotSet = 91;
-}
+
+// The outputs of seekddatevarid, which returns no date.
+constexpr ProcedureCommand::ValueSeekOutputs kSeek = {"varid_5",   nullptr,          "curvalue_3", "textvalue_4",
+                                                      "audituser", "audittimestamp", "status",     "forced"};
+
+}  // namespace
 
 void DatatblInt::Connect(Connection& aCNN) {
   seek_ = ProcedureCommand::Prepare(aCNN, "seekddatevarid",
@@ -48,56 +53,34 @@ void DatatblInt::SeekDateVarId(core::Date DateValue, std::int32_t varid, double&
                                core::Value* AUDITUSER, core::Value* AUDITTIMESTAMP, core::Value* FORCED,
                                core::Value* STATUS) {
   RequireConnected();
-  seek_.Parameters("datestamp_1").Value(DateValue);
-  seek_.Parameters("varid_2").Value(varid);
-  seek_.Execute();
+  ProcedureCommand::Run(seek_, {{"datestamp_1", DateValue}, {"varid_2", varid}});
   if (FORCED) *FORCED = std::int32_t{0};
-  if (seek_.Parameters("varid_5").IsNull()) {
-    noMatch_ = true;
-    return;
-  }
-  // Every output is read before any is handed back, so a value that cannot be read (a Null
-  // curvalue) leaves the caller's variables and NoMatch as they were.
-  const double foundValue = seek_.Parameters("curvalue_3").Value().ToDouble();
-  const std::string foundText = ProcedureCommand::TrimmedText(seek_.Parameters("textvalue_4").Value());
-  const std::string foundUser = ProcedureCommand::TrimmedText(seek_.Parameters("audituser").Value());
-  const core::Date foundStamp = ProcedureCommand::DateOrZero(seek_.Parameters("audittimestamp").Value());
-  noMatch_ = false;
-  value = foundValue;
-  TEXTVALUE = foundText;
-  if (AUDITUSER) *AUDITUSER = foundUser;
-  if (AUDITTIMESTAMP) *AUDITTIMESTAMP = foundStamp;
-  if (FORCED) *FORCED = seek_.Parameters("forced").Value();
-  if (STATUS) *STATUS = seek_.Parameters("status").Value();
+  noMatch_ = !ProcedureCommand::TakeValueRow(seek_, kSeek, nullptr, value, TEXTVALUE, AUDITUSER, AUDITTIMESTAMP, STATUS,
+                                             FORCED);
 }
 
 void DatatblInt::deletedtbl(core::Date DateValue, std::int32_t varid) {
   RequireConnected();
-  delete_.Parameters("date").Value(DateValue);
-  delete_.Parameters("varid").Value(varid);
-  delete_.Parameters("audituser").Value(CommonGlobals::GetAuditUserName());
-  delete_.Execute();
+  ProcedureCommand::Run(delete_,
+                        {{"date", DateValue}, {"varid", varid}, {"audituser", CommonGlobals::GetAuditUserName()}});
 }
 
 void DatatblInt::WriteData(core::Date DateValue, std::int32_t varid, double value, const std::string& TEXTVALUE,
                            const std::string& Guard, std::int32_t STATUS) {
   RequireConnected();
-  write_.Parameters("date").Value(DateValue);
-  write_.Parameters("varid").Value(varid);
-  write_.Parameters("value").Value(value);
-  write_.Parameters("textvalue").Value(TEXTVALUE);
-  write_.Parameters("audituser").Value(Guard);
-  write_.Parameters("status").Value(STATUS);
-  write_.Execute();
+  ProcedureCommand::Run(write_, {{"date", DateValue},
+                                 {"varid", varid},
+                                 {"value", value},
+                                 {"textvalue", TEXTVALUE},
+                                 {"audituser", Guard},
+                                 {"status", STATUS}});
 }
 
 void DatatblInt::SetForced(core::Date DateValue, std::int32_t varid, std::int32_t FORCED) {
   RequireConnected();
-  setForced_.Parameters("date").Value(DateValue);
-  setForced_.Parameters("varid").Value(varid);
-  setForced_.Parameters("audituser").Value(CommonGlobals::GetAuditUserName());
-  setForced_.Parameters("forced").Value(FORCED);
-  setForced_.Execute();
+  ProcedureCommand::Run(
+      setForced_,
+      {{"date", DateValue}, {"varid", varid}, {"audituser", CommonGlobals::GetAuditUserName()}, {"forced", FORCED}});
 }
 
 void DatatblInt::SetStatus(core::Date DateValue, std::int32_t varid, std::int32_t STATUS) {

@@ -2,16 +2,46 @@
 
 #include "core/Text.h"
 
-platform::db::Command ProcedureCommand::Prepare(platform::db::Connection& cnn, const std::string& name,
-                                                std::initializer_list<Param> params) {
-  platform::db::Command cmd;
+using namespace platform::db;
+
+namespace {
+
+// A text output as the callers read it: trimmed, "" for Null.
+std::string TrimmedText(const core::Value& v) { return core::Trim(v.Text()); }
+
+}  // namespace
+
+Command ProcedureCommand::Prepare(Connection& cnn, const std::string& name, std::initializer_list<Param> params) {
+  Command cmd;
   cmd.ActiveConnection(cnn);
   cmd.CommandText(name);
-  cmd.CommandType(platform::db::adCmdStoredProc);
+  cmd.CommandType(adCmdStoredProc);
   for (const Param& p : params) cmd.CreateParameter(p.name, p.type, p.direction, p.size);
   return cmd;
 }
 
-std::string ProcedureCommand::TrimmedText(const core::Value& v) { return core::Trim(v.Text()); }
+void ProcedureCommand::Run(Command& cmd, std::initializer_list<Input> inputs) {
+  for (const Input& in : inputs) cmd.Parameters(in.name).Value(in.value);
+  cmd.Execute();
+}
+
+bool ProcedureCommand::TakeValueRow(const Command& cmd, const ValueSeekOutputs& names, core::Date* DateOut,
+                                    double& value, std::string& TEXTVALUE, core::Value* AUDITUSER,
+                                    core::Value* AUDITTIMESTAMP, core::Value* STATUS, core::Value* FORCED) {
+  if (cmd.Parameters(names.varid).IsNull()) return false;
+  const double foundValue = cmd.Parameters(names.value).Value().ToDouble();
+  const core::Date foundDate = names.dateOut ? cmd.Parameters(names.dateOut).Value().ToDate() : core::Date();
+  const std::string foundText = TrimmedText(cmd.Parameters(names.text).Value());
+  const std::string foundUser = TrimmedText(cmd.Parameters(names.user).Value());
+  const core::Date foundStamp = DateOrZero(cmd.Parameters(names.stamp).Value());
+  value = foundValue;
+  if (DateOut && names.dateOut) *DateOut = foundDate;
+  TEXTVALUE = foundText;
+  if (AUDITUSER) *AUDITUSER = foundUser;
+  if (AUDITTIMESTAMP) *AUDITTIMESTAMP = foundStamp;
+  if (STATUS) *STATUS = cmd.Parameters(names.status).Value();
+  if (FORCED) *FORCED = cmd.Parameters(names.forced).Value();
+  return true;
+}
 
 core::Date ProcedureCommand::DateOrZero(const core::Value& v) { return v.IsNull() ? core::Date() : v.ToDate(); }

@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "core/Date.h"
 #include "core/Value.h"
 #include "platform/db/Command.h"
 #include "platform/db/DbTypes.h"
@@ -12,9 +13,9 @@ class Connection;
 }
 
 // The stored-procedure commands of the value and comment layers: how one is prepared from its
-// parameter list, and the readings of its outputs that those layers share. The command keeps
-// only a link to the connection; the connection stays its owner's and must stay open while the
-// command runs.
+// parameter list, how a call fills its inputs and runs it, and the readings of its outputs that
+// those layers share. The command keeps only a link to the connection; the connection stays its
+// owner's and must stay open while the command runs.
 class ProcedureCommand {
  public:
   struct Param {
@@ -24,13 +25,41 @@ class ProcedureCommand {
     long size;
   };
 
+  struct Input {
+    const char* name;
+    core::Value value;
+  };
+
+  // The output names of a value seek. dateOut is nullptr for a seek that returns no date.
+  struct ValueSeekOutputs {
+    const char* varid;
+    const char* dateOut;
+    const char* value;
+    const char* text;
+    const char* user;
+    const char* stamp;
+    const char* status;
+    const char* forced;
+  };
+
   // A command of the stored-procedure type named name on cnn, its parameters created with no
   // value and appended in the order given (the order they are bound in).
   static platform::db::Command Prepare(platform::db::Connection& cnn, const std::string& name,
                                        std::initializer_list<Param> params);
 
-  // A text output as the callers read it: trimmed, "" for Null.
-  static std::string TrimmedText(const core::Value& v);
+  // Sets the inputs by name, in the order given, and executes cmd; rows it returns are ignored.
+  static void Run(platform::db::Command& cmd, std::initializer_list<Input> inputs);
+
+  // Hands the row found by a value seek that ran on cmd to the caller's variables; false, with
+  // nothing changed, when its varid output came back Null (no row). Every output is read before
+  // any is handed over, so one that cannot be read (a Null value or date) throws and changes
+  // nothing. value as a double, DateOut (when both it and names.dateOut are given) as a date,
+  // TEXTVALUE and AUDITUSER trimmed ("" for Null), AUDITTIMESTAMP the zero date for Null, STATUS
+  // and FORCED as stored (Null stays Null); the optional outputs only when given.
+  static bool TakeValueRow(const platform::db::Command& cmd, const ValueSeekOutputs& names, core::Date* DateOut,
+                           double& value, std::string& TEXTVALUE, core::Value* AUDITUSER, core::Value* AUDITTIMESTAMP,
+                           core::Value* STATUS, core::Value* FORCED);
+
   // A date output, the zero date for Null.
   static core::Date DateOrZero(const core::Value& v);
 };
