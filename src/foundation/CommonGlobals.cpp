@@ -3,8 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
 
 #include "core/OutsideText.h"
 #include "core/RuntimeError.h"
@@ -18,7 +16,6 @@
 #include "platform/db/Recordset.h"
 #include "platform/ui/ActivityList.h"
 #include "platform/ui/ConfigPasswordPrompt.h"
-#include "platform/ui/ShellOpener.h"
 
 namespace CommonGlobals {
 
@@ -54,35 +51,7 @@ void SetHelpFilePath() {
     app.HelpFile = folder + "/help";
 }
 
-void ShowHelpPage(const std::string& helpFolder, const std::string& topic) {
-  ProgramContext& ctx = Program();
-  // A topic names a page inside the help folder and nothing else.
-  if (topic.empty() || topic.find('/') != std::string::npos || topic.find('\0') != std::string::npos || topic == "." ||
-      topic == "..")
-    return;
-  const std::filesystem::path page =
-      std::filesystem::path(helpFolder.empty() ? "help" : helpFolder) / (topic + ".html");
-  auto tell = [&ctx](const std::string& prompt) {
-    if (ctx.logger) ctx.logger->WriteLog(prompt, 2);
-    if (ctx.msgBox) ctx.msgBox->QalMsgBox(prompt, 48, std::string("Unable to display help"));
-  };
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(page, ec)) {
-    tell("The help page " + page.string() + " is missing. Reinstall the program to restore its help pages.");
-    return;
-  }
-  bool opened = false;
-  try {
-    opened = ctx.ui.shell && ctx.ui.shell->OpenUrl(page.string());
-  } catch (...) {
-    // Told below like any other refusal: the caller carries on.
-  }
-  if (!opened)
-    tell("The help page " + page.string() +
-         " could not be opened: this desktop has no web browser set up to show it. Open the file in a browser.");
-}
-
-void ShowHtmlHelpTopic(const std::string& topic) { ShowHelpPage(Program().app.HelpFile, topic); }
+void ShowHtmlHelpTopic(const std::string& topic) { ::ShowHelpPage(Program().app.HelpFile, topic); }
 
 void ShowHelpTopic(const std::string& topic) { ShowHtmlHelpTopic(topic); }
 

@@ -29,14 +29,12 @@ void ShowStatus(const std::string& text, std::int16_t level = 0);
 void ClearActivityLog();
 
 // Opens the help page of a topic ("12036" or "7J4W4X" opens <topic>.html of the
-// help folder) in the desktop's browser. A page that is missing, or that the
-// desktop could not hand to a browser, is told to the operator in a message box
-// naming the page; the caller carries on either way. A topic that is no page name
-// ("../x") opens nothing.
+// program's help folder) through ShowHelpPage (QALmsgBoxHandler.h): a page that is
+// missing, or that the desktop could not hand to a browser, is told to the
+// operator in a message box naming the page; the caller carries on either way. A
+// topic that is no page name ("../x") opens nothing.
 void ShowHelpTopic(const std::string& topic);
 void ShowHtmlHelpTopic(const std::string& topic);
-// The same for a page of another help folder (a message box's own help file).
-void ShowHelpPage(const std::string& helpFolder, const std::string& topic);
 // Sets the program's help folder: "help" in the program folder.
 void SetHelpFilePath();
 

@@ -28,14 +28,6 @@ std::int32_t ClampedSetting(const std::string& key, std::int32_t low, std::int32
 // OPTIONS\LOG_VERBOSITY as the log applies it: 0..9, 0 when it is no number.
 std::int16_t LogVerbositySetting();
 
-// Passwords never reach a log line. A setting whose last key part ends in
-// "PASSWORD" holds one; so does the Password (or PWD) pair of a connection text.
-bool IsSecretSetting(const std::string& key);
-// The text with the value of every Password/PWD pair masked; other texts unchanged.
-std::string MaskedPasswords(const std::string& connectionText);
-// A setting's value as a log line may show it.
-std::string ShownSettingValue(const std::string& key, const std::string& value);
-
 // The error a setting's reader raises for a value it cannot use (number 13 or 6),
 // its description naming the key and the value.
 core::RuntimeError SettingError(int number, const std::string& key, const std::string& value);

@@ -8,8 +8,8 @@
 #include "core/OutsideText.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
-#include "foundation/CommonGlobalsSettings.h"
 #include "foundation/QALLoggerTXT.h"
+#include "foundation/SecretSettings.h"
 #include "platform/xml/XmlElement.h"
 
 using platform::xml::XmlElement;

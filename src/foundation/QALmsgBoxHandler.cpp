@@ -1,12 +1,14 @@
 #include "foundation/QALmsgBoxHandler.h"
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "core/OutsideText.h"
-#include "foundation/CommonGlobals.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALLoggerTXT.h"
 #include "platform/ui/MessagePresenter.h"
+#include "platform/ui/ShellOpener.h"
 
 namespace {
 
@@ -86,7 +88,7 @@ std::int32_t QALmsgBoxHandler::QalMsgBox(const std::string& prompt, std::int32_t
       const std::string helpFolder = helpFile ? *helpFile : Program().app.HelpFile;
       const std::string topic = context ? *context : std::string();
       return presenter->ShowWithHelp(prompt, buttons, shownTitle,
-                                     [helpFolder, topic] { CommonGlobals::ShowHelpPage(helpFolder, topic); });
+                                     [helpFolder, topic] { ShowHelpPage(helpFolder, topic); });
     }
   }
 
@@ -119,4 +121,32 @@ std::int32_t QALmsgBoxHandler::QalMsgBox(const std::string& prompt, std::int32_t
   log(std::string(77, '='));
   answer_ = -1;  // a preset serves one box only
   return answer;
+}
+
+void ShowHelpPage(const std::string& helpFolder, const std::string& topic) {
+  ProgramContext& ctx = Program();
+  // A topic names a page inside the help folder and nothing else.
+  if (topic.empty() || topic.find('/') != std::string::npos || topic.find('\0') != std::string::npos || topic == "." ||
+      topic == "..")
+    return;
+  const std::filesystem::path page =
+      std::filesystem::path(helpFolder.empty() ? "help" : helpFolder) / (topic + ".html");
+  auto tell = [&ctx](const std::string& prompt) {
+    if (ctx.logger) ctx.logger->WriteLog(prompt, 2);
+    if (ctx.msgBox) ctx.msgBox->QalMsgBox(prompt, 48, std::string("Unable to display help"));
+  };
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(page, ec)) {
+    tell("The help page " + page.string() + " is missing. Reinstall the program to restore its help pages.");
+    return;
+  }
+  bool opened = false;
+  try {
+    opened = ctx.ui.shell && ctx.ui.shell->OpenUrl(page.string());
+  } catch (...) {
+    // Told below like any other refusal: the caller carries on.
+  }
+  if (!opened)
+    tell("The help page " + page.string() +
+         " could not be opened: this desktop has no web browser set up to show it. Open the file in a browser.");
 }

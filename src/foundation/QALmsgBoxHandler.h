@@ -35,3 +35,11 @@ class QALmsgBoxHandler {
   bool silent_ = false;
   std::int32_t answer_ = -1;
 };
+
+// Opens <topic>.html of a help folder ("help" when none is given) in the desktop's
+// browser: a box's Help button opens its topic this way, and so does
+// CommonGlobals::ShowHelpTopic with the program's help folder. A page that is
+// missing, or that the desktop could not hand to a browser, is logged and told in a
+// box of the program's handler (Program().msgBox) naming the page; the caller
+// carries on either way. A topic that is no page name ("../x") opens nothing.
+void ShowHelpPage(const std::string& helpFolder, const std::string& topic);

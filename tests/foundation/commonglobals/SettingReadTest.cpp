@@ -10,6 +10,7 @@
 #include "foundation/CommonGlobalsSettings.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
+#include "foundation/SecretSettings.h"
 
 namespace {
 
