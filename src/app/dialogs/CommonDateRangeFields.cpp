@@ -9,7 +9,6 @@
 
 #include "app/dialogs/CommonDateRange.h"
 #include "app/widgets/DialogParts.h"
-#include "app/widgets/ToolbarButtons.h"
 
 namespace {
 
@@ -55,15 +54,6 @@ bool CommonDateRangeFields::ApplyKeyword(core::Date reference) {
   Start(start);
   End(end);
   return true;
-}
-
-void CommonDateRangeFields::AddToolbarButtons(QToolBar* toolbar,
-                                              const std::function<void(const std::string&)>& onClick) {
-  ToolbarButtons::Add(toolbar,
-                      {{"Import", "wizard", "Start Import for selected variables"},
-                       {"Help", "help", ""},
-                       {"Cancel", "cancel", "Cancels Import"}},
-                      onClick);
 }
 
 void CommonDateRangeFields::AddUnderDates(QWidget* underStart, QWidget* underEnd) {

@@ -2,14 +2,11 @@
 
 #include <QDateTime>
 #include <QWidget>
-#include <functional>
-#include <string>
 
 #include "core/Date.h"
 
 class QComboBox;
 class QDateTimeEdit;
-class QToolBar;
 
 // The part that both date range dialogs show alike: the shortcut list of relative ranges and the
 // start and end pickers, each in its frame. The pickers show and edit the clock values as they
@@ -26,8 +23,6 @@ class CommonDateRangeFields : public QWidget {
   // Puts the range of the shortcut now chosen, from reference, into the pickers; false (and
   // nothing changed) when the shortcut has no range.
   bool ApplyKeyword(core::Date reference);
-  // The buttons both dialogs' toolbars hold: Import, Help and Cancel.
-  static void AddToolbarButtons(QToolBar* toolbar, const std::function<void(const std::string&)>& onClick);
 
   // Puts a widget into each date's frame, under its picker (the frames take them over).
   void AddUnderDates(QWidget* underStart, QWidget* underEnd);

@@ -3,9 +3,9 @@
 #include <QDialog>
 #include <string>
 
+#include "app/dialogs/CommonDateRangeDialogParts.h"
 #include "core/Date.h"
 
-class CommonDateRangeFields;
 class IconBinding;
 class QComboBox;
 class QDateTimeEdit;
@@ -22,7 +22,7 @@ class CommonUIDatePicker : public QDialog {
  public:
   explicit CommonUIDatePicker(const IconBinding* icons, QWidget* owner = nullptr);
 
-  bool Cancelled() const { return cancelled_; }
+  bool Cancelled() const { return parts_.Cancelled(); }
   // The values of the start and end pickers (local time).
   core::Date dtStartValue() const;
   core::Date dtEndValue() const;
@@ -30,7 +30,7 @@ class CommonUIDatePicker : public QDialog {
   QComboBox* cboRelDateSetting() const;
   QDateTimeEdit* dtStart() const;
   QDateTimeEdit* dtEnd() const;
-  QToolBar* myToolBar() const { return myToolBar_; }
+  QToolBar* myToolBar() const { return parts_.Toolbar(); }
 
   // Runs the toolbar action of a key, compared lower-cased.
   void ToolbarButtonClick(const std::string& key);
@@ -40,13 +40,10 @@ class CommonUIDatePicker : public QDialog {
   void reject() override;
 
  private:
-  void BuildToolbar();
-  void Load(const IconBinding* icons);
+  void Load();
   // The shortcut list's click: the chosen keyword's range from the time now.
   void KeywordChosen();
 
-  bool cancelled_ = false;
+  CommonDateRangeDialogParts parts_;
   core::Date reference_;
-  QToolBar* myToolBar_ = nullptr;
-  CommonDateRangeFields* fields_ = nullptr;
 };

@@ -5,14 +5,11 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QToolBar>
 #include <QVBoxLayout>
 #include <exception>
 
 #include "app/dialogs/CommonDateRange.h"
 #include "app/dialogs/CommonDateRangeFields.h"
-#include "app/widgets/DialogParts.h"
-#include "app/widgets/IconBinding.h"
 #include "core/Text.h"
 #include "foundation/CommonGlobals.h"
 #include "foundation/CommonGlobalsConnections.h"
@@ -52,20 +49,9 @@ QWidget* UtcLine(QLabel* value, QWidget* parent) {
 
 }  // namespace
 
-CommonUIDatePickerUTC::CommonUIDatePickerUTC(const IconBinding* icons, QWidget* owner) : QDialog(owner) {
-  setObjectName("CommonUIDatePickerUTC");
-  setWindowTitle("Select Date Range to Import");
-  setModal(true);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  BuildToolbar();
-  layout->addWidget(myToolBar_);
-  auto* body = new QVBoxLayout;
-  body->setContentsMargins(9, 6, 9, 9);
-  fields_ = new CommonDateRangeFields(this);
-  body->addWidget(fields_);
-
+CommonUIDatePickerUTC::CommonUIDatePickerUTC(const IconBinding* icons, QWidget* owner)
+    : QDialog(owner), parts_(this, "CommonUIDatePickerUTC", icons, [this] { TakeUTCRange(); }) {
+  CommonDateRangeFields* fields = parts_.Fields();
   UTC_Start_ = new QLabel(this);
   UTC_Start_->setObjectName("UTC_Start");
   UTC_End_ = new QLabel(this);
@@ -73,21 +59,14 @@ CommonUIDatePickerUTC::CommonUIDatePickerUTC(const IconBinding* icons, QWidget* 
   // The values come when the window shows, after it has taken its size: room for them now.
   for (QLabel* utc : {UTC_Start_, UTC_End_})
     utc->setMinimumWidth(utc->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")));
-  fields_->AddUnderDates(UtcLine(UTC_Start_, this), UtcLine(UTC_End_, this));
+  fields->AddUnderDates(UtcLine(UTC_Start_, this), UtcLine(UTC_End_, this));
   BuildZoneFrame();
-  body->addWidget(cboTimeZone_->parentWidget());
-  layout->addLayout(body, 1);
+  parts_.Body()->addWidget(cboTimeZone_->parentWidget());
 
-  if (icons) icons->initToolbar(myToolBar_);
-  connect(fields_->cboRelDateSetting(), &QComboBox::activated, this, &CommonUIDatePickerUTC::KeywordChosen);
+  connect(fields->cboRelDateSetting(), &QComboBox::activated, this, &CommonUIDatePickerUTC::KeywordChosen);
   connect(cboTimeZone_, &QComboBox::activated, this, &CommonUIDatePickerUTC::ZoneChanged);
-  connect(fields_->dtStart(), &QDateTimeEdit::dateTimeChanged, this, &CommonUIDatePickerUTC::ShowShownRange);
-  connect(fields_->dtEnd(), &QDateTimeEdit::dateTimeChanged, this, &CommonUIDatePickerUTC::ShowShownRange);
-}
-
-void CommonUIDatePickerUTC::BuildToolbar() {
-  myToolBar_ = DialogParts::Toolbar(this);
-  CommonDateRangeFields::AddToolbarButtons(myToolBar_, [this](const std::string& key) { ToolbarButtonClick(key); });
+  connect(fields->dtStart(), &QDateTimeEdit::dateTimeChanged, this, &CommonUIDatePickerUTC::ShowShownRange);
+  connect(fields->dtEnd(), &QDateTimeEdit::dateTimeChanged, this, &CommonUIDatePickerUTC::ShowShownRange);
 }
 
 void CommonUIDatePickerUTC::BuildZoneFrame() {
@@ -98,11 +77,11 @@ void CommonUIDatePickerUTC::BuildZoneFrame() {
   layout->addWidget(cboTimeZone_);
 }
 
-QComboBox* CommonUIDatePickerUTC::cboRelDateSetting() const { return fields_->cboRelDateSetting(); }
-QDateTimeEdit* CommonUIDatePickerUTC::dtStart() const { return fields_->dtStart(); }
-QDateTimeEdit* CommonUIDatePickerUTC::dtEnd() const { return fields_->dtEnd(); }
-core::Date CommonUIDatePickerUTC::dtStartValue() const { return fields_->Start(); }
-core::Date CommonUIDatePickerUTC::dtEndValue() const { return fields_->End(); }
+QComboBox* CommonUIDatePickerUTC::cboRelDateSetting() const { return parts_.Fields()->cboRelDateSetting(); }
+QDateTimeEdit* CommonUIDatePickerUTC::dtStart() const { return parts_.Fields()->dtStart(); }
+QDateTimeEdit* CommonUIDatePickerUTC::dtEnd() const { return parts_.Fields()->dtEnd(); }
+core::Date CommonUIDatePickerUTC::dtStartValue() const { return parts_.Fields()->Start(); }
+core::Date CommonUIDatePickerUTC::dtEndValue() const { return parts_.Fields()->End(); }
 
 void CommonUIDatePickerUTC::Init(std::int32_t CollectTZID, double CollectTZOff, double InterfaceTZOff) {
   collectorTimeZoneID_ = CollectTZID;
@@ -125,7 +104,7 @@ void CommonUIDatePickerUTC::Load() {
   if (open) SyncServerTimeOn(root);
   root.Close();
 
-  fields_->cboRelDateSetting()->setCurrentIndex(CommonDateRange::kDefaultKeyword);
+  parts_.Fields()->cboRelDateSetting()->setCurrentIndex(CommonDateRange::kDefaultKeyword);
   // Yesterday and today: the shown range and its UTC labels.
   KeywordChosen();
 }
@@ -229,11 +208,11 @@ void CommonUIDatePickerUTC::ShowUTCRange(core::Date start, core::Date end) {
   UTC_End_->setText(QString::fromStdString(core::Format(utcEnd, "mm/dd/yyyy HH:nn:ss")));
 }
 
-void CommonUIDatePickerUTC::ShowShownRange() { ShowUTCRange(fields_->Start(), fields_->End()); }
+void CommonUIDatePickerUTC::ShowShownRange() { ShowUTCRange(parts_.Fields()->Start(), parts_.Fields()->End()); }
 
 void CommonUIDatePickerUTC::KeywordChosen() {
   reference_ = ZoneNow();
-  if (fields_->ApplyKeyword(reference_)) ShowShownRange();
+  if (parts_.Fields()->ApplyKeyword(reference_)) ShowShownRange();
 }
 
 void CommonUIDatePickerUTC::ZoneChanged() {
@@ -242,27 +221,20 @@ void CommonUIDatePickerUTC::ZoneChanged() {
   ShowShownRange();
 }
 
-void CommonUIDatePickerUTC::ToolbarButtonClick(const std::string& key) {
-  const std::string k = core::LCase(key);
-  if (k == "wizard") {
-    cancelled_ = false;
-    ShowShownRange();
-    // Read back from the labels, which are always written month first.
-    const auto start = core::ParseDate(UTC_Start_->text().toStdString());
-    const auto end = core::ParseDate(UTC_End_->text().toStdString());
-    if (start && end) {
-      selectedStartUTC_ = *start;
-      selectedEndUTC_ = *end;
-    }
-    done(Accepted);
-  } else if (k == "help") {
-    CommonGlobals::ShowHelpTopic("12058");
-  } else if (k == "cancel") {
-    reject();
+void CommonUIDatePickerUTC::TakeUTCRange() {
+  ShowShownRange();
+  // Read back from the labels, which are always written month first.
+  const auto start = core::ParseDate(UTC_Start_->text().toStdString());
+  const auto end = core::ParseDate(UTC_End_->text().toStdString());
+  if (start && end) {
+    selectedStartUTC_ = *start;
+    selectedEndUTC_ = *end;
   }
 }
 
+void CommonUIDatePickerUTC::ToolbarButtonClick(const std::string& key) { parts_.ToolbarButtonClick(key); }
+
 void CommonUIDatePickerUTC::reject() {
-  cancelled_ = true;
+  parts_.Rejected();
   QDialog::reject();
 }

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "app/dialogs/CommonDateRangeDialogParts.h"
 #include "core/Date.h"
 
-class CommonDateRangeFields;
 class IconBinding;
 class QComboBox;
 class QDateTimeEdit;
@@ -35,7 +35,7 @@ class CommonUIDatePickerUTC : public QDialog {
 
   void Init(std::int32_t CollectTZID, double CollectTZOff, double InterfaceTZOff);
 
-  bool Cancelled() const { return cancelled_; }
+  bool Cancelled() const { return parts_.Cancelled(); }
   core::Date SelectedStartUTC() const { return selectedStartUTC_; }
   core::Date SelectedEndUTC() const { return selectedEndUTC_; }
 
@@ -45,7 +45,7 @@ class CommonUIDatePickerUTC : public QDialog {
   QDateTimeEdit* dtEnd() const;
   QLabel* UTC_Start() const { return UTC_Start_; }
   QLabel* UTC_End() const { return UTC_End_; }
-  QToolBar* myToolBar() const { return myToolBar_; }
+  QToolBar* myToolBar() const { return parts_.Toolbar(); }
   // The shown values, in the selected zone.
   core::Date dtStartValue() const;
   core::Date dtEndValue() const;
@@ -66,7 +66,6 @@ class CommonUIDatePickerUTC : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void BuildToolbar();
   void BuildZoneFrame();
   void Load();
   void FillTimeZoneList(const std::string& collectorZoneName);
@@ -79,9 +78,11 @@ class CommonUIDatePickerUTC : public QDialog {
   void KeywordChosen();
   void ZoneChanged();
   void ShowShownRange();
+  // Import's result: the shown range relabelled and read back from the UTC labels.
+  void TakeUTCRange();
 
+  CommonDateRangeDialogParts parts_;
   bool loaded_ = false;
-  bool cancelled_ = false;
   core::Date reference_;
   core::Date selectedStartUTC_;
   core::Date selectedEndUTC_;
@@ -89,8 +90,6 @@ class CommonUIDatePickerUTC : public QDialog {
   double collectorOffset_ = 0;
   double interfaceOffset_ = 0;
 
-  QToolBar* myToolBar_ = nullptr;
-  CommonDateRangeFields* fields_ = nullptr;
   QComboBox* cboTimeZone_ = nullptr;
   QLabel* UTC_Start_ = nullptr;
   QLabel* UTC_End_ = nullptr;
