@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QDialog>
+#include "app/widgets/PasswordDialog.h"
 
 class IconBinding;
 class QLineEdit;
-class QPushButton;
 
 // Asks for the current configuration password before a protected configuration is saved or its
 // protection is switched off. OK lets the operator past only when the typed text equals the
@@ -14,30 +13,16 @@ class QPushButton;
 //
 // Made anew for each use and shown modal. The icon binding is borrowed for the constructor only;
 // the stored password is read from the program's configuration at each OK.
-class CommonAskForConfigPassword : public QDialog {
+class CommonAskForConfigPassword : public PasswordDialog {
   Q_OBJECT
 
  public:
   explicit CommonAskForConfigPassword(const IconBinding* icons, QWidget* owner = nullptr);
 
-  bool Cancelled() const { return cancelled_; }
   QLineEdit* pOld() const { return pOld_; }
-  QPushButton* btnOK() const { return btnOK_; }
-  QPushButton* btnCancel() const { return btnCancel_; }
-  QPushButton* btnHelpMe() const { return btnHelpMe_; }
 
-  void btnOK_Click();
-  void btnCancel_Click();
-  void btnHelpMe_Click();
-
- public slots:
-  // Cancel, also for Escape and the window frame.
-  void reject() override;
+  void btnOK_Click() override;
 
  private:
-  bool cancelled_ = false;
   QLineEdit* pOld_ = nullptr;
-  QPushButton* btnOK_ = nullptr;
-  QPushButton* btnCancel_ = nullptr;
-  QPushButton* btnHelpMe_ = nullptr;
 };

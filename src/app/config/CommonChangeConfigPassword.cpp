@@ -3,15 +3,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/widgets/DialogParts.h"
-#include "foundation/CommonGlobals.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALmsgBoxHandler.h"
-#include "platform/qt/QtWindowFit.h"
 
 namespace {
 
@@ -23,11 +20,8 @@ void Refuse(const char* prompt) {
 
 }  // namespace
 
-CommonChangeConfigPassword::CommonChangeConfigPassword(const IconBinding* icons, QWidget* owner) : QDialog(owner) {
-  setObjectName("CommonChangeConfigPassword");
-  setWindowTitle("Change Configuration Protection Password");
-  setModal(true);
-
+CommonChangeConfigPassword::CommonChangeConfigPassword(const IconBinding* icons, QWidget* owner)
+    : PasswordDialog("CommonChangeConfigPassword", "Change Configuration Protection Password", "12055", owner) {
   pOld_ = DialogParts::PasswordBox("pOld", this);
   pNew1_ = DialogParts::PasswordBox("pNew1", this);
   pnew2_ = DialogParts::PasswordBox("pnew2", this);
@@ -37,22 +31,8 @@ CommonChangeConfigPassword::CommonChangeConfigPassword(const IconBinding* icons,
   newLayout->addWidget(DialogParts::Frame("Password", pNew1_, newFrame));
   newLayout->addWidget(DialogParts::Frame("Confirm Password", pnew2_, newFrame));
   auto* note = new QLabel("NOTE: Default current password is '58031'", this);
-  const DialogParts::Buttons buttons = DialogParts::OkCancelHelp(this, icons, nullptr, nullptr);
-  btnOK_ = buttons.ok;
-  btnCancel_ = buttons.cancel;
-  btnHelpMe_ = buttons.help;
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(DialogParts::Frame("Current Password", pOld_, this));
-  layout->addWidget(DialogParts::Frame("New Password", newFrame, this));
-  layout->addWidget(note);
-  layout->addLayout(buttons.row);
-  setMinimumWidth(380);
-  platform::qt::FitWidthToTitle(this);
-
-  connect(btnOK_, &QPushButton::clicked, this, &CommonChangeConfigPassword::btnOK_Click);
-  connect(btnCancel_, &QPushButton::clicked, this, &CommonChangeConfigPassword::btnCancel_Click);
-  connect(btnHelpMe_, &QPushButton::clicked, this, &CommonChangeConfigPassword::btnHelpMe_Click);
+  Assemble(icons, {DialogParts::Frame("Current Password", pOld_, this),
+                   DialogParts::Frame("New Password", newFrame, this), note});
 }
 
 std::string CommonChangeConfigPassword::NewPassword() const { return pNew1_->text().toStdString(); }
@@ -72,15 +52,5 @@ void CommonChangeConfigPassword::btnOK_Click() {
     Refuse("Password must be at least 5 characters long.");
     return;
   }
-  cancelled_ = false;
-  done(Accepted);
-}
-
-void CommonChangeConfigPassword::btnCancel_Click() { reject(); }
-
-void CommonChangeConfigPassword::btnHelpMe_Click() { CommonGlobals::ShowHelpTopic("12055"); }
-
-void CommonChangeConfigPassword::reject() {
-  cancelled_ = true;
-  QDialog::reject();
+  Pass();
 }

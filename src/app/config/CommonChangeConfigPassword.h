@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QDialog>
 #include <string>
+
+#include "app/widgets/PasswordDialog.h"
 
 class IconBinding;
 class QLineEdit;
-class QPushButton;
 
 // Asks for the current configuration password and a new one, typed twice, when protection is
 // switched on. OK checks, in this order, the current password (exactly as stored), that both new
@@ -15,37 +15,23 @@ class QPushButton;
 // Cancelled.
 //
 // Made anew for each use and shown modal. The icon binding is borrowed for the constructor only.
-class CommonChangeConfigPassword : public QDialog {
+class CommonChangeConfigPassword : public PasswordDialog {
   Q_OBJECT
 
  public:
   explicit CommonChangeConfigPassword(const IconBinding* icons, QWidget* owner = nullptr);
 
-  bool Cancelled() const { return cancelled_; }
   // The text of pNew1, untrimmed.
   std::string NewPassword() const;
 
   QLineEdit* pOld() const { return pOld_; }
   QLineEdit* pNew1() const { return pNew1_; }
   QLineEdit* pnew2() const { return pnew2_; }
-  QPushButton* btnOK() const { return btnOK_; }
-  QPushButton* btnCancel() const { return btnCancel_; }
-  QPushButton* btnHelpMe() const { return btnHelpMe_; }
 
-  void btnOK_Click();
-  void btnCancel_Click();
-  void btnHelpMe_Click();
-
- public slots:
-  // Cancel, also for Escape and the window frame.
-  void reject() override;
+  void btnOK_Click() override;
 
  private:
-  bool cancelled_ = false;
   QLineEdit* pOld_ = nullptr;
   QLineEdit* pNew1_ = nullptr;
   QLineEdit* pnew2_ = nullptr;
-  QPushButton* btnOK_ = nullptr;
-  QPushButton* btnCancel_ = nullptr;
-  QPushButton* btnHelpMe_ = nullptr;
 };

@@ -2,21 +2,17 @@
 
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 #include <exception>
 
 #include "app/widgets/DialogParts.h"
 #include "core/Text.h"
 #include "core/Value.h"
-#include "foundation/CommonGlobals.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALLoggerTXT.h"
 #include "foundation/QALmsgBoxHandler.h"
 #include "platform/db/Command.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "platform/qt/QtWindowFit.h"
 #include "platform/ui/MessagePresenter.h"
 
 namespace {
@@ -46,45 +42,20 @@ void LogReason(const std::string& why) {
 
 }  // namespace
 
-CommonUISuperUserLogin::CommonUISuperUserLogin(const IconBinding* icons, QWidget* owner) : QDialog(owner) {
-  setObjectName("CommonUISuperUserLogin");
-  setWindowTitle("Must Provide Vorn Krym Super User Credentials");
-  setModal(true);
-
+CommonUISuperUserLogin::CommonUISuperUserLogin(const IconBinding* icons, QWidget* owner)
+    : PasswordDialog("CommonUISuperUserLogin", "Must Provide Vorn Krym Super User Credentials", "12057", owner) {
   username_ = new QLineEdit(this);
   username_->setObjectName("username");
   password_ = DialogParts::PasswordBox("password", this);
-  const DialogParts::Buttons buttons = DialogParts::OkCancelHelp(
-      this, icons, "Attempts logon to selected facility based on specified credentials", "Exits Vorn Krym Client");
-  btnOK_ = buttons.ok;
-  btnCancel_ = buttons.cancel;
-  btnHelpMe_ = buttons.help;
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(DialogParts::Frame("Vorn Krym User Name", username_, this));
-  layout->addWidget(DialogParts::Frame("Vorn Krym Password", password_, this));
-  layout->addLayout(buttons.row);
-  setMinimumWidth(380);
-  platform::qt::FitWidthToTitle(this);
-
-  connect(btnOK_, &QPushButton::clicked, this, &CommonUISuperUserLogin::btnOK_Click);
-  connect(btnCancel_, &QPushButton::clicked, this, &CommonUISuperUserLogin::btnCancel_Click);
-  connect(btnHelpMe_, &QPushButton::clicked, this, &CommonUISuperUserLogin::btnHelpMe_Click);
+  Assemble(icons,
+           {DialogParts::Frame("Vorn Krym User Name", username_, this),
+            DialogParts::Frame("Vorn Krym Password", password_, this)},
+           "Attempts logon to selected facility based on specified credentials", "Exits Vorn Krym Client");
 }
 
 void CommonUISuperUserLogin::btnOK_Click() {
   if (!ValidateLogin()) return;  // stays open for another try
-  cancelled_ = false;
-  done(Accepted);
-}
-
-void CommonUISuperUserLogin::btnCancel_Click() { reject(); }
-
-void CommonUISuperUserLogin::btnHelpMe_Click() { CommonGlobals::ShowHelpTopic("12057"); }
-
-void CommonUISuperUserLogin::reject() {
-  cancelled_ = true;
-  QDialog::reject();
+  Pass();
 }
 
 bool CommonUISuperUserLogin::ValidateLogin() {

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QDialog>
 #include <optional>
 #include <string>
 
+#include "app/widgets/PasswordDialog.h"
+
 class IconBinding;
 class QLineEdit;
-class QPushButton;
 namespace platform::db {
 class Connection;
 }
@@ -19,7 +19,7 @@ class Connection;
 // Made anew for each use: set LoginConnection (an open connection to the Krym root schema,
 // borrowed; it must outlive the dialog), show modal, then read Cancelled and the user name box.
 // The icon binding is borrowed for the constructor only.
-class CommonUISuperUserLogin : public QDialog {
+class CommonUISuperUserLogin : public PasswordDialog {
   Q_OBJECT
 
  public:
@@ -27,34 +27,20 @@ class CommonUISuperUserLogin : public QDialog {
 
   platform::db::Connection* LoginConnection() const { return loginConnection_; }
   void LoginConnection(platform::db::Connection* cnn) { loginConnection_ = cnn; }
-  bool Cancelled() const { return cancelled_; }
 
   QLineEdit* username() const { return username_; }
   QLineEdit* password() const { return password_; }
-  QPushButton* btnOK() const { return btnOK_; }
-  QPushButton* btnCancel() const { return btnCancel_; }
-  QPushButton* btnHelpMe() const { return btnHelpMe_; }
 
-  void btnOK_Click();
-  void btnCancel_Click();
-  void btnHelpMe_Click();
+  void btnOK_Click() override;
 
   // The clear text of a password as the USER table stores it (the program's own reversible
   // scrambling of single-byte characters); none when the stored text cannot be turned back.
   static std::optional<std::string> UnscramblePassword(const std::string& stored);
 
- public slots:
-  // Cancel, also for Escape and the window frame.
-  void reject() override;
-
  private:
   bool ValidateLogin();
 
   platform::db::Connection* loginConnection_ = nullptr;
-  bool cancelled_ = false;
   QLineEdit* username_ = nullptr;
   QLineEdit* password_ = nullptr;
-  QPushButton* btnOK_ = nullptr;
-  QPushButton* btnCancel_ = nullptr;
-  QPushButton* btnHelpMe_ = nullptr;
 };
