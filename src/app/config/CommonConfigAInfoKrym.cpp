@@ -9,12 +9,6 @@
 
 namespace {
 
-std::vector<ToolbarButtons::Button> PickerButtons() {
-  return {{"OK", "ok", "Takes the selected field"},
-          {"Help", "help", "Displays Help Article"},
-          {"Cancel", "cancel", "Closes this form without picking a field"}};
-}
-
 // The keys of a table; none for an empty or missing one (listing an empty table is an error).
 std::vector<std::string> KeysOf(const HashTable* table) {
   if (!table || table->Count() == 0) return {};
@@ -24,18 +18,11 @@ std::vector<std::string> KeysOf(const HashTable* table) {
 }  // namespace
 
 CommonConfigAInfoKrym::CommonConfigAInfoKrym(const IconBinding* icons, QWidget* owner)
-    : CommonConfigForm(icons, owner,
-                       "Advanced Configuration : Additional Info : Pick Krym Facility Additional Info Field",
-                       Pattern{.buttons = PickerButtons(), .helpTopic = "12599"}) {
+    : CommonConfigFieldPicker(
+          icons, owner, "Advanced Configuration : Additional Info : Pick Krym Facility Additional Info Field",
+          "Takes the selected field", "12599", {"Field Identifier", "Field Name", "Field Type", "Krym Facility"}) {
   setObjectName("CommonConfigAInfoKrym");
-  lpVars_ = new QTreeWidget(this);
-  lpVars_->setObjectName("lpVars");
-  lpVars_->setHeaderLabels({"Field Identifier", "Field Name", "Field Type", "Krym Facility"});
-  lpVars_->setRootIsDecorated(false);
-  lpVars_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  Body()->addWidget(lpVars_, 1);
   resize(620, 380);
-  connect(lpVars_, &QTreeWidget::itemClicked, this, &CommonConfigAInfoKrym::lpVars_Click);
   Load();
 }
 
@@ -46,7 +33,8 @@ void CommonConfigAInfoKrym::VarGatherer(CommonVarGatherer* gatherer) {
 }
 
 bool CommonConfigAInfoKrym::RefreshUIFromConfig() {
-  lpVars_->clear();
+  QTreeWidget* const list = lpVars();
+  list->clear();
   if (!varGatherer_) return true;
   const std::shared_ptr<HashTable> facilities = varGatherer_->FacilityAInfoFields();
   const std::shared_ptr<HashTable> names = varGatherer_->FacilityNames();
@@ -59,29 +47,15 @@ bool CommonConfigAInfoKrym::RefreshUIFromConfig() {
       const std::string name = parts.empty() ? std::string() : parts[0];
       const std::string type = parts.size() > 1 ? parts[1] : std::string();
       const std::string shownName = type.empty() ? name : name + " (" + type + ")";
-      lpVars_->addTopLevelItem(
+      list->addTopLevelItem(
           new QTreeWidgetItem({QString::fromStdString(facility + "." + field), QString::fromStdString(field),
                                QString::fromStdString(shownName), QString::fromStdString(facilityName)}));
     }
   }
-  for (int column = 0; column < lpVars_->columnCount(); ++column) lpVars_->resizeColumnToContents(column);
+  for (int column = 0; column < list->columnCount(); ++column) list->resizeColumnToContents(column);
   return true;
 }
 
 void CommonConfigAInfoKrym::lpVars_Click() {
-  if (QTreeWidgetItem* item = lpVars_->currentItem()) pickedField_ = item->text(0).toStdString();
-}
-
-void CommonConfigAInfoKrym::OtherButtonClick(const std::string& key) {
-  if (key == "ok") {
-    cancelled_ = false;
-    accept();
-  } else if (key == "cancel") {
-    reject();
-  }
-}
-
-void CommonConfigAInfoKrym::reject() {
-  cancelled_ = true;
-  QDialog::reject();
+  if (QTreeWidgetItem* item = lpVars()->currentItem()) PickField(item->text(0).toStdString());
 }

@@ -2,10 +2,9 @@
 
 #include <string>
 
-#include "app/config/CommonConfigForm.h"
+#include "app/config/CommonConfigFieldPicker.h"
 
 class CommonVarGatherer;
-class QTreeWidget;
 
 // The picker "Advanced Configuration : Additional Info : Pick Krym Facility Additional Info
 // Field": lists every additional-information field of the facilities the gatherer read, as
@@ -13,7 +12,7 @@ class QTreeWidget;
 // Made anew for each pick and shown modal; the caller reads Cancelled and PickedField. Cancel
 // and a close through the window frame cancel. The gatherer is borrowed: give it before the
 // picker is made visible (the list is filled when it is set) and keep it while it is shown.
-class CommonConfigAInfoKrym final : public CommonConfigForm {
+class CommonConfigAInfoKrym final : public CommonConfigFieldPicker {
   Q_OBJECT
 
  public:
@@ -21,23 +20,11 @@ class CommonConfigAInfoKrym final : public CommonConfigForm {
 
   CommonVarGatherer* VarGatherer() const { return varGatherer_; }
   void VarGatherer(CommonVarGatherer* gatherer);
-  bool Cancelled() const { return cancelled_; }
-  const std::string& PickedField() const { return pickedField_; }
-  QTreeWidget* lpVars() const { return lpVars_; }
-
- public slots:
-  void reject() override;
 
  protected:
   bool RefreshUIFromConfig() override;
-  bool ApplySettings() override { return true; }
-  void OtherButtonClick(const std::string& key) override;
+  void lpVars_Click() override;
 
  private:
-  void lpVars_Click();
-
   CommonVarGatherer* varGatherer_ = nullptr;
-  bool cancelled_ = false;
-  std::string pickedField_;
-  QTreeWidget* lpVars_ = nullptr;
 };
