@@ -22,7 +22,7 @@ void CommonAskForConfigPassword::btnOK_Click() {
   const QALConfiguration* config = Program().config;
   // Exactly as stored: same characters, same case, no trimming.
   if (config && pOld_->text().toStdString() == config->item("OPTIONS\\PASSWORD_PROTECT_CONFIG_PASSWORD")) {
-    done(Accepted);  // Cancelled is left as it stands
+    Pass();
     return;
   }
   if (QALmsgBoxHandler* box = Program().msgBox)
