@@ -165,11 +165,16 @@ CommonImport::WriteOutcome CommonImport::WriteWithRecovery(const RecoverySetting
   return WriteOutcome::Unreachable;
 }
 
-std::string CommonImport::SelectAnswer(const CommonTypeLimsMatchRec& rec) {
+int CommonImport::SelectedPair(const CommonTypeLimsMatchRec& rec) {
   for (int k = 1; k <= 10; ++k) {
-    if (rec.QuestionId(k).Equals(rec.RoutePointQuestionID)) return core::Trim(rec.Answer(k).Text());
+    if (rec.QuestionId(k).Equals(rec.RoutePointQuestionID)) return k;
   }
-  return std::string();
+  return 0;
+}
+
+std::string CommonImport::SelectAnswer(const CommonTypeLimsMatchRec& rec) {
+  const int k = SelectedPair(rec);
+  return k == 0 ? std::string() : core::Trim(rec.Answer(k).Text());
 }
 
 bool CommonImport::IsSecondIntervalType(const std::string& varType) {
@@ -372,6 +377,8 @@ std::string WriteErrorText(std::int32_t varid) {
 }
 
 std::string NotInterpretable(const std::string& answer, const CommonTypeVarRec& record) {
+  if (VarTypeFunctions::IsTextParameterVar(record.gVarType()))
+    return "it is not one of the texts the variable's list allows";
   std::string why = record.gAllowSymbol() ? "it is neither a number nor one of the variable's symbols"
                                           : "it is not a number and the variable allows no symbols";
   if (answer.find(',') != std::string::npos) why += " (a comma only separates thousands, as in 1,234)";
@@ -421,6 +428,9 @@ void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const Comm
 bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
                                 const std::string& answer, const CommonTypeVarRec& record) {
   std::string why = UnusableDateTime(rec, record.gVarType());
+  // Bytes DeraRed could not hand over as text: what they stand for cannot be known.
+  if (!rec.AnswerHandedOver(SelectedPair(rec)))
+    why = "DeraRed cannot hand over its text as it stands (bytes that are no UTF-8, shown escaped)";
   core::Date stamp;
   if (why.empty()) {
     try {

@@ -97,6 +97,8 @@ class CommonImport {
   // The trimmed answer of the first of the ten question ids that equals the record's
   // RoutePointQuestionID ("" when none does; Null never equals).
   static std::string SelectAnswer(const CommonTypeLimsMatchRec& rec);
+  // The pair (1..10) SelectAnswer takes its answer from; 0 when none.
+  static int SelectedPair(const CommonTypeLimsMatchRec& rec);
   // A type whose writes need the Second interval's 86400 slots a day, which no value table
   // holds (the empty code is written as a daily value and is not one of them).
   static bool IsSecondIntervalType(const std::string& varType);

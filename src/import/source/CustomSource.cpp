@@ -1,6 +1,9 @@
 #include "import/source/CustomSource.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdio>
 #include <optional>
 #include <utility>
 
@@ -66,12 +69,21 @@ platform::db::DbException UnusableConnection() {
 
 core::Value AsText(const core::Value& v) { return core::Value(v.Text()); }
 
-// The time of day as "hh:nn:ss" on the 24-hour clock; Null stays Null, and a value that is no
-// time stays as it came, for the import to refuse with its own words.
+// The time of day as "hh:nn:ss" on the 24-hour clock, a fraction of a second cut, never rounded:
+// rounded, 23:59:59.5 would become 00:00:00 of the same day and place its value a day early.
+// Null stays Null, and a value that is no time stays as it came, for the import to refuse with
+// its own words.
 core::Value TimeText(const core::Value& v) {
   if (v.IsNull()) return v;
   try {
-    return core::Value(core::Format(v.ToDate(), "hh:nn:ss"));
+    const core::Date d = v.ToDate();
+    // In microseconds first, which takes off what the floating day adds or lacks.
+    const auto micros = static_cast<std::int64_t>(std::llround(d.TimePart() * 86400.0 * 1e6));
+    const std::int64_t seconds = std::min<std::int64_t>(micros / 1000000, 86399);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(seconds / 3600),
+                  static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+    return core::Value(std::string(text));
   } catch (const core::RuntimeError&) {
     return v;
   }
@@ -85,7 +97,7 @@ core::Value CombinedDateTime(const core::Value& day, const core::Value& timeText
   if (day.IsNull()) return day;
   try {
     if (timeText.IsNull()) return core::Value(day.ToDate());
-    const core::Date::Parts d = day.ToDate().Split();
+    const core::Date::Parts d = day.ToDate().DatePart().Split();  // the day, its time cut
     const core::Date::Parts t = timeText.ToDate().Split();
     core::Date when = core::Date::FromParts(d.year, d.month, d.day, t.hour, t.minute, t.second);
     if (pushLateVisits && t.hour * 3600 + t.minute * 60 + t.second > 23 * 3600) {
@@ -124,8 +136,8 @@ std::string ColumnName(int column) {
 class Columns {
  public:
   // Only the answer query's columns, or only the notes query's. An unknown name throws as a
-  // field read by that name would.
-  Columns(const Recordset& rs, bool answers) : rs_(rs) {
+  // field read by that name would. With bytes, the text columns hold the bytes DeraRed stores.
+  Columns(const Recordset& rs, bool answers, bool bytes) : rs_(rs), bytes_(bytes) {
     index_.fill(-1);
     if (answers) {
       for (int c = 0; c < kAnswerColumns; ++c) index_[c] = rs.Fields(ColumnName(c)).Index();
@@ -134,10 +146,17 @@ class Columns {
     }
   }
   core::Value operator()(int column) const { return rs_.Fields(index_[column]).Value(); }
-  core::Value Text(int column) const { return AsText((*this)(column)); }
+  // The column as text; of a column read as bytes, what is no UTF-8 shown escaped, and
+  // notHandedOver (when given) set when there was such a byte.
+  core::Value Text(int column, bool* notHandedOver = nullptr) const {
+    const core::Value v = (*this)(column);
+    if (!bytes_ || v.IsNull()) return AsText(v);
+    return core::Value(core::EscapeInvalidUtf8(v.Text(), notHandedOver));
+  }
 
  private:
   const Recordset& rs_;
+  bool bytes_;
   std::array<int, kAnswerColumns> index_{};
 };
 
@@ -164,7 +183,9 @@ void FillAnswer(const Columns& kept, CommonTypeLimsMatchRec& r) {
   for (int pair = 1; pair <= 10; ++pair) {
     const int question = kFirstPair + (pair - 1) * 2;
     r.QuestionId(pair) = kept(question);
-    r.Answer(pair) = kept.Text(question + 1);
+    bool notHandedOver = false;
+    r.Answer(pair) = kept.Text(question + 1, &notHandedOver);
+    if (notHandedOver) r.answersNotHandedOver |= static_cast<std::uint16_t>(1u << (pair - 1));
   }
 }
 
@@ -442,8 +463,9 @@ void CustomSource::LoadRowsAroundUnreadable(const std::string& text, Query query
   }
 }
 
-std::string CustomSource::PartText(Query query, std::int32_t from, std::int32_t to) const {
+std::string CustomSource::PartText(Query query, std::int32_t from, std::int32_t to, bool textAsBytes) const {
   SourceQueryText part = QueryText();
+  part.textAsBytes = textAsBytes;
   if (query == Query::LogNotes) {
     part.startTransId = from - 1;
     part.notesUpTo = to;
@@ -478,7 +500,7 @@ void CustomSource::ReadAroundUnreadableRows(Query query, std::int32_t from, std:
     try {
       Recordset rs;
       OpenQuery(rs, PartText(query, from, to));
-      AppendRows(rs, query);
+      AppendRows(rs, query, false);
       return;
     } catch (const std::exception& e) {
       if (!IsDataError(e)) throw;
@@ -486,6 +508,7 @@ void CustomSource::ReadAroundUnreadableRows(Query query, std::int32_t from, std:
     }
   }
   if (from >= to) {
+    if (ReadTextsAsBytes(query, from, error)) return;
     Log("CustomSource: transaction " + std::to_string(from) + " cannot be read (" + error + ").", 1);
     unreadable_.push_back({from, error});
     return;
@@ -493,6 +516,25 @@ void CustomSource::ReadAroundUnreadableRows(Query query, std::int32_t from, std:
   const auto middle = static_cast<std::int32_t>(from + (static_cast<std::int64_t>(to) - from) / 2);
   ReadAroundUnreadableRows(query, from, middle, nullptr);
   ReadAroundUnreadableRows(query, middle + 1, to, nullptr);
+}
+
+bool CustomSource::ReadTextsAsBytes(Query query, std::int32_t id, const std::string& error) {
+  // Only PostgreSQL hands over what a text column stores as bytes (a SQL_ASCII database keeps
+  // any bytes it is given and then cannot convert them).
+  const Connection* cnn = CurrentConnection();
+  if (!cnn || cnn->Family() != platform::db::DriverFamily::PostgreSQL) return false;
+  try {
+    Recordset rs;
+    OpenQuery(rs, PartText(query, id, id, true));
+    AppendRows(rs, query, true);
+  } catch (const std::exception& e) {
+    if (!IsDataError(e)) throw;
+    return false;
+  }
+  Log("CustomSource: the texts of transaction " + std::to_string(id) + " cannot be handed over as they stand (" +
+          error + "): they are read as bytes, those that are no UTF-8 shown escaped.",
+      1);
+  return true;
 }
 
 bool CustomSource::LoadLogNoteRecords() {
@@ -536,14 +578,14 @@ void CustomSource::LoadRows(const std::string& text, Query query) {
   // The previous records stay until the new result is open; from here on they are
   // replaced one by one, and the count says how many of the new rows are in.
   recordCount_ = 0;
-  AppendRows(rs, query);
+  AppendRows(rs, query, false);
 }
 
-void CustomSource::AppendRows(Recordset& rs, Query query) {
+void CustomSource::AppendRows(Recordset& rs, Query query, bool textAsBytes) {
   if (rs.RecordCount() > 0) rs.MoveFirst();
   std::optional<Columns> columns;  // found at the first row, as a read by name would fail there
   while (!rs.Eof()) {
-    if (!columns) columns.emplace(rs, query == Query::Answers);
+    if (!columns) columns.emplace(rs, query == Query::Answers, textAsBytes);
     auto record = std::make_shared<CommonTypeLimsMatchRec>();
     if (query == Query::Answers)
       FillAnswer(*columns, *record);

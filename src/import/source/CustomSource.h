@@ -95,7 +95,11 @@ class CustomSource {
   // The transactions the last read left out. A read by transaction id with an upper bound
   // (EndTransId, for the log notes too) whose result the database refuses with a data error
   // (SQLSTATE class 22) reads its range again in halves until each such transaction stands
-  // alone, and keeps every row it can read; the read then succeeds without the rows listed here.
+  // alone, and keeps every row it can read. A transaction that fails alone is read once more
+  // with its texts as the bytes DeraRed stores (PostgreSQL), those that are no UTF-8 shown
+  // escaped; the record marks such answers (CommonTypeLimsMatchRec::answersNotHandedOver).
+  // Only a row that fails that way too is left out; the read then succeeds without the rows
+  // listed here.
   const std::vector<UnreadableRow>& UnreadableRows() const { return unreadable_; }
   // The error of the last read that failed ("" before any): number & " - " & description.
   const std::string& LastReadError() const { return lastReadError_; }
@@ -132,10 +136,13 @@ class CustomSource {
   void Read(Query query, bool& executionErrorOccured);
   // Runs the text on the connection and replaces the records by its rows.
   void LoadRows(const std::string& text, Query query);
-  // Appends the rows of an open result to the records.
-  void AppendRows(platform::db::Recordset& rs, Query query);
+  // Appends the rows of an open result to the records; textAsBytes: its text columns hold bytes.
+  void AppendRows(platform::db::Recordset& rs, Query query, bool textAsBytes);
   // The query text for the ids from..to (inclusive).
-  std::string PartText(Query query, std::int32_t from, std::int32_t to) const;
+  std::string PartText(Query query, std::int32_t from, std::int32_t to, bool textAsBytes = false) const;
+  // Reads the row of the transaction that failed with error with its texts as bytes, into the
+  // records; false when that is not possible or fails too.
+  bool ReadTextsAsBytes(Query query, std::int32_t id, const std::string& error);
   // Whether the read that failed with this error may be read again in parts.
   bool CanReadAroundRows(Query query, const std::exception& e);
   // Reads the rows of the ids from..to (inclusive) into the records, leaving out the rows that
