@@ -321,30 +321,50 @@ bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
   reader_ = std::make_unique<CustomSource>(source_);
   reader_->QueryType(0);
   if (needStartId_ && !EnsureRunRange()) return false;
-  reader_->StartTransId(watermark_.ReadFrom());
-  reader_->EndTransId(watermark_.ReadTo());
   reader_->CurrentVarId(std::to_string(varid));
 
   Status("lngLastTransIdImportedLastSession = " + std::to_string(startId_));
   Status("Loading data records from source for VarId " + std::to_string(varid) + "  ...");
+  // A bounded range is read and handled a window of ids at a time, so that a backlog of any
+  // size never sits in memory at once; an open one (the bound could not be read) is read whole.
+  const std::int32_t from = watermark_.ReadFrom();
+  const std::int32_t to = watermark_.ReadTo();
+  for (std::int32_t windowFrom = from;;) {
+    const bool last = to == -1 || static_cast<std::int64_t>(to) - windowFrom < readWindow_;
+    const std::int32_t windowTo = last ? to : windowFrom + readWindow_ - 1;
+    if (!ImportWindow(run, varid, windowFrom, windowTo, windowFrom == from) || last || run.targetDown ||
+        Stopping())
+      return true;
+    // A stretch of ids without any transaction is stepped over.
+    const std::optional<std::int32_t> next = reader_->ReadNextTransId(windowTo);
+    if (next && *next > to) return true;
+    windowFrom = next ? *next : windowTo + 1;
+  }
+}
+
+bool CommonImport::ImportWindow(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to,
+                                bool first) {
+  reader_->StartTransId(from);
+  reader_->EndTransId(to);
   const ReadOutcome read = ReadSource(*reader_, false);
   if (read != ReadOutcome::Read) {
-    if (stopped_) return true;
+    if (stopped_) return false;
     MsgBox("Execution error occured in LoopReadSource for VarId " + std::to_string(varid));
     Status("Execution error occured in LoopReadSource");
     run.facilityOk = false;
     if (read == ReadOutcome::Unreachable) {
       SourceOutOfReach();
-      return true;
+      return false;
     }
-    // DeraRed is there and refused this variable's read: its answers, anywhere in the range, wait
-    // for the next run, and the other variables go on.
-    watermark_.HoldAtStart();
+    // DeraRed is there and refused this variable's read: its answers from the window on, anywhere
+    // in it, wait for the next run, and the other variables go on.
+    watermark_.HoldBelow(core::Value(from));
     runFailed_ = true;
     Status("The answers of VarId " + std::to_string(varid) + " of " + run.Where() +
+           (first ? std::string() : " from transaction " + std::to_string(from) + " on") +
            " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
            "): they wait for the next run, and the last imported id is held.");
-    return true;
+    return false;
   }
   Status("Loaded " + std::to_string(reader_->RecordCount()) + " data record(s) from source.");
   for (const CustomSource::UnreadableRow& row : reader_->UnreadableRows()) RejectUnreadableRow(run, varid, row);

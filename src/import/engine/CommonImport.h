@@ -94,6 +94,13 @@ class CommonImport {
 
   void Sleep(SleepFunction sleep) { sleep_ = std::move(sleep); }
 
+  // How many transaction ids a variable's read takes at a time: a run's range wider than that
+  // is read and handled in windows of it, one after the other (each with its own "Loaded N data
+  // record(s) from source." line), so that one run's memory does not grow with its backlog.
+  static constexpr std::int32_t kReadWindow = 10000;
+  // Another window, for the tests (at least 1).
+  void ReadWindow(std::int32_t ids) { readWindow_ = ids < 1 ? 1 : ids; }
+
   // The trimmed answer of the first of the ten question ids that equals the record's
   // RoutePointQuestionID ("" when none does; Null never equals).
   static std::string SelectAnswer(const CommonTypeLimsMatchRec& rec);
@@ -126,6 +133,10 @@ class CommonImport {
   void RejectUnreadableRow(const FacilityRun& run, std::int32_t varid, const CustomSource::UnreadableRow& row);
   // False when the facility must be left at once (the run's range could not be read).
   bool ImportVariable(FacilityRun& run, std::int32_t varid);
+  // Reads the variable's answers of the ids from..to (to -1: the open range above from) and
+  // imports them; false when the read failed (handled there: the id is held from the window
+  // on) or the run is stopping. first: the range's first window.
+  bool ImportWindow(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to, bool first);
   void ImportRecord(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec);
   // False when the facility's Krym database could not be reached: the record's note and the
   // facility's other values wait for the next run.
@@ -165,6 +176,7 @@ class CommonImport {
   std::unique_ptr<CommonFacilityWriter> writer_;  // the current facility's
   SessionStatistics stats_;
   SleepFunction sleep_;
+  std::int32_t readWindow_ = kReadWindow;
 
   // The run's state, kept across facilities.
   bool needStartId_ = true;

@@ -22,6 +22,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/DbException.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/ResultTable.h"
 #include "platform/ui/BusyPointer.h"
 #include "platform/ui/EventPump.h"
 
@@ -133,34 +134,46 @@ std::string ColumnName(int column) {
   return ((column - kFirstPair) % 2 == 0 ? "Question_ID" : "Answer") + std::to_string(pair);
 }
 
+// The cells of one row of a result as the driver hands it over, by column; each cell is taken
+// (moved out of the row) once.
 class Columns {
  public:
   // Only the answer query's columns, or only the notes query's. An unknown name throws as a
   // field read by that name would. With bytes, the text columns hold the bytes DeraRed stores.
-  Columns(const Recordset& rs, bool answers, bool bytes) : rs_(rs), bytes_(bytes) {
+  Columns(const platform::db::ResultTable& result, bool answers, bool bytes) : bytes_(bytes) {
     index_.fill(-1);
+    auto find = [&](int column) {
+      const int index = result.Find(ColumnName(column));
+      if (index < 0)
+        throw platform::db::DbException(
+            platform::db::dberr::kItemNotFound,
+            "Item cannot be found in the collection corresponding to the requested name or ordinal. (" +
+                ColumnName(column) + ")");
+      index_[column] = index;
+    };
     if (answers) {
-      for (int c = 0; c < kAnswerColumns; ++c) index_[c] = rs.Fields(ColumnName(c)).Index();
+      for (int c = 0; c < kAnswerColumns; ++c) find(c);
     } else {
-      for (Column c : kLogNoteColumns) index_[c] = rs.Fields(ColumnName(c)).Index();
+      for (Column c : kLogNoteColumns) find(c);
     }
   }
-  core::Value operator()(int column) const { return rs_.Fields(index_[column]).Value(); }
+  void Row(std::vector<core::Value>& row) { row_ = &row; }
+  core::Value operator()(int column) { return std::move((*row_)[static_cast<std::size_t>(index_[column])]); }
   // The column as text; of a column read as bytes, what is no UTF-8 shown escaped, and
   // notHandedOver (when given) set when there was such a byte.
-  core::Value Text(int column, bool* notHandedOver = nullptr) const {
+  core::Value Text(int column, bool* notHandedOver = nullptr) {
     const core::Value v = (*this)(column);
     if (!bytes_ || v.IsNull()) return AsText(v);
     return core::Value(core::EscapeInvalidUtf8(v.Text(), notHandedOver));
   }
 
  private:
-  const Recordset& rs_;
   bool bytes_;
+  std::vector<core::Value>* row_ = nullptr;
   std::array<int, kAnswerColumns> index_{};
 };
 
-void FillAnswer(const Columns& kept, CommonTypeLimsMatchRec& r) {
+void FillAnswer(Columns& kept, CommonTypeLimsMatchRec& r) {
   r.ID = kept(kID);
   r.Route_Id = kept.Text(kRoute_Id);
   r.Point_Id = kept.Text(kPoint_Id);
@@ -189,7 +202,7 @@ void FillAnswer(const Columns& kept, CommonTypeLimsMatchRec& r) {
   }
 }
 
-void FillLogNote(const Columns& kept, CommonTypeLimsMatchRec& r) {
+void FillLogNote(Columns& kept, CommonTypeLimsMatchRec& r) {
   r.ID = kept(kID);
   r.external_id_logbook = kept(kExternal_id_logbook);
   r.Trans_Date = kept(kTrans_Date);
@@ -317,17 +330,35 @@ std::vector<std::int32_t> CustomSource::ReadTransIds(std::int32_t after, std::in
     command.CommandText(kQuery);
     command.CreateParameter("after", platform::db::adInteger, platform::db::adParamInput, 0, after);
     command.CreateParameter("upTo", platform::db::adInteger, platform::db::adParamInput, 0, upTo);
-    Recordset rs;
-    rs.Open(command);
-    for (; !rs.Eof(); rs.MoveNext()) {
-      const core::Value id = rs.Fields(0).Value();
-      if (!id.IsNull()) ids.push_back(id.ToLong());
-    }
+    // One pass: only the ids are kept, however many there are.
+    command.Execute([&](const platform::db::ResultTable&, std::vector<core::Value>& row) {
+      if (!row[0].IsNull()) ids.push_back(row[0].ToLong());
+    });
     return ids;
   } catch (const std::exception& e) {
     executionErrorOccured = true;
     CommonGlobals::ShowStatus("Error in ReadTransIds: " + ErrorText(e), 0);
     return {};
+  }
+}
+
+std::optional<std::int32_t> CustomSource::ReadNextTransId(std::int32_t after) {
+  static constexpr const char* kQuery = "SELECT MIN(ID) FROM Tbl_Transaction_PDA WHERE ID > ?";
+  try {
+    if (!EnsureSourceConnection()) return std::nullopt;
+    Log(std::string("CustomSource.ReadNextTransId() Query : ") + kQuery, 5);
+    platform::db::Command command;
+    command.ActiveConnection(*CurrentConnection());
+    command.CommandText(kQuery);
+    command.CreateParameter("after", platform::db::adInteger, platform::db::adParamInput, 0, after);
+    Recordset rs = command.Execute();
+    if (rs.State() != platform::db::adStateOpen || rs.Eof()) return std::nullopt;
+    const core::Value next = rs.Fields(0).Value();
+    if (next.IsNull()) return std::nullopt;
+    return next.ToLong();
+  } catch (const std::exception& e) {
+    Log("CustomSource.ReadNextTransId(): " + ErrorText(e), 1);
+    return std::nullopt;
   }
 }
 
@@ -461,6 +492,7 @@ void CustomSource::LoadRowsAroundUnreadable(const std::string& text, Query query
       ReadAroundUnreadableRows(query, startTransId_ + 1, endTransId_, nullptr);
     }
   }
+  records_.resize(static_cast<std::size_t>(recordCount_));  // what an earlier read left beyond
 }
 
 std::string CustomSource::PartText(Query query, std::int32_t from, std::int32_t to, bool textAsBytes) const {
@@ -497,12 +529,12 @@ void CustomSource::ReadAroundUnreadableRows(Query query, std::int32_t from, std:
   if (failedWith) {
     error = *failedWith;
   } else {
+    const std::int32_t before = recordCount_;
     try {
-      Recordset rs;
-      OpenQuery(rs, PartText(query, from, to));
-      AppendRows(rs, query, false);
+      AppendRows(PartText(query, from, to), query, false);
       return;
     } catch (const std::exception& e) {
+      recordCount_ = before;  // the part is read again in halves, from its first row
       if (!IsDataError(e)) throw;
       error = ErrorText(e);
     }
@@ -523,11 +555,11 @@ bool CustomSource::ReadTextsAsBytes(Query query, std::int32_t id, const std::str
   // any bytes it is given and then cannot convert them).
   const Connection* cnn = CurrentConnection();
   if (!cnn || cnn->Family() != platform::db::DriverFamily::PostgreSQL) return false;
+  const std::int32_t before = recordCount_;
   try {
-    Recordset rs;
-    OpenQuery(rs, PartText(query, id, id, true));
-    AppendRows(rs, query, true);
+    AppendRows(PartText(query, id, id, true), query, true);
   } catch (const std::exception& e) {
+    recordCount_ = before;
     if (!IsDataError(e)) throw;
     return false;
   }
@@ -552,13 +584,13 @@ bool CustomSource::LoadLogNoteRecords() {
   }
 }
 
-void CustomSource::OpenQuery(Recordset& rs, const std::string& text) {
+void CustomSource::OnConnection(const std::function<void(Connection&)>& run) {
   Connection* cnn = CurrentConnection();
   if (!cnn) throw UnusableConnection();
   const bool takenOver = usedOpening_ != shared_->openings;
   usedOpening_ = shared_->openings;
   try {
-    rs.Open(text, *cnn, platform::db::adCmdText);
+    run(*cnn);
     return;
   } catch (const platform::db::DbException& e) {
     if (!takenOver || !(e.LinkBroken() || cnn->LinkBroken())) throw;
@@ -568,33 +600,56 @@ void CustomSource::OpenQuery(Recordset& rs, const std::string& text) {
   // new connection that fails again fails the read as usual.
   DestroyConnection();
   if (!OpenSourceConnection()) throw UnusableConnection();
-  rs = Recordset();
-  rs.Open(text, *CurrentConnection(), platform::db::adCmdText);
+  run(*CurrentConnection());
+}
+
+void CustomSource::OpenQuery(Recordset& rs, const std::string& text) {
+  OnConnection([&](Connection& cnn) {
+    rs = Recordset();
+    rs.Open(text, cnn, platform::db::adCmdText);
+  });
 }
 
 void CustomSource::LoadRows(const std::string& text, Query query) {
-  Recordset rs;
-  OpenQuery(rs, text);
-  // The previous records stay until the new result is open; from here on they are
-  // replaced one by one, and the count says how many of the new rows are in.
-  recordCount_ = 0;
-  AppendRows(rs, query, false);
+  // The previous records stay until the new result is open; from then on they are replaced
+  // one by one, and the count says how many of the new rows are in.
+  ReadRows(text, query, false, true);
 }
 
-void CustomSource::AppendRows(Recordset& rs, Query query, bool textAsBytes) {
-  if (rs.RecordCount() > 0) rs.MoveFirst();
-  std::optional<Columns> columns;  // found at the first row, as a read by name would fail there
-  while (!rs.Eof()) {
-    if (!columns) columns.emplace(rs, query == Query::Answers, textAsBytes);
-    auto record = std::make_shared<CommonTypeLimsMatchRec>();
-    if (query == Query::Answers)
-      FillAnswer(*columns, *record);
-    else
-      FillLogNote(*columns, *record);
-    records_.resize(static_cast<std::size_t>(recordCount_) + 1);
-    records_[static_cast<std::size_t>(recordCount_)] = std::move(record);
-    ++recordCount_;
-    rs.MoveNext();
-  }
-  rs.Close();
+void CustomSource::AppendRows(const std::string& text, Query query, bool textAsBytes) {
+  ReadRows(text, query, textAsBytes, false);
+}
+
+void CustomSource::ReadRows(const std::string& text, Query query, bool textAsBytes, bool replace) {
+  const std::int32_t first = recordCount_;
+  OnConnection([&](Connection& cnn) {
+    bool open = false;
+    auto opened = [&] {
+      if (open) return;
+      open = true;
+      recordCount_ = replace ? 0 : first;
+    };
+    std::optional<Columns> columns;  // found at the first row, as a read by name would fail there
+    platform::db::Command command;
+    command.ActiveConnection(cnn);
+    command.CommandText(text);
+    // One pass: each row the driver hands over becomes a record, and nothing else keeps it.
+    command.Execute([&](const platform::db::ResultTable& result, std::vector<core::Value>& row) {
+      opened();
+      if (!columns) columns.emplace(result, query == Query::Answers, textAsBytes);
+      columns->Row(row);
+      auto record = std::make_shared<CommonTypeLimsMatchRec>();
+      if (query == Query::Answers)
+        FillAnswer(*columns, *record);
+      else
+        FillLogNote(*columns, *record);
+      const auto at = static_cast<std::size_t>(recordCount_);
+      if (at < records_.size())
+        records_[at] = std::move(record);
+      else
+        records_.push_back(std::move(record));
+      ++recordCount_;
+    });
+    opened();
+  });
 }

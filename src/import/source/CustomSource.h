@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,6 +88,10 @@ class CustomSource {
   // " - " & description is written and the list is empty.
   std::vector<std::int32_t> ReadTransIds(std::int32_t after, std::int32_t upTo, bool& executionErrorOccured);
 
+  // The lowest transaction id above after, on the reader's connection; none when there is
+  // none or it could not be read (the reason goes to the log only: the caller goes on without).
+  std::optional<std::int32_t> ReadNextTransId(std::int32_t after);
+
   // A transaction of the answers or the log-notes query that the database could not hand over
   // (a text not valid in the connection's encoding, say), with the error it gave.
   struct UnreadableRow {
@@ -134,10 +140,15 @@ class CustomSource {
 
   enum class Query { Answers, LogNotes };
   void Read(Query query, bool& executionErrorOccured);
+  // Runs run on the connection; see the class comment for a connection taken over dead.
+  void OnConnection(const std::function<void(platform::db::Connection&)>& run);
   // Runs the text on the connection and replaces the records by its rows.
   void LoadRows(const std::string& text, Query query);
-  // Appends the rows of an open result to the records; textAsBytes: its text columns hold bytes.
-  void AppendRows(platform::db::Recordset& rs, Query query, bool textAsBytes);
+  // Runs the text and appends its rows to the records; textAsBytes: its text columns hold bytes.
+  void AppendRows(const std::string& text, Query query, bool textAsBytes);
+  // Reads the text's rows into records as the driver hands them over; replace: they replace
+  // the records from the first row on (or, for an empty result, when it is open).
+  void ReadRows(const std::string& text, Query query, bool textAsBytes, bool replace);
   // The query text for the ids from..to (inclusive).
   std::string PartText(Query query, std::int32_t from, std::int32_t to, bool textAsBytes = false) const;
   // Reads the row of the transaction that failed with error with its texts as bytes, into the

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -41,6 +42,22 @@ class SourceFaultsTest : public EngineTest {
                             " order by varid, datestamp");
   }
   virtual bool Ascii() const { return false; }
+  // DeraRed refuses every read that meets the transaction (XX000 "row refused", no data
+  // error): a view takes the table's place.
+  void RefuseRow(int id) {
+    std::string columns =
+        "id, route_id, point_id, trans_date, trans_time, point_desc, guard, notes, inc, inc1, "
+        "inc2, inc3, missed_point, question_id1, "
+        "CASE WHEN id = " +
+        std::to_string(id) + " THEN refuse(answer1) ELSE answer1 END AS answer1";
+    for (int i = 2; i <= 10; ++i) columns += ", question_id" + std::to_string(i) + ", answer" + std::to_string(i);
+    deraRed.Exec(
+        "ALTER TABLE tbl_transaction_pda RENAME TO pda_rows;"
+        "CREATE FUNCTION refuse(t text) RETURNS text LANGUAGE plpgsql STABLE AS $$ BEGIN "
+        "RAISE EXCEPTION 'row refused' USING ERRCODE = 'XX000'; END $$;"
+        "CREATE VIEW tbl_transaction_pda AS SELECT " +
+        columns + " FROM pda_rows");
+  }
   std::string Rejection(std::int32_t id, const std::string& answer, std::int32_t varid) const {
     return "Rejected the answer '" + answer + "' of transaction " + std::to_string(id) + " for VarId " +
            std::to_string(varid) + " of facility 'Plant One' (" + plant->Name() + "): ";
@@ -165,17 +182,7 @@ TEST_F(SourceFaultsTest, ReadRefusedWhileDeraRedIsReachableHoldsOnlyThatVariable
   AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}, {6, "10"}}});
   AddVisit({.id = 102, .point = 1, .time = "09:00:00", .answers = {{5, "2"}}});
   AddVisit({.id = 103, .point = 2, .time = "10:00:00", .answers = {{7, "3"}}});
-  std::string columns =
-      "id, route_id, point_id, trans_date, trans_time, point_desc, guard, notes, inc, inc1, "
-      "inc2, inc3, missed_point, question_id1, "
-      "CASE WHEN id = 102 THEN refuse(answer1) ELSE answer1 END AS answer1";
-  for (int i = 2; i <= 10; ++i) columns += ", question_id" + std::to_string(i) + ", answer" + std::to_string(i);
-  deraRed.Exec(
-      "ALTER TABLE tbl_transaction_pda RENAME TO pda_rows;"
-      "CREATE FUNCTION refuse(t text) RETURNS text LANGUAGE plpgsql STABLE AS $$ BEGIN "
-      "RAISE EXCEPTION 'row refused' USING ERRCODE = 'XX000'; END $$;"
-      "CREATE VIEW tbl_transaction_pda AS SELECT " +
-      columns + " FROM pda_rows");
+  RefuseRow(102);
 
   ASSERT_TRUE(Run());
 
@@ -193,6 +200,86 @@ TEST_F(SourceFaultsTest, ReadRefusedWhileDeraRedIsReachableHoldsOnlyThatVariable
   EXPECT_EQ(engine->Statistics().SourceConnectionFailures(), 0);
   EXPECT_TRUE(waits.empty());
   EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 100);
+}
+
+// A range wider than the read window is read and imported a window at a time: every answer
+// exactly once, stretches without any transaction stepped over, and a window that DeraRed
+// refuses ends the variable's reading there, what came before it imported.
+class WindowedReadTest : public SourceFaultsTest {
+ protected:
+  void SetUp() override {
+    SourceFaultsTest::SetUp();
+    readWindow = 4;
+    LateCommits::WaitForTests(std::chrono::milliseconds(0));  // the gap below is no late commit
+  }
+  void TearDown() override { LateCommits::WaitForTests(std::nullopt); }
+
+  // Hourly answers i of variable 42 at transaction ids, and daily ones at every third.
+  void AddAnswers(const std::vector<int>& ids) {
+    for (const int id : ids) {
+      const int hour = id % 24;
+      std::vector<std::pair<std::int32_t, std::string>> answers = {{5, std::to_string(id)}};
+      if (id % 3 == 0) answers.emplace_back(6, std::to_string(id));
+      AddVisit({.id = id, .point = 1, .date = "2024-03-" + std::to_string(10 + id % 15),
+                .time = (hour < 10 ? "0" : "") + std::to_string(hour) + ":00:00", .answers = answers});
+    }
+  }
+};
+
+TEST_F(WindowedReadTest, SplitRangeImportsEveryAnswerExactlyOnce) {
+  std::vector<int> ids;
+  for (int id = 101; id <= 110; ++id) ids.push_back(id);
+  for (int id = 5000; id <= 5005; ++id) ids.push_back(id);  // far above, after a stretch of nothing
+  AddAnswers(ids);
+
+  ASSERT_TRUE(Run());
+
+  std::vector<std::string> hourly, daily;
+  for (const int id : ids) {
+    hourly.push_back("42|" + std::to_string(id) + "|" + std::to_string(id));
+    if (id % 3 == 0) daily.push_back("43|" + std::to_string(id) + "|" + std::to_string(id));
+  }
+  std::sort(hourly.begin(), hourly.end());
+  std::sort(daily.begin(), daily.end());
+  std::vector<std::string> gotHourly = Values(*plant, "dataddh"), gotDaily = Values(*plant);
+  std::sort(gotHourly.begin(), gotHourly.end());
+  std::sort(gotDaily.begin(), gotDaily.end());
+  EXPECT_EQ(gotHourly, hourly);
+  EXPECT_EQ(gotDaily, daily);
+  // Each answer written once: one write line each.
+  EXPECT_EQ(LinesWith("Wrote Data"), static_cast<int>(hourly.size() + daily.size()));
+  // 101-104, 105-108, 109-112, then 5000-5003 and 5004-5005 for each variable (each reads
+  // every visit of the point): the empty stretch is never read window by window.
+  EXPECT_EQ(LinesStartingWith("Loaded ").size(), 10u);
+  EXPECT_EQ(LogCount("Loaded 4 data record(s) from source."), 6);
+  EXPECT_EQ(LogCount("Loaded 2 data record(s) from source."), 4);
+  EXPECT_FALSE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 5005);
+}
+
+TEST_F(WindowedReadTest, WindowDeraRedRefusesHoldsTheIdFromThatWindowOn) {
+  std::vector<int> ids;
+  for (int id = 101; id <= 112; ++id) ids.push_back(id);
+  AddAnswers(ids);
+  RefuseRow(107);
+
+  ASSERT_TRUE(Run());
+
+  // The first window of each variable is imported; nothing from the refused one on.
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|101|101", "42|102|102", "42|103|103", "42|104|104"));
+  EXPECT_THAT(Values(*plant), ElementsAre("43|102|102"));
+  for (const int varid : {42, 43}) {
+    const std::vector<std::string> lines = LinesStartingWith(
+        "The answers of VarId " + std::to_string(varid) + " of facility 'Plant One' (" + plant->Name() +
+        ") from transaction 105 on could not be read from DeraRed, which is reachable (");
+    ASSERT_EQ(lines.size(), 1u) << varid;
+    EXPECT_THAT(lines[0], HasSubstr("row refused"));
+  }
+  EXPECT_EQ(LinesStartingWith("Loaded ").size(), 2u);
+  EXPECT_TRUE(engine->RunFailed());
+  // A facility with a failed read saves no id, as always; the hold from 105 on is what the
+  // facilities after it may save.
   EXPECT_EQ(SavedId(), 100);
 }
 
