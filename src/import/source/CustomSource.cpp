@@ -324,20 +324,37 @@ std::int32_t CustomSource::ReadHighestTransId(bool& executionErrorOccured) {
 std::vector<std::int32_t> CustomSource::ReadTransIds(std::int32_t after, std::int32_t upTo,
                                                      bool& executionErrorOccured) {
   static constexpr const char* kQuery = "SELECT ID FROM Tbl_Transaction_PDA WHERE ID > ? AND ID <= ? ORDER BY ID";
+  // The ids are asked for this many at a time: a driver keeps a whole result while it is read,
+  // and a backlog may hold millions.
+  static constexpr std::int64_t kIdsAtATime = 100000;
   executionErrorOccured = false;
   std::vector<std::int32_t> ids;
   try {
     if (!EnsureSourceConnection()) throw core::RuntimeError(3704, "The source connection could not be opened.");
     Log(std::string("CustomSource.ReadTransIds() Query : ") + kQuery, 5);
-    platform::db::Command command;
-    command.ActiveConnection(*CurrentConnection());
-    command.CommandText(kQuery);
-    command.CreateParameter("after", platform::db::adInteger, platform::db::adParamInput, 0, after);
-    command.CreateParameter("upTo", platform::db::adInteger, platform::db::adParamInput, 0, upTo);
-    // One pass: only the ids are kept, however many there are.
-    command.Execute([&](const platform::db::ResultTable&, std::vector<core::Value>& row) {
-      if (!row[0].IsNull()) ids.push_back(row[0].ToLong());
-    });
+    std::int64_t from = after;
+    while (from < upTo) {
+      const std::int64_t to = std::min<std::int64_t>(upTo, from + kIdsAtATime);
+      const std::size_t before = ids.size();
+      platform::db::Command command;
+      command.ActiveConnection(*CurrentConnection());
+      command.CommandText(kQuery);
+      command.CreateParameter("after", platform::db::adInteger, platform::db::adParamInput, 0,
+                              static_cast<std::int32_t>(from));
+      command.CreateParameter("upTo", platform::db::adInteger, platform::db::adParamInput, 0,
+                              static_cast<std::int32_t>(to));
+      // One pass: only the ids are kept.
+      command.Execute([&](const platform::db::ResultTable&, std::vector<core::Value>& row) {
+        if (!row[0].IsNull()) ids.push_back(row[0].ToLong());
+      });
+      from = to;
+      if (ids.size() == before && from < upTo) {
+        // A stretch without any transaction is stepped over.
+        const std::optional<std::int32_t> next = NextTransId(static_cast<std::int32_t>(from));
+        if (!next || *next > upTo) break;
+        from = static_cast<std::int64_t>(*next) - 1;
+      }
+    }
     return ids;
   } catch (const std::exception& e) {
     executionErrorOccured = true;
@@ -346,20 +363,24 @@ std::vector<std::int32_t> CustomSource::ReadTransIds(std::int32_t after, std::in
   }
 }
 
-std::optional<std::int32_t> CustomSource::ReadNextTransId(std::int32_t after) {
+std::optional<std::int32_t> CustomSource::NextTransId(std::int32_t after) {
   static constexpr const char* kQuery = "SELECT MIN(ID) FROM Tbl_Transaction_PDA WHERE ID > ?";
+  Log(std::string("CustomSource.ReadNextTransId() Query : ") + kQuery, 5);
+  platform::db::Command command;
+  command.ActiveConnection(*CurrentConnection());
+  command.CommandText(kQuery);
+  command.CreateParameter("after", platform::db::adInteger, platform::db::adParamInput, 0, after);
+  Recordset rs = command.Execute();
+  if (rs.State() != platform::db::adStateOpen || rs.Eof()) return std::nullopt;
+  const core::Value next = rs.Fields(0).Value();
+  if (next.IsNull()) return std::nullopt;
+  return next.ToLong();
+}
+
+std::optional<std::int32_t> CustomSource::ReadNextTransId(std::int32_t after) {
   try {
     if (!EnsureSourceConnection()) return std::nullopt;
-    Log(std::string("CustomSource.ReadNextTransId() Query : ") + kQuery, 5);
-    platform::db::Command command;
-    command.ActiveConnection(*CurrentConnection());
-    command.CommandText(kQuery);
-    command.CreateParameter("after", platform::db::adInteger, platform::db::adParamInput, 0, after);
-    Recordset rs = command.Execute();
-    if (rs.State() != platform::db::adStateOpen || rs.Eof()) return std::nullopt;
-    const core::Value next = rs.Fields(0).Value();
-    if (next.IsNull()) return std::nullopt;
-    return next.ToLong();
+    return NextTransId(after);
   } catch (const std::exception& e) {
     Log("CustomSource.ReadNextTransId(): " + ErrorText(e), 1);
     return std::nullopt;

@@ -132,6 +132,8 @@ class CustomSource {
 
  private:
   bool OpenSourceConnection();
+  // ReadNextTransId on an open connection; failures throw.
+  std::optional<std::int32_t> NextTransId(std::int32_t after);
   bool EnsureSourceConnection();
   bool IsSourceConnectionAlive() const;
   void CloseSourceConnection();
