@@ -202,11 +202,16 @@ bool CommonImport::StartImport(CommonVarGatherer& gatherer, bool TestMode) {
     const std::int32_t facilities = CountFacilities(gatherer);
     gatherer.MoveFirst();
     needStartId_ = true;
+    // Interactive and test runs save no id, so they neither keep nor use the late-commit watch.
+    watching_ = Program().isNTService && !TestMode;
+    watchPath_.clear();
+    lateRanges_.clear();
 
     for (std::int32_t n = 1; !gatherer.EOF_Facility() && !sourceDown_ && !Stopping(); ++n) {
       RunFacility(gatherer, TestMode, n < facilities);
       gatherer.MoveNext_Facility();
     }
+    EndLateCommitWatch();
     LogSessionStatistics();
     return true;
   } catch (const std::exception& e) {
@@ -264,7 +269,7 @@ bool CommonImport::EnsureRunRange() {
   const std::int32_t highest = reader_->ReadHighestTransId(failed);
   if (!failed) {
     watermark_.Begin(startId_, highest);
-    HoldBelowYoungGap();
+    if (watching_) WatchLateCommits();
   } else {
     watermark_.Begin(startId_, std::nullopt);
     runFailed_ = true;
@@ -273,22 +278,50 @@ bool CommonImport::EnsureRunRange() {
   return true;
 }
 
-namespace {
+LateCommitWatch::TimePoint CommonImport::Now() const { return clock_ ? clock_() : std::chrono::system_clock::now(); }
 
-// The DeraRed database the settings name, as the late-commit store tells databases apart.
-std::string SourceDatabase() {
-  return Setting("K30418\\SourceProvider") + "|" + Setting("K30418\\SourceDS") + "|" + Setting("K30418\\SourceDB") +
-         "|" + Setting("K30418\\SourceCustomization");
+void CommonImport::WatchLateCommits() {
+  const LateCommitWatch::TimePoint now = Now();
+  watchPath_ = LateCommitWatch::FilePath();
+  bool exists = false;
+  std::string why;
+  const bool read = watch_.Load(watchPath_, exists, why);
+  if (!read)
+    Status("The late-commit watch " + watchPath_ + " cannot be read (" + why +
+           "): it is started afresh, and the import goes on.");
+  else if (!exists && startId_ > 0)
+    Status("The late-commit watch " + watchPath_ + " is missing: it is started afresh, and the import goes on.");
+  watch_.Age(now);
+
+  // The watched ids the start id has passed: those that have appeared are late transactions,
+  // which every variable reads before its range.
+  for (const LateCommitWatch::Range& r : watch_.RangesUpTo(startId_)) {
+    bool failed = false;
+    const std::vector<std::int32_t> ids = reader_->ReadTransIds(r.first - 1, r.last, failed);
+    if (failed) {
+      runFailed_ = true;
+      Status("The transaction ids watched for a late commit could not be checked: the next run checks them again.");
+      break;
+    }
+    for (const std::int32_t id : ids) {
+      if (!lateRanges_.empty() && lateRanges_.back().second + 1 == id)
+        lateRanges_.back().second = id;
+      else
+        lateRanges_.emplace_back(id, id);
+    }
+  }
+  WatchNewGaps(now);
+  if ((read && exists && !watch_.Changed()) || SaveWatch()) return;
+  // Unwatched, a gap the saved id passed would be lost: the id stays below the lowest.
+  for (const LateCommitWatch::Range& r : watch_.RangesUpTo(watermark_.EndId())) {
+    if (r.first > startId_) {
+      watermark_.HoldBelow(core::Value(r.first));
+      break;
+    }
+  }
 }
 
-std::string WaitText() {
-  const auto minutes = LateCommits::kWait.count();
-  return std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
-}
-
-}  // namespace
-
-void CommonImport::HoldBelowYoungGap() {
+void CommonImport::WatchNewGaps(LateCommitWatch::TimePoint now) {
   const std::int32_t endId = watermark_.EndId();
   if (endId <= startId_) return;
   bool failed = false;
@@ -303,34 +336,76 @@ void CommonImport::HoldBelowYoungGap() {
            "held.");
     return;
   }
-  const std::optional<std::int32_t> gap = LateCommits::LowestYoungGap(SourceDatabase(), startId_, endId, ids);
-  if (!gap) return;
-  watermark_.HoldBelow(core::Value(*gap));
-  Status("Transaction id " + std::to_string(*gap) + " is missing below DeraRed's highest id " + std::to_string(endId) +
-         ": it may be a transaction not committed yet, so the last imported id stays below it "
-         "until it arrives or has been missing for " +
-         WaitText() + ".");
+  watch_.NoteGaps(startId_, endId, ids, now);
+}
+
+bool CommonImport::SaveWatch() {
+  try {
+    watch_.Save(watchPath_);
+    return true;
+  } catch (const core::RuntimeError& e) {
+    runFailed_ = true;
+    Status("The late-commit watch " + watchPath_ + " cannot be written (" + std::to_string(e.Number()) + " - " +
+           core::OutsideText(e.Description()) +
+           "): the last imported id stays below the ids it should watch, and the next run reads them again.");
+    return false;
+  }
+}
+
+void CommonImport::EndLateCommitWatch() {
+  if (watchPath_.empty()) return;
+  for (const auto& [first, last] : lateRanges_) {
+    for (std::int64_t id = first; id <= last; ++id) {
+      const auto n = static_cast<std::int32_t>(id);
+      if (watermark_.LateHandled(n)) {
+        watch_.Forget(n);
+        Status("Imported transaction " + std::to_string(n) +
+               ", which DeraRed committed after an earlier run had passed its id.");
+      } else {
+        // Held: it is watched on until it can be imported.
+        watch_.Renew(n, Now());
+      }
+    }
+  }
+  if (watch_.Changed()) SaveWatch();
 }
 
 bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
   reader_ = std::make_unique<CustomSource>(source_);
-  reader_->QueryType(0);
   if (needStartId_ && !EnsureRunRange()) return false;
-  reader_->StartTransId(watermark_.ReadFrom());
-  reader_->EndTransId(watermark_.ReadTo());
+  for (const auto& [first, last] : lateRanges_) {
+    if (!ReadAndImport(run, varid, first, last, true)) return true;
+    if (run.targetDown || sourceDown_ || stopped_) return true;
+  }
+  ReadAndImport(run, varid, watermark_.ReadFrom(), watermark_.ReadTo(), false);
+  return true;
+}
+
+bool CommonImport::ReadAndImport(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to,
+                                 bool late) {
+  reader_ = std::make_unique<CustomSource>(source_);
+  reader_->QueryType(0);
+  reader_->StartTransId(from);
+  reader_->EndTransId(to);
+  reader_->BindTransIds(late);
   reader_->CurrentVarId(std::to_string(varid));
 
-  Status("lngLastTransIdImportedLastSession = " + std::to_string(startId_));
-  Status("Loading data records from source for VarId " + std::to_string(varid) + "  ...");
+  if (late) {
+    Status("Loading the late transaction(s) " + std::to_string(from) + (to > from ? " to " + std::to_string(to) : "") +
+           " from source for VarId " + std::to_string(varid) + "  ...");
+  } else {
+    Status("lngLastTransIdImportedLastSession = " + std::to_string(startId_));
+    Status("Loading data records from source for VarId " + std::to_string(varid) + "  ...");
+  }
   const ReadOutcome read = ReadSource(*reader_, false);
   if (read != ReadOutcome::Read) {
-    if (stopped_) return true;
+    if (stopped_) return false;
     MsgBox("Execution error occured in LoopReadSource for VarId " + std::to_string(varid));
     Status("Execution error occured in LoopReadSource");
     run.facilityOk = false;
     if (read == ReadOutcome::Unreachable) {
       SourceOutOfReach();
-      return true;
+      return false;
     }
     // DeraRed is there and refused this variable's read: its answers, anywhere in the range, wait
     // for the next run, and the other variables go on.
@@ -339,7 +414,7 @@ bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
     Status("The answers of VarId " + std::to_string(varid) + " of " + run.Where() +
            " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
            "): they wait for the next run, and the last imported id is held.");
-    return true;
+    return false;
   }
   Status("Loaded " + std::to_string(reader_->RecordCount()) + " data record(s) from source.");
   for (const CustomSource::UnreadableRow& row : reader_->UnreadableRows()) RejectUnreadableRow(run, varid, row);

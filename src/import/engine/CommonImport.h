@@ -1,14 +1,17 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/Date.h"
 #include "import/engine/ImportWatermark.h"
+#include "import/engine/LateCommitWatch.h"
 #include "import/engine/SessionStatistics.h"
 #include "import/model/KrymSchemaOpener.h"
 #include "import/source/CustomSource.h"
@@ -58,6 +61,7 @@ class CommonVarGatherer;
 class CommonImport {
  public:
   using SleepFunction = std::function<void(std::int32_t milliseconds)>;
+  using WatchClock = std::function<LateCommitWatch::TimePoint()>;
 
   // The opener reaches the Krym schemas for the variable definitions; it is borrowed and must
   // outlive the instance.
@@ -93,6 +97,8 @@ class CommonImport {
   const SessionStatistics& Statistics() const { return stats_; }
 
   void Sleep(SleepFunction sleep) { sleep_ = std::move(sleep); }
+  // The clock the late-commit watch ages by (std::chrono::system_clock unless one is set).
+  void Clock(WatchClock clock) { clock_ = std::move(clock); }
 
   // The trimmed answer of the first of the ten question ids that equals the record's
   // RoutePointQuestionID ("" when none does; Null never equals).
@@ -116,8 +122,19 @@ class CommonImport {
   // Reads the last imported id and the run's bound once per run; false when the id could not
   // be read.
   bool EnsureRunRange();
-  // Holds the id below the lowest gap of the run's range that may still be a late commit.
-  void HoldBelowYoungGap();
+  // Service runs: checks the watched ids (those that have appeared are read with every
+  // variable, lateRanges_), then lists the run's range and watches the ids missing in it.
+  void WatchLateCommits();
+  // The ids missing from the run's range (the id is held when they cannot be listed).
+  void WatchNewGaps(LateCommitWatch::TimePoint now);
+  // At the end of a service run: the late transactions imported leave the watch, one line each.
+  void EndLateCommitWatch();
+  // Writes the watch file; false (with a line) when it cannot be written.
+  bool SaveWatch();
+  LateCommitWatch::TimePoint Now() const;
+  // Reads the variable's answers from..to (bound ids for a late range) and imports them; false
+  // when the read failed (the variable is done then).
+  bool ReadAndImport(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to, bool late);
   // The recovery cycle of a read of the answers or (notes) of the log notes.
   ReadOutcome ReadSource(CustomSource& reader, bool notes);
   // A row of the variable's answers that DeraRed could not hand over.
@@ -168,6 +185,13 @@ class CommonImport {
   bool needStartId_ = true;
   std::int32_t startId_ = 0;
   ImportWatermark watermark_;
+  // The late-commit watch of a service run (none in interactive and test runs), its file, and
+  // the watched transactions that have appeared, as ranges of ids, which every variable reads.
+  bool watching_ = false;
+  LateCommitWatch watch_;
+  std::string watchPath_;
+  std::vector<std::pair<std::int32_t, std::int32_t>> lateRanges_;
+  WatchClock clock_;
   bool runFailed_ = false;
   bool sourceDown_ = false;  // the source stayed out of reach: no more reading in this run
   bool stopped_ = false;

@@ -205,6 +205,7 @@ CustomSource::~CustomSource() {
 
 void CustomSource::StartTransId(std::int32_t id) { startTransId_ = id; }
 void CustomSource::EndTransId(std::int32_t id) { endTransId_ = id; }
+void CustomSource::BindTransIds(bool bind) { bindTransIds_ = bind; }
 void CustomSource::CurrentVarId(const std::string& ids) { currentVarId_ = ids; }
 const std::string& CustomSource::CurrentVarId() const { return currentVarId_; }
 void CustomSource::QueryType(std::int16_t type) { queryType_ = type; }
@@ -392,6 +393,7 @@ SourceQueryText CustomSource::QueryText() const {
   q.startDate = startDate_;
   q.endDate = endDate_;
   q.currentVarId = currentVarId_;
+  q.bindTransIds = bindTransIds_;
   return q;
 }
 
@@ -411,7 +413,10 @@ bool CustomSource::LoadResultRecords() {
     }
     const std::string text = QueryText().AnswersQuery();
     Log("CustomSource.LoadResultRecords() Query : " + text, 5);
-    LoadRowsAroundUnreadable(text, Query::Answers, "CustomSource.LoadResultRecords()");
+    if (bindTransIds_ && queryType_ == 0 && endTransId_ != -1)
+      LoadBoundRows(text);
+    else
+      LoadRowsAroundUnreadable(text, Query::Answers, "CustomSource.LoadResultRecords()");
     return true;
   } catch (const std::exception& e) {
     lastReadError_ = ErrorText(e);
@@ -440,6 +445,22 @@ void CustomSource::LoadRowsAroundUnreadable(const std::string& text, Query query
       ReadAroundUnreadableRows(query, startTransId_ + 1, endTransId_, nullptr);
     }
   }
+}
+
+void CustomSource::LoadBoundRows(const std::string& text) {
+  unreadable_.clear();
+  Connection* cnn = CurrentConnection();
+  if (!cnn) throw UnusableConnection();
+  usedOpening_ = shared_->openings;
+  platform::db::Command command;
+  command.ActiveConnection(*cnn);
+  command.CommandText(text);
+  command.CreateParameter("from", platform::db::adInteger, platform::db::adParamInput, 0, startTransId_);
+  command.CreateParameter("to", platform::db::adInteger, platform::db::adParamInput, 0, endTransId_);
+  Recordset rs;
+  rs.Open(command);
+  recordCount_ = 0;
+  AppendRows(rs, Query::Answers);
 }
 
 std::string CustomSource::PartText(Query query, std::int32_t from, std::int32_t to) const {

@@ -123,6 +123,8 @@ std::string SourceQueryText::AnswersQuery() const {
          " And Tbl_Transaction_PDA.Trans_Date <= " + DateLiteral(endDate) + " ";
   } else if (endTransId == -1) {
     q += " And  Tbl_Transaction_PDA.ID > " + Id(startTransId) + " ";
+  } else if (bindTransIds) {
+    q += " And  Tbl_Transaction_PDA.ID >= ? And  Tbl_Transaction_PDA.ID <= ? ";
   } else {
     q += " And  Tbl_Transaction_PDA.ID >= " + Id(startTransId) + " And " +
          " Tbl_Transaction_PDA.ID <= " + Id(endTransId) + " ";
