@@ -383,7 +383,6 @@ bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
 
 bool CommonImport::ReadAndImport(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to,
                                  bool late) {
-  reader_ = std::make_unique<CustomSource>(source_);
   reader_->QueryType(0);
   reader_->StartTransId(from);
   reader_->EndTransId(to);

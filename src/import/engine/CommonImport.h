@@ -132,8 +132,8 @@ class CommonImport {
   // Writes the watch file; false (with a line) when it cannot be written.
   bool SaveWatch();
   LateCommitWatch::TimePoint Now() const;
-  // Reads the variable's answers from..to (bound ids for a late range) and imports them; false
-  // when the read failed (the variable is done then).
+  // Reads the variable's answers from..to (bound ids for a late range) with the variable's
+  // reader and imports them; false when the read failed (the variable is done then).
   bool ReadAndImport(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to, bool late);
   // The recovery cycle of a read of the answers or (notes) of the log notes.
   ReadOutcome ReadSource(CustomSource& reader, bool notes);
