@@ -621,12 +621,24 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
 }
 
 bool CommonImport::ImportLogNotes(FacilityRun& run) {
-  Status("Loading Logbook records from source...");
   if (!reader_) reader_ = std::make_unique<CustomSource>(source_);
-  reader_->StartTransId(startId_);  // the notes query reads above it
-  // Only a read that fails is bounded by it, to read around rows DeraRed cannot hand over.
-  reader_->EndTransId(watermark_.ReadTo());
+  // The notes of the late transactions first, each range with its ids bound.
+  for (const auto& [first, last] : lateRanges_) {
+    if (!ReadAndImportNotes(run, first - 1, last, true)) return false;
+    if (run.targetDown || stopped_) return true;
+  }
+  return ReadAndImportNotes(run, startId_, watermark_.ReadTo(), false);
+}
+
+bool CommonImport::ReadAndImportNotes(FacilityRun& run, std::int32_t above, std::int32_t upTo, bool late) {
+  Status("Loading Logbook records from source...");
+  reader_->StartTransId(above);  // the notes query reads above it
+  // Only a read that fails is bounded by it, to read around rows DeraRed cannot hand over; a
+  // late range is read with its ids bound.
+  reader_->EndTransId(upTo);
+  reader_->BindTransIds(late);
   const ReadOutcome read = ReadSource(*reader_, true);
+  reader_->BindTransIds(false);
   if (read != ReadOutcome::Read) {
     if (stopped_) return false;
     MsgBox("Execution error occured in ReadLIMSLogNotes");
@@ -650,7 +662,7 @@ bool CommonImport::ImportLogNotes(FacilityRun& run) {
   for (; !reader_->EOF_LimsRec() && !Stopping(); reader_->MoveNext_LimsRec()) {
     const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec();
     // Notes that arrived after the run's bound are left for the next run, like answers.
-    if (rec && watermark_.InRange(rec->ID)) ImportNote(run, *rec, "Error returned from WriteToLogbook. 371");
+    if (rec && (late || watermark_.InRange(rec->ID))) ImportNote(run, *rec, "Error returned from WriteToLogbook. 371");
   }
   return true;
 }

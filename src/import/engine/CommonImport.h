@@ -161,6 +161,9 @@ class CommonImport {
                     const std::string& answer, const std::string& why);
   // False when the notes could not be read: the facility's id is not saved then.
   bool ImportLogNotes(FacilityRun& run);
+  // Reads the notes above..upTo (bound ids for a late range; upTo bounds only a read around
+  // unreadable rows otherwise) and writes them; false when the read failed.
+  bool ReadAndImportNotes(FacilityRun& run, std::int32_t above, std::int32_t upTo, bool late);
   // Writes a record's note to the facility's logbook (nothing for a blank note); failLine is
   // the status line of a write that may heal.
   void ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& rec, const char* failLine);

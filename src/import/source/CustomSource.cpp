@@ -414,7 +414,7 @@ bool CustomSource::LoadResultRecords() {
     const std::string text = QueryText().AnswersQuery();
     Log("CustomSource.LoadResultRecords() Query : " + text, 5);
     if (bindTransIds_ && queryType_ == 0 && endTransId_ != -1)
-      LoadBoundRows(text);
+      LoadBoundRows(text, Query::Answers);
     else
       LoadRowsAroundUnreadable(text, Query::Answers, "CustomSource.LoadResultRecords()");
     return true;
@@ -447,7 +447,7 @@ void CustomSource::LoadRowsAroundUnreadable(const std::string& text, Query query
   }
 }
 
-void CustomSource::LoadBoundRows(const std::string& text) {
+void CustomSource::LoadBoundRows(const std::string& text, Query query) {
   unreadable_.clear();
   Connection* cnn = CurrentConnection();
   if (!cnn) throw UnusableConnection();
@@ -460,7 +460,7 @@ void CustomSource::LoadBoundRows(const std::string& text) {
   Recordset rs;
   rs.Open(command);
   recordCount_ = 0;
-  AppendRows(rs, Query::Answers);
+  AppendRows(rs, query);
 }
 
 std::string CustomSource::PartText(Query query, std::int32_t from, std::int32_t to) const {
@@ -520,9 +520,15 @@ bool CustomSource::LoadLogNoteRecords() {
   try {
     platform::ui::BusyScope busy(Program().ui.busy);
     cursor_ = 0;
-    const std::string text = QueryText().LogNotesQuery();
+    SourceQueryText q = QueryText();
+    const bool bound = bindTransIds_ && endTransId_ != -1;
+    if (bound) q.notesUpTo = endTransId_;
+    const std::string text = q.LogNotesQuery();
     Log("CustomSource.LoadLogNoteRecords() Query : " + text, 5);
-    LoadRowsAroundUnreadable(text, Query::LogNotes, "CustomSource.LoadLogNoteRecords()");
+    if (bound)
+      LoadBoundRows(text, Query::LogNotes);
+    else
+      LoadRowsAroundUnreadable(text, Query::LogNotes, "CustomSource.LoadLogNoteRecords()");
     return true;
   } catch (const std::exception& e) {
     lastReadError_ = ErrorText(e);

@@ -48,9 +48,10 @@ class CustomSource {
   // upper bound. The log-notes query reads above StartTransId.
   void StartTransId(std::int32_t id);
   void EndTransId(std::int32_t id);
-  // True: a read by transaction id with an upper bound gives StartTransId and EndTransId to the
-  // database as parameters of the statement (the import reads the late commits it watched so).
-  // Such a read is not read around rows the database cannot hand over: it fails as a whole.
+  // True: a read by transaction id with an upper bound (EndTransId, for the log notes too) gives
+  // StartTransId and EndTransId to the database as parameters of the statement (the import reads
+  // the late commits it watched so). Such a read is not read around rows the database cannot
+  // hand over: it fails as a whole.
   void BindTransIds(bool bind);
   // "ALL" (any case) or external ids separated by commas.
   void CurrentVarId(const std::string& ids);
@@ -147,8 +148,8 @@ class CustomSource {
   void ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to, const std::string* failedWith);
   // Runs the loader's text; a data error reads around the rows that cause it.
   void LoadRowsAroundUnreadable(const std::string& text, Query query, const char* loader);
-  // Runs the answers text with StartTransId and EndTransId bound to its parameters.
-  void LoadBoundRows(const std::string& text);
+  // Runs the text with StartTransId and EndTransId bound to its parameters.
+  void LoadBoundRows(const std::string& text, Query query);
   SourceQueryText QueryText() const;
 
   core::Date startDate_;

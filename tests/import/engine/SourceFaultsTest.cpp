@@ -390,6 +390,39 @@ TEST_F(LateCommitTest, WatchFileKeepsItsBound) {
   EXPECT_EQ(SavedId(), 399);
 }
 
+// A late transaction's note reaches the logbook like its answers reach their slots; one that
+// cannot be written yet stays watched until it can.
+TEST_F(LateCommitTest, LateNoteIsWrittenWhenItCanBe) {
+  Set("K30418\\AddNotesToLogbook", "TRUE");
+  Set("K30418\\LogbookId", "1");
+  AddQuestion(9, 1, 0, 1);  // point 9 feeds no variable: its notes go to logbook 1
+  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
+  platform::db::Connection handheld;
+  handheld.Open(deraRed.OleDbString());
+  handheld.Execute("BEGIN");
+  handheld.Execute(
+      "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, notes) VALUES (102, 1, "
+      "9, '2024-03-05', '1899-12-30 09:00:00', 'jdoe', 'Seal leaks')");
+  AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
+  ASSERT_TRUE(Run());
+  handheld.Execute("COMMIT");
+
+  // The default logbook is no number: the note waits (and the facility saves no id, as ever).
+  Set("K30418\\LogbookId", "first");
+  ASSERT_TRUE(Run());
+  EXPECT_TRUE(Rows(*plant, "select comment from logbookentries").empty());
+  EXPECT_EQ(SavedId(), 103);
+  EXPECT_THAT(Watched(), ElementsAre("102-102"));
+  EXPECT_EQ(LogCount(kLate102), 0);
+
+  Set("K30418\\LogbookId", "1");
+  ASSERT_TRUE(Run());
+  EXPECT_THAT(Rows(*plant, "select comment from logbookentries"), ElementsAre("Seal leaks"));
+  EXPECT_EQ(LogCount(kLate102), 1);
+  EXPECT_THAT(Watched(), ElementsAre());
+  EXPECT_FALSE(engine->RunFailed());
+}
+
 // Interactive and test runs save no id: they neither write the watch nor import from it.
 TEST_F(LateCommitTest, InteractiveAndTestRunsNeitherKeepNorUseTheWatch) {
   AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});

@@ -139,6 +139,15 @@ TEST(SourceQueryText, LogNotesQueryByDatabaseType) {
       bounded.LogNotesQuery(),
       head + "((Tbl_Transaction_PDA.Missed_Point)= 'N')) And Tbl_Transaction_PDA.Notes<>'' " +
           " And  Tbl_Transaction_PDA.ID > 42  And  Tbl_Transaction_PDA.ID <= 50  Order By Tbl_Transaction_PDA.ID");
+  // The same range with its ids as parameters of the statement; without an upper id nothing is bound.
+  bounded.bindTransIds = true;
+  EXPECT_EQ(
+      bounded.LogNotesQuery(),
+      head + "((Tbl_Transaction_PDA.Missed_Point)= 'N')) And Tbl_Transaction_PDA.Notes<>'' " +
+          " And  Tbl_Transaction_PDA.ID > ?  And  Tbl_Transaction_PDA.ID <= ?  Order By Tbl_Transaction_PDA.ID");
+  bounded.notesUpTo = -1;
+  EXPECT_EQ(bounded.LogNotesQuery(), head + "((Tbl_Transaction_PDA.Missed_Point)= 'N')) And Tbl_Transaction_PDA.Notes<>'' " +
+                                         tail);
 }
 
 TEST(SourceQueryText, DateLiteralsOfEachDialect) {
