@@ -126,6 +126,11 @@ struct CommonImport::FacilityRun {
   std::set<std::string> refusing;
   // Transactions whose note was rejected: reported once, not tried again for another variable.
   std::set<std::string> rejectedNotes;
+  // While the variable's late transactions are written: the slots that answers of higher ids,
+  // imported by earlier runs, have written, each with the highest such id. In a run that read
+  // them all, the answer of the higher id would have been written last, so it stays.
+  bool writingLate = false;
+  std::map<core::Date, std::int32_t> writtenLater;
 
   // As lines quote it: the name and id come from Krym.
   std::string Where() const {
@@ -370,28 +375,52 @@ void CommonImport::EndLateCommitWatch() {
   if (watch_.Changed()) SaveWatch();
 }
 
+namespace {
+
+std::optional<std::int32_t> IdOf(const core::Value& id) {
+  try {
+    return id.ToLong();
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
 bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
   reader_ = std::make_unique<CustomSource>(source_);
   if (needStartId_ && !EnsureRunRange()) return false;
-  for (const auto& [first, last] : lateRanges_) {
-    if (!ReadAndImport(run, varid, first, last, true)) return true;
-    if (run.targetDown || sourceDown_ || stopped_) return true;
+  if (!lateRanges_.empty()) {
+    // What earlier runs wrote above the lowest late transaction, then the late ones.
+    // A read that fails leaves the variable for the next run, as the range's own would.
+    const std::int32_t lowest = lateRanges_.front().first;
+    if (lowest < startId_ && !ReadAndImport(run, varid, lowest + 1, startId_, Pass::Later)) return true;
+    bool read = true;
+    run.writingLate = true;
+    for (auto late = lateRanges_.begin(); read && late != lateRanges_.end() && !run.targetDown && !stopped_; ++late)
+      read = ReadAndImport(run, varid, late->first, late->second, Pass::Late);
+    run.writingLate = false;
+    run.writtenLater.clear();
+    if (!read || run.targetDown || stopped_) return true;
   }
-  ReadAndImport(run, varid, watermark_.ReadFrom(), watermark_.ReadTo(), false);
+  ReadAndImport(run, varid, watermark_.ReadFrom(), watermark_.ReadTo(), Pass::Range);
   return true;
 }
 
 bool CommonImport::ReadAndImport(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to,
-                                 bool late) {
+                                 Pass pass) {
   reader_->QueryType(0);
   reader_->StartTransId(from);
   reader_->EndTransId(to);
-  reader_->BindTransIds(late);
+  reader_->BindTransIds(pass != Pass::Range);
   reader_->CurrentVarId(std::to_string(varid));
 
-  if (late) {
-    Status("Loading the late transaction(s) " + std::to_string(from) + (to > from ? " to " + std::to_string(to) : "") +
-           " from source for VarId " + std::to_string(varid) + "  ...");
+  const std::string ids = std::to_string(from) + (to > from ? " to " + std::to_string(to) : "");
+  if (pass == Pass::Late) {
+    Status("Loading the late transaction(s) " + ids + " from source for VarId " + std::to_string(varid) + "  ...");
+  } else if (pass == Pass::Later) {
+    Status("Loading the transactions " + ids + " after a late one from source for VarId " + std::to_string(varid) +
+           "  ...");
   } else {
     Status("lngLastTransIdImportedLastSession = " + std::to_string(startId_));
     Status("Loading data records from source for VarId " + std::to_string(varid) + "  ...");
@@ -419,7 +448,12 @@ bool CommonImport::ReadAndImport(FacilityRun& run, std::int32_t varid, std::int3
   for (const CustomSource::UnreadableRow& row : reader_->UnreadableRows()) RejectUnreadableRow(run, varid, row);
 
   for (; !reader_->EOF_LimsRec() && !run.targetDown && !Stopping(); reader_->MoveNext_LimsRec()) {
-    if (const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec()) ImportRecord(run, varid, *rec);
+    const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec();
+    if (!rec) continue;
+    if (pass == Pass::Later)
+      NoteWrittenLater(run, varid, *rec);
+    else
+      ImportRecord(run, varid, *rec);
   }
   return true;
 }
@@ -453,6 +487,31 @@ std::string NotInterpretable(const std::string& answer, const CommonTypeVarRec& 
 }
 
 }  // namespace
+
+bool CommonImport::IsLate(std::int32_t id) const {
+  for (const auto& [first, last] : lateRanges_)
+    if (id >= first && id <= last) return true;
+  return false;
+}
+
+void CommonImport::NoteWrittenLater(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec) {
+  const std::optional<std::int32_t> id = IdOf(rec.ID);
+  const std::string answer = SelectAnswer(rec);
+  if (!id || IsLate(*id) || answer.empty()) return;
+  const std::shared_ptr<CommonTypeVarRec> record = vars_->GetVarRecord(run.facility, varid);
+  if (!record || IsSecondIntervalType(record->gVarType()) || !UnusableDateTime(rec, record->gVarType()).empty()) return;
+  core::Date stamp;
+  try {
+    stamp = VarTypeFunctions::GetSlotStartDate(rec.Trans_DateTime.ToDate(), record->gVarType());
+  } catch (const core::RuntimeError&) {
+    return;
+  }
+  // Only an answer that could be written holds its slot.
+  const ValuePreparation::Result prepared = ValuePreparation::Prepare(answer, *record);
+  if (!prepared.ok || !std::isfinite(prepared.value)) return;
+  std::int32_t& highest = run.writtenLater[stamp];
+  highest = std::max(highest, *id);
+}
 
 void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec) {
   const std::string answer = SelectAnswer(rec);
@@ -506,6 +565,17 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
   if (!why.empty()) {
     RejectAnswer(run, varid, rec, answer, why);
     return true;
+  }
+  if (run.writingLate) {
+    const auto later = run.writtenLater.find(stamp);
+    const std::optional<std::int32_t> id = IdOf(rec.ID);
+    if (later != run.writtenLater.end() && id && *id < later->second) {
+      Status("The late answer '" + core::OutsideText(answer) + "' of transaction " + std::to_string(*id) +
+                 " for VarId " + std::to_string(varid) + " is not written: its slot holds the answer of the later "
+                 "transaction " + std::to_string(later->second) + ".",
+             1);
+      return true;
+    }
   }
   // Krym has refused too many values in a row through one of the variable's procedures.
   if (run.refusing.count(run.procedures.seek) || run.refusing.count(run.procedures.write)) {

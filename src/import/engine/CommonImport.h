@@ -132,9 +132,16 @@ class CommonImport {
   // Writes the watch file; false (with a line) when it cannot be written.
   bool SaveWatch();
   LateCommitWatch::TimePoint Now() const;
-  // Reads the variable's answers from..to (bound ids for a late range) with the variable's
-  // reader and imports them; false when the read failed (the variable is done then).
-  bool ReadAndImport(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to, bool late);
+  // The reads of a variable: its late transactions, the answers earlier runs imported above
+  // the lowest of them (only their slots are noted, see FacilityRun::writtenLater), and the run's
+  // own range.
+  enum class Pass { Late, Later, Range };
+  // Reads the variable's answers from..to (bound ids but for the run's range) with the
+  // variable's reader and imports or notes them; false when the read failed (the variable is
+  // done then).
+  bool ReadAndImport(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to, Pass pass);
+  bool IsLate(std::int32_t id) const;
+  void NoteWrittenLater(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec);
   // The recovery cycle of a read of the answers or (notes) of the log notes.
   ReadOutcome ReadSource(CustomSource& reader, bool notes);
   // A row of the variable's answers that DeraRed could not hand over.
