@@ -35,7 +35,9 @@ class CommonVarGatherer;
 // notes go to the facility's logbook when K30418\AddNotesToLogbook is "TRUE". Service-mode runs
 // save the last imported transaction id after each facility without failure (a test run, which
 // writes nothing, saves none); which id may be saved is ImportWatermark's rule (it never passes
-// an answer some linked variable has not handled).
+// an answer some linked variable has not handled). Those runs also keep the late-commit watch
+// (LateCommitWatch): the ids missing below the run's bound are watched, and a watched id that
+// has appeared is read and written by every variable and the notes before the run's own range.
 //
 // Failures come in two kinds. A rejected answer or note can never be written as it stands (not
 // interpretable for its variable, no usable date or time, of a Second-interval variable, which
