@@ -401,16 +401,16 @@ bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
   if (needStartId_ && !EnsureRunRange()) return false;
   if (!lateRanges_.empty()) {
     // What earlier runs wrote above the lowest late transaction, then the late ones.
-    // A read that fails leaves the variable for the next run, as the range's own would.
+    // A read that fails leaves the late transactions watched for the next run; the variable's
+    // own range goes on unless DeraRed is out of reach.
     const std::int32_t lowest = lateRanges_.front().first;
-    if (lowest < startId_ && !ReadAndImport(run, varid, lowest + 1, startId_, Pass::Later)) return true;
-    bool read = true;
+    bool read = lowest >= startId_ || ReadAndImport(run, varid, lowest + 1, startId_, Pass::Later);
     run.writingLate = true;
     for (auto late = lateRanges_.begin(); read && late != lateRanges_.end() && !run.targetDown && !stopped_; ++late)
       read = ReadAndImport(run, varid, late->first, late->second, Pass::Late);
     run.writingLate = false;
     run.writtenLater.clear();
-    if (!read || run.targetDown || stopped_) return true;
+    if (run.targetDown || sourceDown_ || stopped_) return true;
   }
   ReadAndImport(run, varid, watermark_.ReadFrom(), watermark_.ReadTo(), Pass::Range);
   return true;
@@ -439,15 +439,23 @@ bool CommonImport::ReadAndImport(FacilityRun& run, std::int32_t varid, std::int3
     if (stopped_) return false;
     MsgBox("Execution error occured in LoopReadSource for VarId " + std::to_string(varid));
     Status("Execution error occured in LoopReadSource");
-    run.facilityOk = false;
     if (read == ReadOutcome::Unreachable) {
+      run.facilityOk = false;
       SourceOutOfReach();
+      return false;
+    }
+    runFailed_ = true;
+    if (pass != Pass::Range) {
+      watermark_.HoldLate();
+      Status("The late transactions of VarId " + std::to_string(varid) + " of " + run.Where() +
+             " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
+             "): they stay watched for the next run.");
       return false;
     }
     // DeraRed is there and refused this variable's read: its answers, anywhere in the range, wait
     // for the next run, and the other variables go on.
+    run.facilityOk = false;
     watermark_.HoldAtStart();
-    runFailed_ = true;
     Status("The answers of VarId " + std::to_string(varid) + " of " + run.Where() +
            " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
            "): they wait for the next run, and the last imported id is held.");

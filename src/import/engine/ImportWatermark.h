@@ -70,9 +70,11 @@ class ImportWatermark {
   // The id that may be saved now; laterFacilities tells whether facilities of the run are
   // still to come. startId before Begin (0 then).
   std::int32_t SafeId(bool laterFacilities) const;
+  // Every late transaction of the run waits (a read of them failed).
+  void HoldLate() { lateHeld_ = true; }
   // Whether a late transaction the run read was handled: nothing held it, nor anything of
   // unknown extent.
-  bool LateHandled(std::int32_t id) const { return !heldAtStart_ && !heldLate_.count(id); }
+  bool LateHandled(std::int32_t id) const { return !heldAtStart_ && !lateHeld_ && !heldLate_.count(id); }
 
  private:
   bool begun_ = false;
@@ -82,4 +84,5 @@ class ImportWatermark {
   std::int32_t endId_ = 0;
   std::int32_t cap_ = INT32_MAX;  // one below the lowest unhandled transaction
   std::set<std::int32_t> heldLate_;
+  bool lateHeld_ = false;
 };

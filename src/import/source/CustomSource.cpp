@@ -454,18 +454,55 @@ void CustomSource::LoadRowsAroundUnreadable(const std::string& text, Query query
 
 void CustomSource::LoadBoundRows(const std::string& text, Query query) {
   unreadable_.clear();
+  // The inclusive ids of the read; the notes query's first parameter is the id it reads above.
+  const std::int32_t from = query == Query::LogNotes ? startTransId_ + 1 : startTransId_;
+  try {
+    Recordset rs;
+    OpenBound(rs, text, query, from, endTransId_);
+    recordCount_ = 0;
+    AppendRows(rs, query);
+  } catch (const std::exception& e) {
+    if (!IsDataError(e) || from > endTransId_) throw;
+    recordCount_ = 0;
+    ReadBoundAroundUnreadableRows(text, query, from, endTransId_, ErrorText(e));
+  }
+}
+
+void CustomSource::OpenBound(Recordset& rs, const std::string& text, Query query, std::int32_t from,
+                             std::int32_t to) {
   Connection* cnn = CurrentConnection();
   if (!cnn) throw UnusableConnection();
   usedOpening_ = shared_->openings;
   platform::db::Command command;
   command.ActiveConnection(*cnn);
   command.CommandText(text);
-  command.CreateParameter("from", platform::db::adInteger, platform::db::adParamInput, 0, startTransId_);
-  command.CreateParameter("to", platform::db::adInteger, platform::db::adParamInput, 0, endTransId_);
-  Recordset rs;
+  command.CreateParameter("from", platform::db::adInteger, platform::db::adParamInput, 0,
+                          query == Query::LogNotes ? from - 1 : from);
+  command.CreateParameter("to", platform::db::adInteger, platform::db::adParamInput, 0, to);
   rs.Open(command);
-  recordCount_ = 0;
-  AppendRows(rs, query);
+}
+
+void CustomSource::ReadBoundAroundUnreadableRows(const std::string& text, Query query, std::int32_t from,
+                                                 std::int32_t to, std::string error) {
+  if (error.empty()) {
+    try {
+      Recordset rs;
+      OpenBound(rs, text, query, from, to);
+      AppendRows(rs, query);
+      return;
+    } catch (const std::exception& e) {
+      if (!IsDataError(e)) throw;
+      error = ErrorText(e);
+    }
+  }
+  if (from >= to) {
+    Log("CustomSource: transaction " + std::to_string(from) + " cannot be read (" + error + ").", 1);
+    unreadable_.push_back({from, error});
+    return;
+  }
+  const auto middle = static_cast<std::int32_t>(from + (static_cast<std::int64_t>(to) - from) / 2);
+  ReadBoundAroundUnreadableRows(text, query, from, middle, "");
+  ReadBoundAroundUnreadableRows(text, query, middle + 1, to, "");
 }
 
 std::string CustomSource::PartText(Query query, std::int32_t from, std::int32_t to) const {

@@ -95,7 +95,13 @@ TEST(ImportWatermark, LateTransactionsHoldOnlyThemselves) {
   EXPECT_EQ(w.SafeId(false), 250);
   EXPECT_FALSE(w.LateHandled(97));
   EXPECT_TRUE(w.LateHandled(98));
-  // Something of unknown extent leaves every late transaction unhandled too.
+  // A failed read of them leaves every late transaction unhandled, and the range as it was.
+  ImportWatermark unread;
+  unread.Begin(100, 250);
+  unread.HoldLate();
+  EXPECT_FALSE(unread.LateHandled(98));
+  EXPECT_EQ(unread.SafeId(false), 250);
+  // Something of unknown extent leaves them unhandled too.
   w.HoldAtStart();
   EXPECT_FALSE(w.LateHandled(98));
 }

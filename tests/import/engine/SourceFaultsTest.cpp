@@ -305,6 +305,11 @@ class LateCommitTest : public SourceFaultsTest {
     return lines;
   }
   bool WatchFileExists() const { return std::filesystem::exists(LateCommitWatch::FilePath()); }
+  // The watch file of an earlier run that saw the ids missing at the fixture's now.
+  void WriteWatchFile(const std::string& range) const {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
+    std::ofstream(LateCommitWatch::FilePath(), std::ios::binary) << range << "=" << seconds << "\n";
+  }
   static constexpr const char* kLate102 =
       "Imported transaction 102, which DeraRed committed after an earlier run had passed its id.";
 };
@@ -461,6 +466,41 @@ TEST_F(LateCommitTest, LateNoteIsWrittenWhenItCanBe) {
   EXPECT_FALSE(engine->RunFailed());
 }
 
+// A read of the late transactions that fails while DeraRed is there leaves them watched; the
+// variable's own range and the run's id go on.
+TEST_F(LateCommitTest, LateReadThatFailsLeavesThemWatchedAndTheRunGoesOn) {
+  WriteIdFile("LASTIDIMPORTED=103\r\n");
+  WriteWatchFile("102-102");
+  AddVisit({.id = 102, .point = 1, .time = "09:00:00", .answers = {{5, "2"}}});
+  AddVisit({.id = 104, .point = 1, .time = "11:00:00", .answers = {{5, "4"}, {6, "40"}}});
+  // Events run once in every read, before its query: variable 42's first read (of what earlier
+  // runs imported after 102) meets a column renamed away, its range read the column back.
+  pump.onRun = [this](int run) {
+    if (run == 1) deraRed.Exec("ALTER TABLE tbl_transaction_pda RENAME COLUMN inc TO inc_gone");
+    if (run == 2) deraRed.Exec("ALTER TABLE tbl_transaction_pda RENAME COLUMN inc_gone TO inc");
+  };
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|4|4"));
+  EXPECT_THAT(Values(*plant), ElementsAre("43|40|40"));
+  EXPECT_EQ(LinesStartingWith("The late transactions of VarId 42 of facility 'Plant One' (" + plant->Name() +
+                              ") could not be read from DeraRed, which is reachable (")
+                .size(),
+            1u);
+  EXPECT_EQ(LogCount(kLate102), 0);
+  EXPECT_THAT(Watched(), ElementsAre("102-102"));
+  EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 104);
+
+  pump.onRun = nullptr;
+  ASSERT_TRUE(Run());
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|2|2", "42|4|4"));
+  EXPECT_EQ(LogCount(kLate102), 1);
+  EXPECT_THAT(Watched(), ElementsAre());
+  EXPECT_FALSE(engine->RunFailed());
+}
+
 // Interactive and test runs save no id: they neither write the watch nor import from it.
 TEST_F(LateCommitTest, InteractiveAndTestRunsNeitherKeepNorUseTheWatch) {
   AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
@@ -484,5 +524,29 @@ TEST_F(LateCommitTest, InteractiveAndTestRunsNeitherKeepNorUseTheWatch) {
   EXPECT_THAT(Watched(), ElementsAre("99-99"));
   EXPECT_EQ(LinesWith("late-commit watch"), 0);
 }
+class AsciiLateCommitTest : public LateCommitTest {
+ protected:
+  bool Ascii() const override { return true; }
+};
+
+// A late transaction whose row DeraRed cannot hand over is rejected like any other, and so
+// handled: it is not watched for ever.
+TEST_F(AsciiLateCommitTest, LateRowDeraRedCannotHandOverIsRejectedAndNotWatchedOn) {
+  WriteIdFile("LASTIDIMPORTED=103\r\n");
+  WriteWatchFile("102-102");
+  AddVisit({.id = 102, .point = 1, .time = "09:00:00", .answers = {{5, "2"}}});
+  AddVisit({.id = 104, .point = 1, .time = "11:00:00", .answers = {{5, "4"}}});
+  DeraRedExec("UPDATE tbl_transaction_pda SET answer1 = E'caf\\xe9' WHERE id = 102");
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|4|4"));
+  EXPECT_EQ(LinesWith(" of transaction 102 for VarId 42 of facility 'Plant One' (" + plant->Name() + "): "), 1);
+  EXPECT_EQ(LogCount(kLate102), 1);
+  EXPECT_THAT(Watched(), ElementsAre());
+  EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 104);
+}
+
 }  // namespace
 }  // namespace enginetest
