@@ -240,6 +240,7 @@ CustomSource::~CustomSource() {
 
 void CustomSource::StartTransId(std::int32_t id) { startTransId_ = id; }
 void CustomSource::EndTransId(std::int32_t id) { endTransId_ = id; }
+void CustomSource::BindTransIds(bool bind) { bindTransIds_ = bind; }
 void CustomSource::CurrentVarId(const std::string& ids) { currentVarId_ = ids; }
 const std::string& CustomSource::CurrentVarId() const { return currentVarId_; }
 void CustomSource::QueryType(std::int16_t type) { queryType_ = type; }
@@ -469,6 +470,7 @@ SourceQueryText CustomSource::QueryText() const {
   q.startDate = startDate_;
   q.endDate = endDate_;
   q.currentVarId = currentVarId_;
+  q.bindTransIds = bindTransIds_;
   return q;
 }
 
@@ -488,7 +490,10 @@ bool CustomSource::LoadResultRecords() {
     }
     const std::string text = QueryText().AnswersQuery();
     Log("CustomSource.LoadResultRecords() Query : " + text, 5);
-    LoadRowsAroundUnreadable(text, Query::Answers, "CustomSource.LoadResultRecords()");
+    if (bindTransIds_ && queryType_ == 0 && endTransId_ != -1)
+      LoadBoundRows(text, Query::Answers);
+    else
+      LoadRowsAroundUnreadable(text, Query::Answers, "CustomSource.LoadResultRecords()");
     return true;
   } catch (const std::exception& e) {
     lastReadError_ = ErrorText(e);
@@ -521,9 +526,54 @@ void CustomSource::LoadRowsAroundUnreadable(const std::string& text, Query query
   records_.resize(static_cast<std::size_t>(recordCount_));  // what an earlier read left beyond
 }
 
+void CustomSource::LoadBoundRows(const std::string& text, Query query) {
+  unreadable_.clear();
+  // The inclusive ids of the read; the notes query's first parameter is the id it reads above.
+  const std::int32_t from = query == Query::LogNotes ? startTransId_ + 1 : startTransId_;
+  try {
+    ReadBound(text, query, from, endTransId_, false, true);
+  } catch (const std::exception& e) {
+    if (!IsDataError(e) || from > endTransId_) throw;
+    recordCount_ = 0;
+    ReadBoundAroundUnreadableRows(text, query, from, endTransId_, ErrorText(e));
+  }
+  records_.resize(static_cast<std::size_t>(recordCount_));  // what an earlier read left beyond
+}
+
+void CustomSource::ReadBound(const std::string& text, Query query, std::int32_t from, std::int32_t to,
+                             bool textAsBytes, bool replace) {
+  const std::array<std::int32_t, 2> ids = {query == Query::LogNotes ? from - 1 : from, to};
+  ReadRows(text, query, textAsBytes, replace, &ids);
+}
+
+void CustomSource::ReadBoundAroundUnreadableRows(const std::string& text, Query query, std::int32_t from,
+                                                 std::int32_t to, std::string error) {
+  if (error.empty()) {
+    const std::int32_t before = recordCount_;
+    try {
+      ReadBound(text, query, from, to, false, false);
+      return;
+    } catch (const std::exception& e) {
+      recordCount_ = before;  // the part is read again in halves, from its first row
+      if (!IsDataError(e)) throw;
+      error = ErrorText(e);
+    }
+  }
+  if (from >= to) {
+    if (ReadTextsAsBytes(query, from, error)) return;
+    Log("CustomSource: transaction " + std::to_string(from) + " cannot be read (" + error + ").", 1);
+    unreadable_.push_back({from, error});
+    return;
+  }
+  const auto middle = static_cast<std::int32_t>(from + (static_cast<std::int64_t>(to) - from) / 2);
+  ReadBoundAroundUnreadableRows(text, query, from, middle, "");
+  ReadBoundAroundUnreadableRows(text, query, middle + 1, to, "");
+}
+
 std::string CustomSource::PartText(Query query, std::int32_t from, std::int32_t to, bool textAsBytes) const {
   SourceQueryText part = QueryText();
   part.textAsBytes = textAsBytes;
+  part.bindTransIds = false;  // the ids go into the text
   if (query == Query::LogNotes) {
     part.startTransId = from - 1;
     part.notesUpTo = to;
@@ -583,7 +633,14 @@ bool CustomSource::ReadTextsAsBytes(Query query, std::int32_t id, const std::str
   if (!cnn || cnn->Family() != platform::db::DriverFamily::PostgreSQL) return false;
   const std::int32_t before = recordCount_;
   try {
-    AppendRows(PartText(query, id, id, true), query, true);
+    if (bindTransIds_) {
+      SourceQueryText bytes = QueryText();
+      bytes.textAsBytes = true;
+      if (query == Query::LogNotes) bytes.notesUpTo = id;
+      ReadBound(query == Query::Answers ? bytes.AnswersQuery() : bytes.LogNotesQuery(), query, id, id, true, false);
+    } else {
+      AppendRows(PartText(query, id, id, true), query, true);
+    }
   } catch (const std::exception& e) {
     recordCount_ = before;
     if (!IsDataError(e)) throw;
@@ -599,9 +656,15 @@ bool CustomSource::LoadLogNoteRecords() {
   try {
     platform::ui::BusyScope busy(Program().ui.busy);
     cursor_ = 0;
-    const std::string text = QueryText().LogNotesQuery();
+    SourceQueryText q = QueryText();
+    const bool bound = bindTransIds_ && endTransId_ != -1;
+    if (bound) q.notesUpTo = endTransId_;
+    const std::string text = q.LogNotesQuery();
     Log("CustomSource.LoadLogNoteRecords() Query : " + text, 5);
-    LoadRowsAroundUnreadable(text, Query::LogNotes, "CustomSource.LoadLogNoteRecords()");
+    if (bound)
+      LoadBoundRows(text, Query::LogNotes);
+    else
+      LoadRowsAroundUnreadable(text, Query::LogNotes, "CustomSource.LoadLogNoteRecords()");
     return true;
   } catch (const std::exception& e) {
     lastReadError_ = ErrorText(e);
@@ -647,7 +710,8 @@ void CustomSource::AppendRows(const std::string& text, Query query, bool textAsB
   ReadRows(text, query, textAsBytes, false);
 }
 
-void CustomSource::ReadRows(const std::string& text, Query query, bool textAsBytes, bool replace) {
+void CustomSource::ReadRows(const std::string& text, Query query, bool textAsBytes, bool replace,
+                            const std::array<std::int32_t, 2>* ids) {
   const std::int32_t first = recordCount_;
   OnConnection([&](Connection& cnn) {
     bool open = false;
@@ -660,6 +724,10 @@ void CustomSource::ReadRows(const std::string& text, Query query, bool textAsByt
     platform::db::Command command;
     command.ActiveConnection(cnn);
     command.CommandText(text);
+    if (ids) {
+      command.CreateParameter("from", platform::db::adInteger, platform::db::adParamInput, 0, (*ids)[0]);
+      command.CreateParameter("to", platform::db::adInteger, platform::db::adParamInput, 0, (*ids)[1]);
+    }
     // One pass: each row the driver hands over becomes a record, and nothing else keeps it.
     command.Execute([&](const platform::db::ResultTable& result, std::vector<core::Value>& row) {
       opened();

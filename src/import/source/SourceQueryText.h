@@ -26,6 +26,10 @@ class SourceQueryText {
   // Inc1..Inc3, Answer1..Answer10) read as the bytes it stores, under its own name, for a row
   // whose text the server cannot convert to the connection's encoding. PostgreSQL only.
   bool textAsBytes = false;
+  // The answers query of type 0 with an upper bound, and the log-notes query with notesUpTo:
+  // the two ids as parameters ("?") of the statement, in the order startTransId, then
+  // endTransId or notesUpTo, instead of in its text.
+  bool bindTransIds = false;
 
   // The answers query. Raises core::RuntimeError 5 for the settings the reader
   // refuses before building (query type 0 with endTransId 0, a query type other
