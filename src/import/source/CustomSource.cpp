@@ -518,9 +518,9 @@ void CustomSource::LoadRowsAroundUnreadable(const std::string& text, Query query
     // start: the row it failed on may lie above the bound, where the range read here ends (the
     // next run reads it), so the range is read before it is halved.
     if (query == Query::Answers) {
-      ReadAroundUnreadableRows(query, startTransId_, endTransId_, &error);
+      ReadAroundUnreadableRows(query, startTransId_, endTransId_, error, PartReader(query));
     } else if (startTransId_ < endTransId_) {
-      ReadAroundUnreadableRows(query, startTransId_ + 1, endTransId_, nullptr);
+      ReadAroundUnreadableRows(query, startTransId_ + 1, endTransId_, "", PartReader(query));
     }
   }
   records_.resize(static_cast<std::size_t>(recordCount_));  // what an earlier read left beyond
@@ -535,7 +535,9 @@ void CustomSource::LoadBoundRows(const std::string& text, Query query) {
   } catch (const std::exception& e) {
     if (!IsDataError(e) || from > endTransId_) throw;
     recordCount_ = 0;
-    ReadBoundAroundUnreadableRows(text, query, from, endTransId_, ErrorText(e));
+    ReadAroundUnreadableRows(query, from, endTransId_, ErrorText(e), [&](std::int32_t partFrom, std::int32_t partTo) {
+      ReadBound(text, query, partFrom, partTo, false, false);
+    });
   }
   records_.resize(static_cast<std::size_t>(recordCount_));  // what an earlier read left beyond
 }
@@ -544,30 +546,6 @@ void CustomSource::ReadBound(const std::string& text, Query query, std::int32_t 
                              bool textAsBytes, bool replace) {
   const std::array<std::int32_t, 2> ids = {query == Query::LogNotes ? from - 1 : from, to};
   ReadRows(text, query, textAsBytes, replace, &ids);
-}
-
-void CustomSource::ReadBoundAroundUnreadableRows(const std::string& text, Query query, std::int32_t from,
-                                                 std::int32_t to, std::string error) {
-  if (error.empty()) {
-    const std::int32_t before = recordCount_;
-    try {
-      ReadBound(text, query, from, to, false, false);
-      return;
-    } catch (const std::exception& e) {
-      recordCount_ = before;  // the part is read again in halves, from its first row
-      if (!IsDataError(e)) throw;
-      error = ErrorText(e);
-    }
-  }
-  if (from >= to) {
-    if (ReadTextsAsBytes(query, from, error)) return;
-    Log("CustomSource: transaction " + std::to_string(from) + " cannot be read (" + error + ").", 1);
-    unreadable_.push_back({from, error});
-    return;
-  }
-  const auto middle = static_cast<std::int32_t>(from + (static_cast<std::int64_t>(to) - from) / 2);
-  ReadBoundAroundUnreadableRows(text, query, from, middle, "");
-  ReadBoundAroundUnreadableRows(text, query, middle + 1, to, "");
 }
 
 std::string CustomSource::PartText(Query query, std::int32_t from, std::int32_t to, bool textAsBytes) const {
@@ -599,15 +577,16 @@ bool CustomSource::CanReadAroundRows(Query query, const std::exception& e) {
   }
 }
 
-void CustomSource::ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to,
-                                            const std::string* failedWith) {
-  std::string error;
-  if (failedWith) {
-    error = *failedWith;
-  } else {
+CustomSource::PartRead CustomSource::PartReader(Query query) {
+  return [this, query](std::int32_t from, std::int32_t to) { AppendRows(PartText(query, from, to), query, false); };
+}
+
+void CustomSource::ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to, std::string error,
+                                            const PartRead& readPart) {
+  if (error.empty()) {
     const std::int32_t before = recordCount_;
     try {
-      AppendRows(PartText(query, from, to), query, false);
+      readPart(from, to);
       return;
     } catch (const std::exception& e) {
       recordCount_ = before;  // the part is read again in halves, from its first row
@@ -622,8 +601,8 @@ void CustomSource::ReadAroundUnreadableRows(Query query, std::int32_t from, std:
     return;
   }
   const auto middle = static_cast<std::int32_t>(from + (static_cast<std::int64_t>(to) - from) / 2);
-  ReadAroundUnreadableRows(query, from, middle, nullptr);
-  ReadAroundUnreadableRows(query, middle + 1, to, nullptr);
+  ReadAroundUnreadableRows(query, from, middle, "", readPart);
+  ReadAroundUnreadableRows(query, middle + 1, to, "", readPart);
 }
 
 bool CustomSource::ReadTextsAsBytes(Query query, std::int32_t id, const std::string& error) {

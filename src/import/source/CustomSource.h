@@ -171,9 +171,16 @@ class CustomSource {
   bool ReadTextsAsBytes(Query query, std::int32_t id, const std::string& error);
   // Whether the read that failed with this error may be read again in parts.
   bool CanReadAroundRows(Query query, const std::exception& e);
-  // Reads the rows of the ids from..to (inclusive) into the records, leaving out the rows that
-  // fail alone; failedWith is the error the whole range already gave, if any.
-  void ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to, const std::string* failedWith);
+  // Reads the rows of the inclusive ids from..to into the records.
+  using PartRead = std::function<void(std::int32_t from, std::int32_t to)>;
+  // The part reader of the query with the ids in its text.
+  PartRead PartReader(Query query);
+  // Reads the rows of the ids from..to (inclusive) with readPart into the records, halving a
+  // part that fails with a data error and leaving out the rows that fail alone (after a read of
+  // their texts as bytes); error is the one the whole range already gave ("" when it is still
+  // to be read).
+  void ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to, std::string error,
+                                const PartRead& readPart);
   // Runs the loader's text; a data error reads around the rows that cause it.
   void LoadRowsAroundUnreadable(const std::string& text, Query query, const char* loader);
   // Runs the text with StartTransId and EndTransId bound to its parameters; a data error reads
@@ -182,10 +189,6 @@ class CustomSource {
   // ReadRows of the text with the inclusive ids from..to bound to its parameters.
   void ReadBound(const std::string& text, Query query, std::int32_t from, std::int32_t to, bool textAsBytes,
                  bool replace);
-  // Reads the rows of from..to into the records, leaving out the rows that fail alone; error is
-  // the one the whole range already gave ("" when it is still to be read).
-  void ReadBoundAroundUnreadableRows(const std::string& text, Query query, std::int32_t from, std::int32_t to,
-                                     std::string error);
   SourceQueryText QueryText() const;
 
   core::Date startDate_;

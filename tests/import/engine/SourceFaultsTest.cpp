@@ -638,6 +638,8 @@ TEST_F(AsciiLateCommitTest, LateRowDeraRedCannotHandOverIsRejectedAndNotWatchedO
 
   EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|4|4"));
   EXPECT_EQ(LinesWith(" of transaction 102 for VarId 42 of facility 'Plant One' (" + plant->Name() + "): "), 1);
+  // Read with its ids bound, the row's texts are read as bytes all the same: only the answer is rejected.
+  EXPECT_EQ(LinesStartingWith("Rejected the answer 'caf\\xe9' of transaction 102 for VarId 42").size(), 1u);
   EXPECT_EQ(LogCount(kLate102), 1);
   EXPECT_THAT(Watched(), ElementsAre());
   EXPECT_TRUE(engine->RunFailed());
