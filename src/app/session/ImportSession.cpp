@@ -409,7 +409,7 @@ bool RunImport(CommonVarGatherer& gatherer, bool testMode) {
   } catch (const std::exception& e) {
     Log(std::string("The import engine stopped: ") + e.what(), 0);
   }
-  Status(ok ? "Import was successful." : kImportFailed);
+  CommonGlobals::ShowAlert(ok ? "Import was successful." : kImportFailed);
   return ok;
 }
 
