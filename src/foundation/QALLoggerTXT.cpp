@@ -165,8 +165,8 @@ void QALLoggerTXT::OpenLog() {
 
   // The folder may have gone since LogPath was set (or was never created when the
   // default path is used); make it again rather than lose every line.
-  std::error_code ec;
-  fs::create_directory(logPath_, ec);
+  std::error_code folderError;
+  fs::create_directory(logPath_, folderError);
 
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) {
@@ -175,6 +175,8 @@ void QALLoggerTXT::OpenLog() {
     struct stat st {};
     if (error == ENOTDIR && ::stat(logPath_.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
       why = "the log folder " + logPath_ + " is a file, not a folder";
+    else if (error == ENOENT && folderError)
+      why = "the log folder " + logPath_ + " cannot be made: " + ErrnoText(folderError.value());
     // The cause, not the file's name (a new one each second), is what is told once.
     LogFailed("no log file can be made in " + logPath_ + ": " + why);
     // The handle must not go on naming an older log as the current one.

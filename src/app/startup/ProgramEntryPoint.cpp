@@ -52,9 +52,8 @@ bool HoldServiceLock(ProgramObjects& o) {
   try {
     if (o.serviceLock->GetExclusiveLock()) {
       if (!o.serviceLock->FileProblem().empty())
-        o.logger->WriteLog("The service instance lock holds on the folder " + ctx.app.Path + " alone: " +
-                               o.serviceLock->FileProblem() + ".",
-                           0);
+        o.logger->WriteAlert("The service instance lock holds on the folder " + ctx.app.Path + " alone: " +
+                             o.serviceLock->FileProblem() + ".");
       return true;
     }
   } catch (const core::RuntimeError& e) {

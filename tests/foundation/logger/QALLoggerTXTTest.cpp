@@ -166,8 +166,8 @@ TEST_F(LogWriting, LinesAreLostWhileTheFolderCannotBeMadeAndTheNextLineRetries) 
   logger->WriteLog("lost");
   logger->WriteLog("lost too");
   EXPECT_EQ(logger->CurrentFilePath(), "");
-  EXPECT_EQ(journal, Strings{"The log cannot be written: no log file can be made in " + parent +
-                             "/log: No such file or directory. Until it can, the lines that matter (failures, each "
+  EXPECT_EQ(journal, Strings{"The log cannot be written: no log file can be made in " + parent + "/log: the log folder " +
+                             parent + "/log cannot be made: No such file or directory. Until it can, the lines that matter (failures, each "
                              "run's closing line) are written here."});
 
   fs::create_directory(parent);
@@ -175,8 +175,8 @@ TEST_F(LogWriting, LinesAreLostWhileTheFolderCannotBeMadeAndTheNextLineRetries) 
   logger->WriteLog("kept");
   EXPECT_EQ(logger->CurrentFilePath(), parent + "/log/12_08_2026__14_06_19.log");
   EXPECT_EQ(Texts(), (Strings{"The log could not be written from 14:05:09 to 14:06:19 (no log file can be made in " +
-                                  parent +
-                                  "/log: No such file or directory): 2 line(s) are missing here; the lines that "
+                                  parent + "/log: the log folder " + parent +
+                                  "/log cannot be made: No such file or directory): 2 line(s) are missing here; the lines that "
                                   "mattered went to standard error (the service's journal).",
                               "kept"}));
   ASSERT_EQ(journal.size(), 2u);
