@@ -168,7 +168,7 @@ void QALLoggerTXT::OpenLog() {
   std::error_code folderError;
   fs::create_directory(logPath_, folderError);
 
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);  // the umask decides
   if (fd < 0) {
     const int error = errno;
     std::string why = ErrnoText(error);
