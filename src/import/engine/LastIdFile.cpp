@@ -331,6 +331,10 @@ void SaveFailed(const std::string& path, const std::string& prompt, const std::s
 
 }  // namespace
 
+void ReplaceWholeFile(const std::string& path, const std::string& content, const char* source) {
+  ReplaceFile(path, content, source);
+}
+
 std::optional<long> TemporaryOwner(const std::string& name) {
   const std::string prefix = kTempPrefix, suffix = kTempSuffix;
   if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))
@@ -408,7 +412,8 @@ std::int32_t PutLastIdImported(const std::int32_t& id) {
       rewritten += file.eol;
     }
     ReplaceFile(path, rewritten, "PutLastIdImported");
-    if (QALLoggerTXT* log = Program().logger) log->FileRecovered(path, "The last imported id is saved in " + path + " again.");
+    if (QALLoggerTXT* log = Program().logger)
+      log->FileRecovered(path, "The last imported id is saved in " + path + " again.");
     return 0;
   } catch (const core::RuntimeError& e) {
     const std::string prompt = "Error in PutLastIdImported: " + std::to_string(e.Number()) + " - " + e.Description();
