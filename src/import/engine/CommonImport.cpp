@@ -37,9 +37,10 @@
 namespace {
 
 constexpr std::int32_t kExclamationOk = 48;
-// The refusals in a row, with the same code through the same procedure, that make them Krym's
-// fault rather than the values'.
-constexpr std::size_t kSystemicRefusals = 5;
+// The distinct variables whose values Krym refused alike in a row (the same code through the same
+// procedure, no write through it in between) that make the refusal Krym's fault rather than the
+// values'.
+constexpr std::size_t kSystemicVariables = 3;
 
 void Status(const std::string& text, std::int16_t level = 0) { CommonGlobals::ShowStatus(text, level); }
 
@@ -115,14 +116,17 @@ struct CommonImport::FacilityRun {
   bool recordLooked = false;
   std::shared_ptr<CommonTypeVarRec> record;
   CommonFacilityWriter::ValueProcedureNames procedures;
-  // The refusals in a row through each procedure (or the logbook table) since the last success
-  // through it: the refusal's code and the transactions it was met in.
+  // The refusals in a row through each procedure (or the logbook table) since the last write
+  // through it: the refusal's code, the variables (or notes) whose values it refused and the
+  // transactions it was met in.
   struct Streak {
     std::string code;
+    std::set<std::string> refused;
     std::vector<core::Value> ids;
   };
   std::map<std::string, Streak> streaks;
-  // Procedures whose refusals proved systemic: what would go through them waits.
+  // Procedures that Krym's structure refuses, or whose refusals proved systemic: what would go
+  // through them waits.
   std::set<std::string> refusing;
   // Transactions whose note was rejected: reported once, not tried again for another variable.
   std::set<std::string> rejectedNotes;
@@ -136,17 +140,22 @@ struct CommonImport::FacilityRun {
 CommonImport::CommonImport(const KrymSchemaOpener& opener) : opener_(opener) {}
 CommonImport::~CommonImport() = default;
 
-// A failure is tried again at once when the link still stands: that heals a race with another
-// writer, a deadlock or a serialization failure; a second failure on a standing link is the
-// value's (or, many in a row, Krym's, see SystemicRefusal). A link that is lost (or a failure
-// that says nothing about the value, such as a timeout) goes through the recovery cycle.
+// What a failure does is the writer's answer of whose fault it is (platform::db::ClassifyFailure).
+// Krym's structure: at once Structural, nothing is tried again. The value's: tried again at once
+// while the link still stands, which heals a race with another writer; a second refusal on a
+// standing link is Refused (the value's, or, for several variables alike, Krym's: see
+// SystemicRefusal). Transient (a lost link, a timeout, a deadlock, a read-only standby), or a
+// refusal whose link turns out lost: through the recovery cycle.
 template <class Write>
 CommonImport::WriteOutcome CommonImport::WriteWithRecovery(const RecoverySettings& recovery, Write&& write) {
+  using Kind = CommonFacilityWriter::Failure::Kind;
   const std::int32_t attempts = recovery.Attempts();
   bool retried = false;
   for (std::int32_t i = 1; i <= attempts && !Stopping();) {
     if (write()) return WriteOutcome::Written;
-    if (writer_->LastFailure().kind == CommonFacilityWriter::Failure::Kind::Refused && writer_->ConnectionAlive()) {
+    const Kind kind = writer_->LastFailure().kind;
+    if (kind == Kind::Structure) return WriteOutcome::Structural;
+    if (kind == Kind::Refused && writer_->ConnectionAlive()) {
       if (retried) return WriteOutcome::Refused;
       retried = true;
       continue;
@@ -400,7 +409,9 @@ void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const Comm
     if (!record) {
       // Its definition did not load (a facility schema out of reach, a row that cannot be read):
       // the answer waits for a run that can read it.
-      hold(" has no definition: its answers are not imported.");
+      hold(" has no definition: it could not be read from Vorn Krym (the facility's schema could not be opened or "
+           "the variable's row could not be read), so its answers are not imported, and the last imported id is held "
+           "until it can be read.");
     } else if (record->gSymbolLoadFailed()) {
       // Read without its symbols, a good symbol answer would be taken for a bad one.
       hold(" could not load its symbols: its answers are not imported, and the last imported id is held.");
@@ -433,21 +444,26 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
     RejectAnswer(run, varid, rec, answer, why);
     return true;
   }
-  // Krym has refused too many values in a row through one of the variable's procedures.
+  // Krym refuses, by its structure or systemically, one of the variable's procedures.
   if (run.refusing.count(run.procedures.seek) || run.refusing.count(run.procedures.write)) {
     watermark_.HoldBelow(rec.ID);
     return true;
   }
   switch (WriteValue(answer, record, stamp, core::Trim(rec.Guard.Text()), why)) {
     case WriteOutcome::Written:
-      run.streaks.erase(run.procedures.seek);
+      // Only a write breaks a streak: a value skipped by the lock date or the approval level
+      // has not gone through the procedure that refused.
+      if (writer_->LastWriteLogical()) run.streaks.erase(run.procedures.seek);
       if (writer_->LastWritePhysical()) run.streaks.erase(run.procedures.write);
       return true;
     case WriteOutcome::Rejected:
       RejectAnswer(run, varid, rec, answer, why);
       return true;
+    case WriteOutcome::Structural:
+      StructureRefuses(run, rec.ID);
+      return true;
     case WriteOutcome::Refused:
-      if (!SystemicRefusal(run, rec.ID)) RejectAnswer(run, varid, rec, answer, why);
+      if (!SystemicRefusal(run, "VarId " + std::to_string(varid), rec.ID)) RejectAnswer(run, varid, rec, answer, why);
       return true;
     case WriteOutcome::Unreachable:
       break;
@@ -461,21 +477,36 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
   return false;
 }
 
-bool CommonImport::SystemicRefusal(FacilityRun& run, const core::Value& id) {
+bool CommonImport::SystemicRefusal(FacilityRun& run, const std::string& refused, const core::Value& id) {
   const CommonFacilityWriter::Failure& f = writer_->LastFailure();
+  // A data exception is about the value, however many values share it.
+  if (f.code.size() == 5 && f.code.compare(0, 2, "22") == 0) return false;
   FacilityRun::Streak& streak = run.streaks[f.procedure];
-  if (streak.code != f.code) streak = FacilityRun::Streak{f.code, {}};
+  if (streak.code != f.code) streak = FacilityRun::Streak{f.code, {}, {}};
+  streak.refused.insert(refused);
   streak.ids.push_back(id);
-  if (streak.ids.size() < kSystemicRefusals) return false;
-  // The same refusal again and again: Krym is broken there, not the data.
+  if (streak.refused.size() < kSystemicVariables) return false;
+  // The same refusal for one variable after another: Krym is broken there, not the data.
   run.refusing.insert(f.procedure);
   for (const core::Value& held : streak.ids) watermark_.HoldBelow(held);
   runFailed_ = true;
-  Status("Vorn Krym of " + run.Where() + " refused " + std::to_string(kSystemicRefusals) + " writes in a row through " +
-         f.procedure + " (" + f.code + ": " + f.message +
+  const char* what = f.procedure == CommonFacilityWriter::kLogbookTable ? " notes" : " variables";
+  Status("Vorn Krym of " + run.Where() + " refused the writes of " + std::to_string(kSystemicVariables) + what +
+         " alike in a row through " + f.procedure + " (" + f.code + ": " + f.message +
          "): the fault is Vorn Krym's, not the data's. These and the facility's remaining writes through " +
          f.procedure + " wait for the next run, and the last imported id is held.");
   return true;
+}
+
+void CommonImport::StructureRefuses(FacilityRun& run, const core::Value& id) {
+  const CommonFacilityWriter::Failure& f = writer_->LastFailure();
+  run.refusing.insert(f.procedure);
+  watermark_.HoldBelow(id);
+  runFailed_ = true;
+  Status("Vorn Krym of " + run.Where() + " refuses writes through " + f.procedure + " (" + f.code + ": " +
+         f.message +
+         "): an object of Vorn Krym is missing or forbidden. This and the facility's remaining writes through " +
+         f.procedure + " wait for the next run, and the last imported id is held.");
 }
 
 void CommonImport::RejectAnswer(const FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
@@ -532,8 +563,11 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
     case WriteOutcome::Written:
       run.streaks.erase(CommonFacilityWriter::kLogbookTable);
       return;
+    case WriteOutcome::Structural:
+      StructureRefuses(run, rec.ID);
+      return;
     case WriteOutcome::Refused:
-      if (!SystemicRefusal(run, rec.ID)) reject(RefusedText(writer_->LastFailure()));
+      if (!SystemicRefusal(run, "note " + id, rec.ID)) reject(RefusedText(writer_->LastFailure()));
       return;
     case WriteOutcome::Rejected:
     case WriteOutcome::Unreachable:
@@ -649,8 +683,10 @@ CommonImport::ReadOutcome CommonImport::ReadSource(CustomSource& reader, bool no
         return ReadOutcome::Read;
       }
     }
-    // A statement that failed on a link that still works would fail alike on a new one.
-    if (reader.LinkAlive()) return ReadOutcome::Failed;
+    // A statement that failed on a link that still works would fail alike on a new one, unless
+    // its failure is transient (a timeout, a deadlock, a standby): that may heal after a wait.
+    if (reader.LastReadFailure() != platform::db::FailureClass::Transient && reader.LinkAlive())
+      return ReadOutcome::Failed;
     stats_.CountSourceConnectionFailure();
     Status("Connection error occured while communicating with source. Will attempt to re-connect to source for " +
                std::to_string(attempts - i + 1) + " times",

@@ -36,18 +36,25 @@ class CommonVarGatherer;
 //
 // Failures come in two kinds. A rejected answer or note can never be written as it stands (not
 // interpretable for its variable, no usable date or time, of a Second-interval variable, which
-// no value table holds, or refused by Krym while the link stands, twice: the immediate second try
-// heals races and deadlocks): it is reported, passed over and counts as handled, so the variable
-// goes on and the last id may pass it. Everything that may heal (a source or target out of reach,
-// a facility that could not be gathered, a variable whose definition or symbols did not load,
-// the id file, and a systemic refusal: the same error from the same procedure for several writes
-// in a row, which is Krym's fault rather than the data's) holds the last id below it, and the
-// next run tries again. Whether a failed write met a lost link or a refusal is told by the link
-// (the writer's ConnectionAlive), not by the error's code. A source that stays out of reach
-// through its recovery cycle ends the run's reading at once; a facility whose Krym database stays
-// out of reach leaves its other values and notes for the next run. RunFailed tells whether
-// anything of either kind happened. A stop request (platform::os::StopRequested) ends the run
-// after the current database call, saving nothing more.
+// no value table holds, or refused by Krym on a standing link for a reason of the value's, twice:
+// the immediate second try heals a race with another writer): it is reported, passed over and
+// counts as handled, so the variable goes on and the last id may pass it; one variable's bad
+// values never hold another's. Everything that may heal holds the last id below it, and the next
+// run tries again: a source or target out of reach, a facility that could not be gathered, a
+// variable whose definition or symbols did not load, the id file, a refusal by Krym's structure
+// (a procedure, table or column missing, a permission refused: that procedure's remaining writes
+// in the facility wait), and a systemic refusal (the same code through the same procedure for
+// values of kSystemicVariables distinct variables in a row, no write through it in between; never
+// a data exception, SQLSTATE class 22). Whose fault a failure is comes from its codes, through
+// platform::db::ClassifyFailure, which the writer and the reader both ask: a transient failure
+// (a lost link, a timeout, a deadlock, a read-only standby, a server going down) goes through the
+// recovery cycle, reads and writes alike, and only a failure of another class on a link that
+// still works (the writer's ConnectionAlive, the reader's LinkAlive) is the statement's own. A
+// source that stays out of reach through its recovery cycle ends the run's reading at once; a
+// facility whose Krym database stays out of reach leaves its other values and notes for the next
+// run. RunFailed tells whether anything of either kind happened. A stop request
+// (platform::os::StopRequested) ends the run after the current database call, saving nothing
+// more.
 //
 // The gatherer is borrowed for the call. The instance owns the variable definitions, the
 // current source reader (a fresh one per variable, all of a run sharing one DeraRed connection,
@@ -78,10 +85,11 @@ class CommonImport {
   // SOURCE\RECOVERY\ATTEMPTS tries. LoopWriteTarget prepares the answer (ValuePreparation) and
   // writes it through the current facility's writer (there is one only while StartImport runs a
   // facility), up to TARGET\RECOVERY\ATTEMPTS tries of a lost link; false at once, without a
-  // try, when the answer is not interpretable or there is no writer, and after one immediate
-  // second try when Krym refuses it on a standing link. Both raise core::RuntimeError for
-  // settings that are not numbers. A read is tried again only while its failures find the link
-  // lost: one that fails on a link that still works would fail alike on a new connection.
+  // try, when the answer is not interpretable or there is no writer, at once when Krym's
+  // structure refuses it, and after one immediate second try when Krym refuses it for a reason
+  // of the value's on a standing link. Both raise core::RuntimeError for settings that are not
+  // numbers. A read is tried again while its failures are transient or find the link lost: one
+  // that fails otherwise on a link that still works would fail alike on a new connection.
   bool LoopReadSource(CustomSource& reader);
   bool LoopWriteTarget(const std::string& answer, const CommonTypeVarRec& record, core::Date stamp,
                        const std::string& units, const std::string& guard);
@@ -104,12 +112,14 @@ class CommonImport {
  private:
   struct FacilityRun;
 
-  // Rejected: the answer cannot be written as it stands (not interpretable); Refused: Krym
-  // refused it twice on a standing link; Unreachable: the link stayed lost through the cycle.
-  enum class WriteOutcome { Written, Rejected, Refused, Unreachable };
-  // A read that failed while its link still worked is its own fault (Failed): that variable's
-  // answers (or the notes) wait, and the run goes on. One whose link was lost through the whole
-  // recovery cycle found DeraRed out of reach (Unreachable): the run reads nothing more.
+  // Rejected: the answer cannot be written as it stands (not interpretable); Structural: Krym's
+  // structure refused it; Refused: Krym refused it twice on a standing link, for a reason of the
+  // value's; Unreachable: a transient failure lasted through the cycle.
+  enum class WriteOutcome { Written, Rejected, Structural, Refused, Unreachable };
+  // A read that failed, not transiently, while its link still worked is its own fault (Failed):
+  // that variable's answers (or the notes) wait, and the run goes on. One whose failures were
+  // transient or lost the link through the whole recovery cycle found DeraRed out of reach
+  // (Unreachable): the run reads nothing more.
   enum class ReadOutcome { Read, Failed, Unreachable };
 
   void RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool laterFacilities);
@@ -136,9 +146,13 @@ class CommonImport {
   // Written, Refused or Unreachable.
   template <class Write>
   WriteOutcome WriteWithRecovery(const RecoverySettings& recovery, Write&& write);
-  // Counts the writer's last refusal in its procedure's streak; true when the streak has become
-  // systemic (the write waits then, with the streak's earlier ones).
-  bool SystemicRefusal(FacilityRun& run, const core::Value& id);
+  // Counts the writer's last refusal, of the variable (or note) named by refused, in its
+  // procedure's streak; true when the streak has become systemic (the write waits then, with the
+  // streak's earlier ones).
+  bool SystemicRefusal(FacilityRun& run, const std::string& refused, const core::Value& id);
+  // Krym's structure refused the writer's last write: it and the facility's remaining writes
+  // through that procedure wait.
+  void StructureRefuses(FacilityRun& run, const core::Value& id);
   static std::string RefusedText(const CommonFacilityWriter::Failure& f);
   void RejectAnswer(const FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
                     const std::string& answer, const std::string& why);

@@ -18,6 +18,7 @@
 #include "platform/db/Command.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbException.h"
+#include "platform/db/FailureClass.h"
 #include "platform/db/Recordset.h"
 #include "platform/ui/BusyPointer.h"
 #include "platform/ui/EventPump.h"
@@ -220,9 +221,11 @@ void CustomSource::ReadLIMSLogNotes(bool& executionErrorOccured) { Read(Query::L
 void CustomSource::Read(Query query, bool& executionErrorOccured) {
   executionErrorOccured = true;
   lastReadError_.clear();
+  lastReadFailure_ = platform::db::FailureClass::Value;
   try {
     if (!EnsureSourceConnection()) {
       if (lastReadError_.empty()) lastReadError_ = "the source connection could not be opened";
+      lastReadFailure_ = platform::db::FailureClass::Transient;
       return;
     }
     // Let the window breathe once between connecting and the query.
@@ -231,6 +234,7 @@ void CustomSource::Read(Query query, bool& executionErrorOccured) {
     if (loaded) executionErrorOccured = false;
   } catch (const std::exception& e) {
     lastReadError_ = ErrorText(e);
+    lastReadFailure_ = platform::db::ClassifyFailure(e);
     CommonGlobals::ShowStatus(
         (query == Query::Answers ? "Error in ReadLIMSdata: " : "Error in ReadLIMSLogNotes: ") + lastReadError_, 0);
   }
@@ -415,6 +419,7 @@ bool CustomSource::LoadResultRecords() {
     return true;
   } catch (const std::exception& e) {
     lastReadError_ = ErrorText(e);
+    lastReadFailure_ = platform::db::ClassifyFailure(e);
     CommonGlobals::ShowStatus("Error in LoadResultRecords: " + lastReadError_, 0);
     return false;
   }
@@ -505,6 +510,7 @@ bool CustomSource::LoadLogNoteRecords() {
     return true;
   } catch (const std::exception& e) {
     lastReadError_ = ErrorText(e);
+    lastReadFailure_ = platform::db::ClassifyFailure(e);
     CommonGlobals::ShowStatus("Error in LoadLogNoteRecords: " + lastReadError_, 0);
     return false;
   }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Date.h"
+#include "platform/db/FailureClass.h"
 #include "import/source/SourceConnectionString.h"
 #include "import/source/SourceQueryText.h"
 
@@ -99,10 +100,15 @@ class CustomSource {
   const std::vector<UnreadableRow>& UnreadableRows() const { return unreadable_; }
   // The error of the last read that failed ("" before any): number & " - " & description.
   const std::string& LastReadError() const { return lastReadError_; }
+  // Whose fault the last failed read was, as platform::db::ClassifyFailure tells it from its
+  // codes: Transient (a connection that could not be opened or was lost, a timeout, a deadlock,
+  // a server going down) may heal on a new connection after a wait; any other failure is the
+  // statement's own on a link that works.
+  platform::db::FailureClass LastReadFailure() const { return lastReadFailure_; }
 
-  // After a failed read: whether the link to DeraRed still works (so the read failed on its
-  // own statement). False without an open connection, when the driver reports the link lost,
-  // or when a trivial statement on it fails.
+  // After a failed read: whether the link to DeraRed still works (so a read whose failure is not
+  // transient failed on its own statement). False without an open connection, when the driver
+  // reports the link lost, or when a trivial statement on it fails.
   bool LinkAlive();
 
   // Closes and drops the connection (errors of the close ignored); the next read
@@ -160,6 +166,7 @@ class CustomSource {
   std::vector<std::shared_ptr<CommonTypeLimsMatchRec>> records_;
   std::vector<UnreadableRow> unreadable_;
   std::string lastReadError_;
+  platform::db::FailureClass lastReadFailure_ = platform::db::FailureClass::Value;
   std::int32_t cursor_ = 0;
   std::int32_t recordCount_ = 0;
 };

@@ -23,6 +23,7 @@
 #include "platform/db/Command.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbException.h"
+#include "platform/db/FailureClass.h"
 #include "platform/db/Recordset.h"
 
 using namespace platform::db;
@@ -197,26 +198,21 @@ bool CommonFacilityWriter::EnsureConnection() {
   return ConnectionAlive();
 }
 
-namespace {
-
-// States that say the statement ran out of time (the driver's timeouts, a statement or lock
-// timeout of the server): nothing is known about the value then, so they count with the link.
-bool TimedOut(const DbException& db) {
-  for (const DbError& e : db.Errors()) {
-    const std::string& state = e.SqlState();
-    if (state == "HYT00" || state == "HYT01" || state == "57014" || state == "55P03") return true;
-    if (state.empty() && e.Number() == dberr::kConnectionUnusable) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 void CommonFacilityWriter::Failed(const std::exception& e, const std::string& procedure) {
   const auto* db = dynamic_cast<const DbException*>(&e);
   const std::string state = db ? db->Errors().front().SqlState() : std::string();
-  lastFailure_.kind =
-      (!cnn_ || (db && (db->LinkBroken() || TimedOut(*db)))) ? Failure::Kind::Link : Failure::Kind::Refused;
+  // Without a connection nothing reached the database; otherwise the codes tell whose fault it is.
+  switch (cnn_ ? ClassifyFailure(e) : FailureClass::Transient) {
+    case FailureClass::Transient:
+      lastFailure_.kind = Failure::Kind::Link;
+      break;
+    case FailureClass::Structure:
+      lastFailure_.kind = Failure::Kind::Structure;
+      break;
+    case FailureClass::Value:
+      lastFailure_.kind = Failure::Kind::Refused;
+      break;
+  }
   lastFailure_.procedure = procedure;
   lastFailure_.code = state.empty() ? std::to_string(ErrorNumber(e)) : state;
   lastFailure_.message = ErrorDescription(e);

@@ -51,16 +51,19 @@ class CommonFacilityWriter {
   std::int16_t LastWriteAInfoPhysical() const { return lastWriteAInfoPhysical_; }
   void LastWriteAInfoPhysical(std::int16_t value) { lastWriteAInfoPhysical_ = value; }
 
-  // Why the last value or logbook write returned false. Link: the facility connection could
-  // not be had or was lost, or the statement timed out (nothing is known about the value then);
-  // the failure may heal once the connection is opened again. Refused: the database answered
-  // with an error while the connection stood (a constraint, a missing procedure, an error raised
-  // by a procedure, a stored row that cannot be read); whether the link is really still there
-  // is for the caller to check (ConnectionAlive). procedure names the procedure or table whose
-  // call failed ("" when none was reached), code is the SQLSTATE (the error number when the
+  // Why the last value or logbook write returned false, as platform::db::ClassifyFailure tells
+  // it from the error's codes. Link: transient (the facility connection could not be had or was
+  // lost, a timeout, a deadlock, a read-only standby, a server going down or out of resources);
+  // it may heal once the connection is opened again. Structure: Krym's structure refused it (a
+  // procedure, table or column missing, a permission refused, a parameter list that no longer
+  // fits); nothing sent through that procedure can succeed until Krym is mended. Refused: any
+  // other error the database answered with (a constraint, an error raised by a procedure, a
+  // stored row that cannot be read): most likely the value's; whether the link is really still
+  // there is for the caller to check (ConnectionAlive). procedure names the procedure or table
+  // whose call failed ("" when none was reached), code is the SQLSTATE (the error number when the
   // error has none) and message the database's own words.
   struct Failure {
-    enum class Kind { None, Link, Refused };
+    enum class Kind { None, Link, Structure, Refused };
     Kind kind = Kind::None;
     std::string procedure;
     std::string code;

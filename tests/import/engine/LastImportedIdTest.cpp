@@ -165,7 +165,9 @@ TEST_F(LastImportedIdTest, AnswerOfAVariableWithoutDefinitionHoldsTheId) {
 
   EXPECT_THAT(Values(plant, "dataddh"), ElementsAre("42|1|1", "42|2|2"));
   EXPECT_EQ(LogCount("VarId 43 of facility 'Plant One' (" + plant.Name() +
-                     ") has no definition: its answers are not imported."),
+                     ") has no definition: it could not be read from Vorn Krym (the facility's schema could not "
+                     "be opened or the variable's row could not be read), so its answers are not imported, and the "
+                     "last imported id is held until it can be read."),
             1);
   EXPECT_EQ(SavedId(), 101);
 }

@@ -1,14 +1,16 @@
 // Answers that can never be written as they stand (not interpretable, no usable date or time,
 // refused by Krym on a standing link) are reported once, passed over and counted as handled:
 // the variable goes on, the last id passes them and the next run does not meet them again.
-// Failures that may heal (a Krym that keeps failing a write) hold the id instead. A failed write
-// is told by the link, not by the error's code: on a standing link the value is tried once more
-// at once (that heals a race with another writer) and then rejected alone, while the facility's
-// other values go on; the same refusal through one procedure for several values in a row is
-// Krym's fault and holds them; a variable whose symbols did not load waits.
+// Failures that may heal (a Krym that keeps failing a write, a missing procedure) hold the id
+// instead. A refusal of the value's on a standing link is tried once more at once (that heals a
+// race with another writer) and then rejected alone, while the facility's other values go on;
+// Krym's structure refusing a procedure holds its writes at once; a variable whose symbols did
+// not load waits.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,35 @@ class RejectedAnswersTest : public EngineTest {
   std::string Rejection(std::int32_t id, const std::string& answer, std::int32_t varid) const {
     return "Rejected the answer '" + answer + "' of transaction " + std::to_string(id) + " for VarId " +
            std::to_string(varid) + " of facility 'Plant One' (" + plant->Name() + "): ";
+  }
+
+  std::string Where() const { return "facility 'Plant One' (" + plant->Name() + ")"; }
+
+  // Variable 41 of the type given (question 7, walked before the others) answers badAnswer in
+  // five transactions, beside daily variables 43 and 45 (question 8), which are written.
+  void ExpectOneVariablesBadValuesRejectedAlone(const std::string& type, const std::string& badAnswer,
+                                                const std::string& code) {
+    AddVariable(*plant, 41, type, 0);
+    AddQuestion(1, 7, 41);
+    AddVariable(*plant, 45, "P", 0);
+    AddQuestion(1, 8, 45);
+    for (int i = 1; i <= 5; ++i)
+      AddVisit({.id = 100 + i,
+                .point = 1,
+                .date = "2024-03-0" + std::to_string(i),
+                .answers = {{7, badAnswer}, {6, std::to_string(i)}, {8, std::to_string(10 * i)}}});
+
+    ASSERT_TRUE(Run());
+
+    EXPECT_THAT(Values(*plant), ElementsAre("43|1|1", "43|2|2", "43|3|3", "43|4|4", "43|5|5", "45|10|10", "45|20|20",
+                                            "45|30|30", "45|40|40", "45|50|50"));
+    const std::vector<std::string> rejected = LinesStartingWith("Rejected the answer '" + badAnswer + "' of transaction ");
+    ASSERT_EQ(rejected.size(), 5u);
+    for (const std::string& line : rejected) EXPECT_THAT(line, HasSubstr("Vorn Krym refused it (" + code + ": "));
+    EXPECT_EQ(LinesWith("alike in a row"), 0);
+    EXPECT_EQ(LinesWith("Vorn Krym of facility"), 0);
+    EXPECT_TRUE(engine->RunFailed());
+    EXPECT_EQ(SavedId(), 105);  // the rejected answers are passed
   }
 
   testsupport::KrymFixture* plant = nullptr;
@@ -207,55 +238,22 @@ TEST_F(RejectedAnswersTest, UniqueKeyRaceIsHealedByTheRetry) {
   EXPECT_EQ(SavedId(), 101);
 }
 
-// Refusals that a success through the same procedure interrupts stay the values' own.
-TEST_F(RejectedAnswersTest, RefusalsBrokenBySuccessesStayRejections) {
-  RaiseOn(*plant, "dataddh", "NEW.curvalue = 13", "P0001");
-  const std::vector<std::string> answers = {"13", "13", "13", "13", "5", "13", "13", "13", "13"};
-  for (std::size_t i = 0; i < answers.size(); ++i)
-    AddVisit({.id = 101 + static_cast<std::int32_t>(i),
-              .point = 1,
-              .time = (i < 10 ? "0" : "") + std::to_string(i) + ":10:00",
-              .answers = {{5, answers[i]}}});
+// Refusals of several variables that a write through the same procedure interrupts stay the
+// values' own. Walk: 43 and 44 refused, 45 written, 46 and 47 refused.
+TEST_F(RejectedAnswersTest, RefusalsBrokenByAWriteStayRejections) {
+  RaiseOn(*plant, "datatbl", "NEW.curvalue = 13", "P0001");
+  for (int varid = 44; varid <= 47; ++varid) {
+    AddVariable(*plant, varid, "P", 0);
+    AddQuestion(1, varid - 37, varid);  // questions 7 to 10
+  }
+  AddVisit({.id = 101, .point = 1, .answers = {{6, "13"}, {7, "13"}, {8, "5"}, {9, "13"}, {10, "13"}}});
 
   ASSERT_TRUE(Run());
 
-  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|5|5"));
-  EXPECT_EQ(LinesWith("Rejected the answer '13'"), 8);
-  EXPECT_EQ(LinesWith("writes in a row through"), 0);
-  EXPECT_EQ(SavedId(), 109);
-}
-
-// Without its write procedure the hourly table refuses every value alike: after five in a row
-// the fault is Krym's; the daily values are written, the hourly ones wait, and the next run,
-// with the procedure back, writes them.
-TEST_F(RejectedAnswersTest, DroppedIntervalProcedureHoldsInsteadOfRejecting) {
-  plant->Exec("ALTER FUNCTION writeddh RENAME TO writeddh_away");
-  for (int i = 0; i < 7; ++i)
-    AddVisit({.id = 101 + i,
-              .point = 1,
-              .date = "2024-03-0" + std::to_string(i + 1),
-              .time = "08:10:00",
-              .answers = {{5, std::to_string(i + 1)}, {6, std::to_string(10 * (i + 1))}}});
-
-  ASSERT_TRUE(Run());
-
-  EXPECT_TRUE(Values(*plant, "dataddh").empty());
-  EXPECT_EQ(Values(*plant).size(), 7u);  // the daily values go on
-  EXPECT_EQ(LinesWith("Rejected the answer"), 4);
-  const std::vector<std::string> systemic = LinesStartingWith("Vorn Krym of facility 'Plant One' (" + plant->Name() +
-                                                              ") refused 5 writes in a row through WRITEDDH (42883: ");
-  ASSERT_EQ(systemic.size(), 1u);
-  EXPECT_THAT(systemic[0], HasSubstr("the last imported id is held."));
-  EXPECT_EQ(engine->Statistics().TargetConnectionFailures(), 0);
-  EXPECT_TRUE(engine->RunFailed());
-  EXPECT_EQ(SavedId(), 100);  // the first refused value, 101, is held too
-
-  plant->Exec("ALTER FUNCTION writeddh_away RENAME TO writeddh");
-  ASSERT_TRUE(Run());
-
-  EXPECT_EQ(Values(*plant, "dataddh").size(), 7u);
-  EXPECT_FALSE(engine->RunFailed());
-  EXPECT_EQ(SavedId(), 107);
+  EXPECT_THAT(Values(*plant), ElementsAre("45|5|5"));
+  EXPECT_EQ(LinesWith("Rejected the answer '13'"), 4);
+  EXPECT_EQ(LinesWith("alike in a row through"), 0);
+  EXPECT_EQ(SavedId(), 101);
 }
 
 // The symbol read of variable 44 ends its backend (as a server or an administrator ending the
@@ -293,6 +291,169 @@ TEST_F(RejectedAnswersTest, VariableWhoseSymbolsDidNotLoadWaits) {
   EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|2|2", "44|5|<5", "44|6|6"));
   EXPECT_FALSE(engine->RunFailed());
   EXPECT_EQ(SavedId(), 102);
+}
+
+// Whose fault a failed write is decides what it does, by its code, not by how many values met it.
+TEST_F(RejectedAnswersTest, OverLongTextsOfOneVariableAreRejectedAndTheOthersWritten) {
+  plant->Exec("ALTER TABLE datatbl ALTER COLUMN textvalue TYPE varchar(8)");
+  ExpectOneVariablesBadValuesRejectedAlone("T", "a text too long for the column", "22001");
+}
+
+TEST_F(RejectedAnswersTest, ValuesOfOneVariableACheckRefusesAreRejectedAndTheOthersWritten) {
+  plant->Exec("ALTER TABLE datatbl ADD CONSTRAINT below_thousand CHECK (varid <> 41 OR curvalue < 1000)");
+  ExpectOneVariablesBadValuesRejectedAlone("P", "5000", "23514");
+}
+
+// A procedure missing from Krym can never take a value: even a single one is held at once, as
+// are all the others, with one line, while the facility's other procedures go on; the next run,
+// with the procedure back, writes them.
+TEST_F(RejectedAnswersTest, DroppedProcedureHoldsInsteadOfRejecting) {
+  for (const int values : {1, 7}) {
+    SCOPED_TRACE(values);
+    plant->Exec("DELETE FROM dataddh; DELETE FROM datatbl; ALTER FUNCTION writeddh RENAME TO writeddh_away");
+    WriteIdFile("LASTIDIMPORTED=100\r\n");
+    for (int i = values == 1 ? 0 : 1; i < values; ++i)
+      AddVisit({.id = 101 + i,
+                .point = 1,
+                .date = "2024-03-0" + std::to_string(i + 1),
+                .time = "08:10:00",
+                .answers = {{5, std::to_string(i + 1)}, {6, std::to_string(10 * (i + 1))}}});
+    const std::size_t linesBefore = LogLines().size();
+
+    ASSERT_TRUE(Run());
+
+    EXPECT_TRUE(Values(*plant, "dataddh").empty());
+    EXPECT_EQ(Values(*plant).size(), static_cast<std::size_t>(values));  // the daily values go on
+    const std::vector<std::string> all = LogLines();
+    const std::vector<std::string> lines(all.begin() + static_cast<std::ptrdiff_t>(linesBefore), all.end());
+    const std::string start = "Vorn Krym of " + Where() + " refuses writes through WRITEDDH (42883: ";
+    std::vector<std::string> held;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(held),
+                 [&](const std::string& l) { return l.rfind(start, 0) == 0; });
+    ASSERT_EQ(held.size(), 1u);
+    EXPECT_THAT(held[0], HasSubstr("writeddh"));
+    EXPECT_THAT(held[0], HasSubstr("): an object of Vorn Krym is missing or forbidden. This and the facility's "
+                                   "remaining writes through WRITEDDH wait for the next run, and the last imported "
+                                   "id is held."));
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("Rejected") != std::string::npos; }),
+              0);
+    EXPECT_EQ(engine->Statistics().TargetConnectionFailures(), 0);
+    EXPECT_TRUE(engine->RunFailed());
+    EXPECT_EQ(SavedId(), 100);
+
+    plant->Exec("ALTER FUNCTION writeddh_away RENAME TO writeddh");
+    ASSERT_TRUE(Run());
+
+    EXPECT_EQ(Values(*plant, "dataddh").size(), static_cast<std::size_t>(values));
+    EXPECT_FALSE(engine->RunFailed());
+    EXPECT_EQ(SavedId(), 100 + values);
+  }
+}
+
+// The same refusal for values of three variables in a row, with no write through the procedure
+// between them, is Krym's: those values and the procedure's remaining writes wait. A value the
+// lock date skips writes nothing, so it does not break the streak. Walk: 43 refused, 44 skipped,
+// 45 and 46 refused (the third variable), 47 waits.
+TEST_F(RejectedAnswersTest, SameRefusalForThreeVariablesHoldsThem) {
+  struct Case {
+    const char* name;
+    std::string fault, mend;
+    std::string procedure, code;
+  };
+  const std::vector<Case> cases = {
+      {"a new NOT NULL column", "ALTER TABLE datatbl ADD COLUMN site varchar(8) NOT NULL",
+       "ALTER TABLE datatbl DROP COLUMN site", "writedtbl", "23502"},
+      // The stored rows' values are Null, which a seek cannot hand over.
+      {"stored rows that cannot be read",
+       "INSERT INTO datatbl (varid, datestamp, curvalue, textvalue) VALUES (43, '2024-03-05', NULL, 'x'), "
+       "(45, '2024-03-05', NULL, 'x'), (46, '2024-03-05', NULL, 'x')",
+       "DELETE FROM datatbl", "seekddatevarid", "94"},
+  };
+  for (int varid = 44; varid <= 47; ++varid) {
+    AddVariable(*plant, varid, "P", 0);
+    AddQuestion(1, varid - 37, varid);  // questions 7 to 10
+  }
+  SetLockDate(*plant, "03/01/2024 00:00:00");
+  AddVisit({.id = 101, .point = 1, .date = "2024-03-05", .answers = {{6, "3"}, {8, "5"}, {9, "6"}, {10, "7"}}});
+  AddVisit({.id = 102, .point = 1, .date = "2024-02-20", .answers = {{7, "4"}}});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteIdFile("LASTIDIMPORTED=100\r\n");
+    plant->Exec(c.fault);
+    const std::size_t linesBefore = LogLines().size();
+
+    ASSERT_TRUE(Run());
+
+    const std::vector<std::string> all = LogLines();
+    const std::vector<std::string> lines(all.begin() + static_cast<std::ptrdiff_t>(linesBefore), all.end());
+    auto count = [&](const std::string& start) {
+      return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; });
+    };
+    EXPECT_EQ(count("Vorn Krym of " + Where() + " refused the writes of 3 variables alike in a row through " +
+                    c.procedure + " (" + c.code + ": "),
+              1);
+    EXPECT_EQ(count("Rejected the answer"), 2);  // 43's and 45's, before the third variable showed the fault
+    EXPECT_EQ(engine->Statistics().SkippedWrites(), 1);
+    EXPECT_EQ(Rows(*plant, "select count(*) from datatbl where curvalue is not null"), std::vector<std::string>{"0"});
+    EXPECT_TRUE(engine->RunFailed());
+    EXPECT_EQ(SavedId(), 100);
+
+    plant->Exec(c.mend);
+    ASSERT_TRUE(Run());
+
+    EXPECT_THAT(Values(*plant), ElementsAre("43|3|3", "45|5|5", "46|6|6", "47|7|7"));
+    EXPECT_FALSE(engine->RunFailed());
+    EXPECT_EQ(SavedId(), 102);
+    plant->Exec("DELETE FROM datatbl");
+  }
+}
+
+// A deadlock says nothing about the value: the write goes through the recovery cycle until it
+// gets through.
+TEST_F(RejectedAnswersTest, DeadlockTwiceThenSuccessIsWrittenThroughTheCycle) {
+  RaiseOn(*plant, "dataddh", "currval('dataddh_calls') <= 2", "40P01");
+  Set("TARGET\\RECOVERY\\ATTEMPTS", "3");
+  AddVisit({.id = 101, .point = 1, .time = "08:10:00", .answers = {{5, "1"}}});
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1"));
+  EXPECT_EQ(engine->Statistics().TargetConnectionFailures(), 2);
+  EXPECT_EQ(waits.size(), 2u);
+  EXPECT_EQ(LinesWith("Rejected"), 0);
+  EXPECT_FALSE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 101);
+}
+
+// A Krym that has become a read-only standby (a fail-over) refuses every write: that may heal, so
+// it goes through the recovery cycle, and when the cycle runs out the facility's values wait.
+TEST_F(RejectedAnswersTest, ReadOnlyTransactionRefusalHoldsAfterTheCycle) {
+  RaiseOn(*plant, "dataddh", "true", "25006");
+  Set("TARGET\\RECOVERY\\ATTEMPTS", "2");
+  AddVisit({.id = 101, .point = 1, .time = "08:10:00", .answers = {{5, "1"}, {6, "10"}}});
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_TRUE(Values(*plant, "dataddh").empty());
+  EXPECT_TRUE(Values(*plant).empty());  // the daily value waits with the facility
+  EXPECT_EQ(engine->Statistics().TargetConnectionFailures(), 2);
+  EXPECT_EQ(LogCount("Unable to connect to Vorn Krym."), 1);
+  EXPECT_EQ(LogCount("Vorn Krym of " + Where() +
+                     " could not be written after every recovery attempt: its remaining values and notes wait for "
+                     "the next run, and the last imported id is held."),
+            1);
+  EXPECT_EQ(LinesWith("Rejected"), 0);
+  EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 100);
+
+  plant->Exec("DROP TRIGGER raise ON dataddh");
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1"));
+  EXPECT_THAT(Values(*plant), ElementsAre("43|10|10"));
+  EXPECT_FALSE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 101);
 }
 
 }  // namespace

@@ -185,6 +185,36 @@ TEST_F(SourceFaultsTest, ReadRefusedWhileDeraRedIsReachableHoldsOnlyThatVariable
   EXPECT_EQ(SavedId(), 100);
 }
 
+// A read that times out says nothing about the variable: like a lost link it goes through the
+// recovery cycle, and the next try reads it. (Another session holds the answers table locked
+// while the first read runs; DeraRed gives up waiting on a lock after a moment.)
+TEST_F(SourceFaultsTest, ReadThatTimesOutOnceIsTriedAgainAndImported) {
+  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}, {6, "10"}}});
+  deraRed.Exec("ALTER DATABASE \"" + deraRed.Name() + "\" SET lock_timeout = '200ms'");
+  platform::db::Connection other;
+  other.Open(deraRed.OleDbString());
+  // Events run once in every read, before its query, and after every recovery wait.
+  pump.onRun = [&](int run) {
+    if (run == 1) {
+      other.Execute("BEGIN");
+      other.Execute("LOCK TABLE tbl_transaction_pda IN ACCESS EXCLUSIVE MODE");
+    } else if (run == 2) {
+      other.Execute("ROLLBACK");
+    }
+  };
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1"));
+  EXPECT_THAT(Values(*plant), ElementsAre("43|10|10"));
+  EXPECT_TRUE(LogHas("canceling statement due to lock timeout"));
+  EXPECT_EQ(engine->Statistics().SourceConnectionFailures(), 1);
+  EXPECT_EQ(waits.size(), 1u);
+  EXPECT_EQ(LinesWith("could not be read from DeraRed"), 0);
+  EXPECT_FALSE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 101);
+}
+
 // Without the run's bound nothing may be passed, and the run must not call itself successful.
 // (MAX resolves to a function that refuses, through the database's search path.)
 TEST_F(SourceFaultsTest, BoundThatCannotBeReadFailsTheRun) {
