@@ -91,7 +91,8 @@ TEST_F(ServiceLock, DeletingTheLockFilesUnderARunningServiceDoesNotLetASecondOne
   auto& next = StartService();
   auto nextLog = [&] { return HandleLogPath(folder_) != firstLog ? ServiceLog() : std::string(); };
   EXPECT_TRUE(WaitFor(nextLog, "Going to Sleep mode", next, 60))
-      << "once the first has ended, the folder's service runs";
+      << "once the first has ended, the folder's service runs\n"
+      << ServiceLog() << "\nstderr: " << next.Errors();
 }
 
 // A lock that cannot be made at all (here a folder stands where its file would go) does not
