@@ -87,8 +87,8 @@ password=$(cat "$top/db/krym/postgresql/schema_password")
 </qalconfigurationxml>
 XML
 # The demo's transactions are 1001 to 1010: as if everything before them had been imported.
-# (From 0, ids 1 to 1000 would be missing below them, and a missing id this program has just seen
-# may be a transaction still on its way: the service would keep the id below it for now.)
+# (From 0, ids 1 to 1000 would be missing below them, and the service would watch them for a day
+# in case one is a transaction still on its way.)
 start_last_id() { printf 'LASTIDIMPORTED=1000\r\n' >"$run/DeraRed.ini"; }
 start_last_id
 
@@ -133,7 +133,7 @@ echo "== The service's log: $log"
 # The run's outline, with the lines that say why a write was skipped (a lock date or a higher
 # approval level), not the engine's internal bookkeeping.
 tr -d '\r' <"$log" |
-  grep -E "Processing facility|Loaded|Skipped|disallowed interface to write|is missing below|Import|Last Id|Sleep|stopped by" |
+  grep -E "Processing facility|Loaded|Skipped|disallowed interface to write|late-commit watch|Import|Last Id|Sleep|stopped by" |
   grep -v "lngLastTransIdImported" || true
 echo
 

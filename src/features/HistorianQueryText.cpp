@@ -115,9 +115,10 @@ std::string HistorianQueryText::RecordSetQuery() const {
 }
 
 std::string HistorianQueryText::LastValueQuery() const {
-  // The filter tag's samples are in the filter table, and only the latest one is its last value.
-  const std::string filter = Table(filterTable);
+  // The filter tag is looked up in the source table; of its samples there, the latest one before
+  // the window is its last value (without the order the database would hand back any of them).
+  const std::string source = Table(sourceTable);
   if (dialect == Dialect::PostgreSQL)
-    return "select Value from " + filter + " where TagName=? and DateTime < ? order by DateTime desc limit 1";
-  return "select top 1 Value from " + filter + " where TagName=? and DateTime < ? order by DateTime desc";
+    return "select Value from " + source + " where TagName=? and DateTime < ? order by DateTime desc limit 1";
+  return "select top 1 Value from " + source + " where TagName=? and DateTime < ? order by DateTime desc";
 }

@@ -8,9 +8,10 @@
 
 // The two statements a historian tag source runs: the per-minute rows of a window (source tag
 // and filter tag aggregated per minute, the filter's minutes joined to the source's) and the
-// filter tag's last sample before the window. The historian is normally queried through its
-// SQL Server interface with its retrieval options; a PostgreSQL historian (tests, the demo)
-// holds plain sample tables and gets the same statements in its own dialect.
+// filter tag's last sample before the window, looked up in the source table. The historian is
+// normally queried through its SQL Server interface with its retrieval options; a PostgreSQL
+// historian (tests, the demo) holds plain sample tables and gets the same statements in its own
+// dialect.
 //
 // Tags and dates never go into the text: the statements carry "?" markers, bound by the caller
 // in the order given below. Table names cannot be bound, so they must be plain names; anything
@@ -41,8 +42,8 @@ class HistorianQueryText {
   // Columns: 0 the minute, 1 the source value, 2 the filter value (Null where the filter tag
   // has no sample in that minute); one row per minute of the source tag, in ascending order.
   std::string RecordSetQuery() const;
-  // Markers: filter tag, window start. One column: the filter tag's latest sample before the
-  // window start; no row when it has none.
+  // Markers: filter tag, window start. One column: the filter tag's latest sample in the source
+  // table before the window start; no row when it has none.
   std::string LastValueQuery() const;
 
  private:

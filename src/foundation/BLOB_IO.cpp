@@ -1,12 +1,13 @@
 #include "foundation/BLOB_IO.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <exception>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -52,11 +53,26 @@ bool IsOrdinaryFile(const std::string& path) {
   return !name.empty() && name.front() != '.';
 }
 
+// The file's bytes in one buffer of its size, read straight into it: the only copy the store
+// makes (the statement binds this buffer as it is).
 std::vector<unsigned char> ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) core::Raise(errno == ENOENT ? kFileNotFound : kPathFileAccess, "BLOB_IO.BLOBPutFile");
-  std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) core::Raise(kPathFileAccess, "BLOB_IO.BLOBPutFile");
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) core::Raise(errno == ENOENT ? kFileNotFound : kPathFileAccess, "BLOB_IO.BLOBPutFile");
+  struct stat st;
+  std::vector<unsigned char> bytes;
+  bool ok = ::fstat(fd, &st) == 0;
+  if (ok) bytes.resize(static_cast<std::size_t>(st.st_size));
+  std::size_t done = 0;
+  while (ok && done < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0)
+      ok = false;  // an error, or the file got shorter while being read
+    else
+      done += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  if (!ok) core::Raise(kPathFileAccess, "BLOB_IO.BLOBPutFile");
   return bytes;
 }
 

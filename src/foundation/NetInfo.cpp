@@ -1,6 +1,7 @@
 #include "foundation/NetInfo.h"
 
 #include <exception>
+#include <optional>
 
 #include "core/Text.h"
 
@@ -8,14 +9,16 @@ namespace {
 
 std::string CutAtNul(const std::string& s) { return s.substr(0, s.find('\0')); }
 
-std::string PlatformWord(int platformId) {
-  switch (platformId) {
+// The Windows families by their words; any other system by its own name, "Unknown" when it
+// gives none.
+std::string PlatformWord(const std::optional<platform::os::HostFacts::OsVersion>& version) {
+  switch (version ? version->platformId : platform::os::HostFacts::kPlatformOther) {
     case platform::os::HostFacts::kPlatformWindows9x:
       return "Windows 95/98/Me";
     case platform::os::HostFacts::kPlatformWindowsNT:
       return "Windows NT";
     default:
-      return "Unknown";
+      return version && !version->systemName.empty() ? version->systemName : "Unknown";
   }
 }
 
@@ -34,7 +37,7 @@ void NetInfo::GetNetInfo() {
   };
 
   auto version = ask([&] { return facts_.Version(); });
-  winVersion_ = PlatformWord(version ? version->platformId : platform::os::HostFacts::kPlatformOther);
+  winVersion_ = PlatformWord(version);
   winBuild_ = version ? std::to_string(version->major) + "." + std::to_string(version->minor) + "." +
                             std::to_string(version->build)
                       : "";

@@ -22,7 +22,8 @@ class NetInfo {
   std::string WorkStation() const { return workStation_; }
   std::string NetUser() const { return netUser_; }
   std::string IPAddrs() const { return ipAddrs_; }
-  // "Unknown 6.1.0, IP Address = 10.0.0.5, Workstation = host, Network User = user"
+  // "Debian GNU/Linux 12 (bookworm) 6.1.0, IP Address = 10.0.0.5, Workstation = host, Network
+  // User = user": on a system that is not Windows its own name stands for the Windows family.
   std::string AllTextDump() const { return allTextDump_; }
 
  private:

@@ -20,7 +20,7 @@ std::vector<std::string> KeysOf(const HashTable* table) {
 CommonConfigAInfoKrym::CommonConfigAInfoKrym(const IconBinding* icons, QWidget* owner)
     : CommonConfigFieldPicker(
           icons, owner, "Advanced Configuration : Additional Info : Pick Krym Facility Additional Info Field",
-          "Takes the selected field", "12599", {"Field Identifier", "Field Name", "Field Type", "Krym Facility"}) {
+          "12599", {"Field Identifier", "Field Name", "Field Type", "Krym Facility"}) {
   setObjectName("CommonConfigAInfoKrym");
   resize(620, 380);
   Load();

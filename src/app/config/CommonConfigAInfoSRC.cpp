@@ -10,7 +10,7 @@
 
 CommonConfigAInfoSRC::CommonConfigAInfoSRC(const IconBinding* icons, QWidget* owner)
     : CommonConfigFieldPicker(icons, owner, "Advanced Configuration : Additional Info : Pick Source Field",
-                              "Takes the field identifier", "12531", {"Field Identifier", "Description"}) {
+                              "12531", {"Field Identifier", "Description"}) {
   setObjectName("CommonConfigAInfoSRC");
 
   auto* idLayout = new QVBoxLayout;

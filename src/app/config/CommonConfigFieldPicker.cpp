@@ -5,19 +5,17 @@
 
 namespace {
 
-std::vector<ToolbarButtons::Button> PickerButtons(const char* okToolTip) {
-  return {{"OK", "ok", okToolTip},
-          {"Help", "help", "Displays Help Article"},
-          {"Cancel", "cancel", "Closes this form without picking a field"}};
+// OK and Cancel carry no tooltip; Help has the configuration forms' own.
+std::vector<ToolbarButtons::Button> PickerButtons() {
+  return {{"OK", "ok", ""}, {"Help", "help", "Displays Help Article"}, {"Cancel", "cancel", ""}};
 }
 
 }  // namespace
 
 CommonConfigFieldPicker::CommonConfigFieldPicker(const IconBinding* icons, QWidget* owner, const QString& caption,
-                                                 const char* okToolTip, std::string helpTopic,
-                                                 const QStringList& headers)
+                                                 std::string helpTopic, const QStringList& headers)
     : CommonConfigForm(icons, owner, caption,
-                       Pattern{.buttons = PickerButtons(okToolTip), .helpTopic = std::move(helpTopic)}) {
+                       Pattern{.buttons = PickerButtons(), .helpTopic = std::move(helpTopic)}) {
   lpVars_ = new QTreeWidget(this);
   lpVars_->setObjectName("lpVars");
   lpVars_->setHeaderLabels(headers);

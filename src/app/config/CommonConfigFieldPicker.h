@@ -24,9 +24,9 @@ class CommonConfigFieldPicker : public CommonConfigForm {
   void reject() override;
 
  protected:
-  // okToolTip is the tooltip of OK; headers are the list's column captions.
-  CommonConfigFieldPicker(const IconBinding* icons, QWidget* owner, const QString& caption, const char* okToolTip,
-                          std::string helpTopic, const QStringList& headers);
+  // headers are the list's column captions.
+  CommonConfigFieldPicker(const IconBinding* icons, QWidget* owner, const QString& caption, std::string helpTopic,
+                          const QStringList& headers);
 
   bool ApplySettings() override { return true; }
   void OtherButtonClick(const std::string& key) override;

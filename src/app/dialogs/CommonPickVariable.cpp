@@ -86,7 +86,6 @@ CommonPickVariable::CommonPickVariable(const IconBinding* icons, QWidget* owner)
   resize(1000, 480);
 
   if (icons) icons->initToolbar(myToolBar_);
-  ShowSelectionCount();
 }
 
 void CommonPickVariable::BuildToolbar() {
@@ -116,7 +115,6 @@ void CommonPickVariable::BuildList() {
   lpVars_->horizontalHeader()->setSectionsClickable(true);
   lpVars_->horizontalHeader()->setStretchLastSection(true);
   connect(lpVars_->horizontalHeader(), &QHeaderView::sectionClicked, this, &CommonPickVariable::SortByColumn);
-  connect(lpVars_, &QTableWidget::itemSelectionChanged, this, &CommonPickVariable::ShowSelectionCount);
 }
 
 void CommonPickVariable::PreLoadVariables(CommonVarGatherer& aVarGatherer) {
@@ -204,7 +202,6 @@ void CommonPickVariable::PreLoadVariables(CommonVarGatherer& aVarGatherer) {
   facilityNames_ = aVarGatherer.FacilityNames();
   lastRunSettings_ = aVarGatherer.LastRunSettings();
   lpVars_->resizeColumnsToContents();
-  ShowSelectionCount();
 }
 
 std::unique_ptr<CommonVarGatherer> CommonPickVariable::ResultVarGatherer() const {
@@ -284,13 +281,6 @@ void CommonPickVariable::SortByColumn(int column) {
   }
   lpVars_->horizontalHeader()->setSortIndicatorShown(true);
   lpVars_->horizontalHeader()->setSortIndicator(column, order == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
-}
-
-void CommonPickVariable::ShowSelectionCount() {
-  int selected = 0;
-  for (int row = 0; row < lpVars_->rowCount(); ++row)
-    if (lpVars_->selectionModel()->isRowSelected(row, QModelIndex())) ++selected;
-  StatusBar1_->showMessage(QString("%1 of %2 variable(s) selected").arg(selected).arg(lpVars_->rowCount()));
 }
 
 void CommonPickVariable::reject() {

@@ -69,7 +69,6 @@ class CommonPickVariable : public QDialog {
  private:
   void BuildToolbar();
   void BuildList();
-  void ShowSelectionCount();
 
   bool cancelled_ = false;
   CommonVarGatherer* preloaded_ = nullptr;

@@ -33,6 +33,37 @@ namespace {
 
 constexpr const char* kBadXml = "Could not read XML File. G2_Server_LU file is in an incorrect state.";
 constexpr int kDefinitionChildren = 28;
+constexpr std::int32_t kExclamation = 48;
+
+constexpr std::uint64_t kMB = 1024 * 1024;
+
+// The members of a package, where each is unpacked, and the most each may hold unpacked: the
+// definition's own files are small, the help file and browser program are programs' sizes.
+enum class Place { WorkFolder, DefinitionFolder };
+struct PackageMember {
+  const char* name;
+  Place place;
+  std::uint64_t limit;
+};
+constexpr PackageMember kPackageMembers[] = {
+    {"collector", Place::WorkFolder, 1 * kMB},
+    {"definition.xml", Place::WorkFolder, 64 * kMB},
+    {"locale", Place::WorkFolder, 1 * kMB},
+    {"version", Place::WorkFolder, 1 * kMB},
+    {"Browser.exe", Place::DefinitionFolder, 256 * kMB},
+    {"help.chm", Place::DefinitionFolder, 256 * kMB},
+};
+
+std::vector<platform::zip::ZipExtractor::Member> MembersFor(Place place) {
+  std::vector<platform::zip::ZipExtractor::Member> members;
+  for (const PackageMember& m : kPackageMembers)
+    if (m.place == place) members.push_back({m.name, m.limit});
+  return members;
+}
+
+std::string Megabytes(std::uint64_t bytes, bool roundUp) {
+  return std::to_string(roundUp ? (bytes + kMB - 1) / kMB : bytes / kMB) + " MB";
+}
 
 void Box(const std::string& prompt, int style = 0, std::optional<std::string> title = std::nullopt) {
   if (QALmsgBoxHandler* box = Program().msgBox) box->QalMsgBox(prompt, style, std::move(title));
@@ -197,6 +228,14 @@ bool CommonDefUpload::UploadCurrentDefinition() {
   if (ctx.ui.events) ctx.ui.events->ProcessEvents();
   if (package.empty()) return false;
 
+  // Whatever ends the upload, the unpacked files go again.
+  fs::path folder;
+  struct Unpacked {
+    CommonDefUpload& upload;
+    const fs::path& folder;
+    ~Unpacked() { upload.RemoveUnpackedFiles(folder.string()); }
+  } unpacked{*this, folder};
+
   // 6.-8. The definition's key, refused when the database has it already.
   if (!ExtractDefinitionFiles(package)) return false;
   std::string collector, locale, version;
@@ -209,7 +248,7 @@ bool CommonDefUpload::UploadCurrentDefinition() {
   if (exists != Existence::Absent) return false;
 
   // 9.-11. The two files, stored under the definition's name.
-  const fs::path folder = fs::path(workFolder_) / collector / locale / version;
+  folder = fs::path(workFolder_) / collector / locale / version;
   if (!ExtractPayloadFiles(package, folder.string())) return false;
   const std::string dirName = collector + "-" + locale + "-" + version;
   std::string chmId, browserId;
@@ -235,19 +274,44 @@ bool CommonDefUpload::UploadCurrentDefinition() {
 }
 
 bool CommonDefUpload::ExtractDefinitionFiles(const std::string& packagePath) {
-  std::string error;
-  if (platform::zip::ZipExtractor::ExtractMembers(packagePath, {"collector", "definition.xml", "locale", "version"},
-                                                  workFolder_, error))
-    return true;
-  Log("Unable to unpack the definition files: " + error);
-  return false;
+  return Extract(packagePath, MembersFor(Place::WorkFolder), workFolder_, "the definition files");
 }
 
 bool CommonDefUpload::ExtractPayloadFiles(const std::string& packagePath, const std::string& folder) {
-  std::string error;
-  if (platform::zip::ZipExtractor::ExtractMembers(packagePath, {"Browser.exe", "help.chm"}, folder, error)) return true;
-  Log("Unable to unpack the help and browser files: " + error);
+  return Extract(packagePath, MembersFor(Place::DefinitionFolder), folder, "the help and browser files");
+}
+
+bool CommonDefUpload::Extract(const std::string& packagePath,
+                              const std::vector<platform::zip::ZipExtractor::Member>& members,
+                              const std::string& folder, const std::string& what) {
+  using platform::zip::ZipExtractor;
+  const ZipExtractor::Result r = ZipExtractor::ExtractMembers(packagePath, members, folder);
+  if (r.ok()) return true;
+  Log("Unable to unpack " + what + ": " + r.error);
+  // A package too large for its limits or for the disk is refused in so many words; the
+  // other failures are the main window's "Failed to upload".
+  if (r.outcome == ZipExtractor::Outcome::OverLimit)
+    Box("The definition package was refused: its member '" + r.member + "' is larger than the limit of " +
+            Megabytes(r.limit, false) + ".",
+        kExclamation);
+  else if (r.outcome == ZipExtractor::Outcome::NoSpace)
+    Box("The definition package was refused: its files need " + Megabytes(r.needed, true) + " and " + folder + " has " +
+            Megabytes(r.available, false) + " free.",
+        kExclamation);
   return false;
+}
+
+void CommonDefUpload::RemoveUnpackedFiles(const std::string& definitionFolder) {
+  std::error_code ec;
+  for (const PackageMember& m : kPackageMembers) {
+    if (m.place == Place::DefinitionFolder && definitionFolder.empty()) continue;
+    const fs::path folder = m.place == Place::WorkFolder ? fs::path(workFolder_) : fs::path(definitionFolder);
+    fs::remove(folder / m.name, ec);  // a link goes, never what it points at
+  }
+  // The definition's folders (collector, locale, version), from the version up, while empty.
+  if (definitionFolder.empty()) return;
+  fs::path folder = definitionFolder;
+  for (int level = 0; level < 3 && fs::remove(folder, ec); ++level) folder = folder.parent_path();
 }
 
 void CommonDefUpload::ReadDefinitionKeys(std::string& collector, std::string& locale, std::string& version,

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/db/Connection.h"
+#include "platform/zip/ZipExtractor.h"
 
 // Uploads an interface definition package (a zip archive with the extension ".g2_Server_lu")
 // into the Krym root schema: the definition row of G2_SERVER_LU with its feature rows of
@@ -14,8 +16,9 @@
 //
 // A new object is made for each upload. It owns its root-schema connection, opened at the start
 // of the upload and closed when the object goes. The file chooser is the caller's (the main
-// window's file dialog); it is called once, on the window thread. Files unpacked into the temp
-// folders stay there.
+// window's file dialog); it is called once, on the window thread. Each member of the package
+// has a size limit, and the free space is checked before it is unpacked; the files unpacked
+// into the temp folders are removed when the upload ends, whichever way it ends.
 class CommonDefUpload {
  public:
   // Asks for the package; returns its path, "" when none was chosen.
@@ -38,6 +41,10 @@ class CommonDefUpload {
   bool ExtractDefinitionFiles(const std::string& packagePath);
   void ReadDefinitionKeys(std::string& collector, std::string& locale, std::string& version, Existence& exists);
   bool ExtractPayloadFiles(const std::string& packagePath, const std::string& folder);
+  bool Extract(const std::string& packagePath, const std::vector<platform::zip::ZipExtractor::Member>& members,
+               const std::string& folder, const std::string& what);
+  // definitionFolder: "" while the definition's key is not known.
+  void RemoveUnpackedFiles(const std::string& definitionFolder);
   bool WriteDefinitionRows(const std::string& collector, const std::string& locale, const std::string& version,
                            const std::string& chmFileId, const std::string& browserFileId);
   bool StoreFile(const std::string& path, const std::string& dirName, const std::string& fileName, std::string& id);

@@ -8,7 +8,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "core/Date.h"
@@ -52,6 +56,8 @@ constexpr RecordBox kHeaderBoxes[] = {
 };
 constexpr int kRoutePointFirst = 6;  // the two boxes of the route-point frame
 constexpr int kPairs = 10;
+// What a window manager adds around the window: its title bar and borders.
+constexpr QSize kWindowFrame(16, 48);
 
 void ShowBox(const std::string& prompt, int style = 0) {
   if (QALmsgBoxHandler* box = Program().msgBox) box->QalMsgBox(prompt, style);
@@ -84,8 +90,19 @@ CommonTestSource::CommonTestSource(QWidget* owner) : QDialog(owner) {
   setWindowTitle("Source Read Test");
   setModal(true);
   auto* layout = new QVBoxLayout(this);
-  BuildInputFrame();
-  BuildResultFrame();
+  // The two frames scroll when the screen is smaller than they are; Close stays in sight below.
+  auto* content = new QWidget;
+  content->setObjectName("SourceTestFrames");
+  auto* frames = new QVBoxLayout(content);
+  frames->setContentsMargins(0, 0, 0, 0);
+  BuildInputFrame(frames);
+  BuildResultFrame(frames);
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName("SourceTestScroll");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(content);
+  layout->addWidget(scroll, 1);
 
   auto* close = NewButton(this, "Command3", "Close");
   connect(close, &QPushButton::clicked, this, &QDialog::hide);
@@ -94,6 +111,16 @@ CommonTestSource::CommonTestSource(QWidget* owner) : QDialog(owner) {
   bottom->addWidget(close);
   layout->addLayout(bottom);
   ClearDisplay();
+
+  // Opens with both frames whole where the screen has room for them, else as large as the
+  // screen leaves room for, its title bar and frame included.
+  const QMargins m = layout->contentsMargins();
+  QSize whole = content->sizeHint().grownBy(m);
+  whole.rheight() += layout->spacing() + bottom->sizeHint().height();
+  whole.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+  if (screen) whole = whole.boundedTo(screen->availableGeometry().size() - kWindowFrame);
+  resize(whole);
 }
 
 CommonTestSource::~CommonTestSource() = default;
@@ -103,8 +130,8 @@ void CommonTestSource::ShowModal(QWidget* owner) {
   window.exec();
 }
 
-void CommonTestSource::BuildInputFrame() {
-  auto* frame = new QGroupBox("Input", this);
+void CommonTestSource::BuildInputFrame(QVBoxLayout* frames) {
+  auto* frame = new QGroupBox("Input");
   auto* grid = new QGridLayout(frame);
   const QDateTime now = QDateTime::currentDateTime();
   auto picker = [frame](const char* control, const QDateTime& value) {
@@ -145,11 +172,11 @@ void CommonTestSource::BuildInputFrame() {
   grid->addWidget(byExternal, 2, 4);
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(3, 1);
-  static_cast<QVBoxLayout*>(layout())->addWidget(frame);
+  frames->addWidget(frame);
 }
 
-void CommonTestSource::BuildResultFrame() {
-  Frame1_ = new QGroupBox(this);
+void CommonTestSource::BuildResultFrame(QVBoxLayout* frames) {
+  Frame1_ = new QGroupBox;
   Frame1_->setObjectName("Frame1");
   auto* columns = new QHBoxLayout(Frame1_);
 
@@ -198,7 +225,7 @@ void CommonTestSource::BuildResultFrame() {
   paging->addWidget(next);
   pairs->addLayout(paging);
   columns->addLayout(pairs, 4);
-  static_cast<QVBoxLayout*>(layout())->addWidget(Frame1_, 1);
+  frames->addWidget(Frame1_, 1);
 }
 
 QPushButton* CommonTestSource::Button(const QString& controlName) const { return findChild<QPushButton*>(controlName); }

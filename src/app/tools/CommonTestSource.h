@@ -15,13 +15,15 @@ class QDateTimeEdit;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 
 // The window "Source Read Test": runs the DeraRed reader by hand, by transaction date, by a
 // transaction-id range or by one external id, and pages through the records it returns, each
 // field in a read-only box of its own exactly as the reader filled it. It only reads.
 //
 // The window owns the reader of its last query (replaced by every query). It is shown modal;
-// its Close button only hides it, and its opener releases it.
+// its Close button only hides it, and its opener releases it. The input and result frames scroll
+// when the screen is too small for them; Close stays below them in sight.
 class CommonTestSource : public QDialog {
   Q_OBJECT
 
@@ -45,8 +47,8 @@ class CommonTestSource : public QDialog {
   int BeepCount() const { return beeps_; }
 
  private:
-  void BuildInputFrame();
-  void BuildResultFrame();
+  void BuildInputFrame(QVBoxLayout* frames);
+  void BuildResultFrame(QVBoxLayout* frames);
 
   void QueryByDate();
   void QueryByTransactionId();

@@ -130,6 +130,11 @@ struct CommonImport::FacilityRun {
   std::set<std::string> refusing;
   // Transactions whose note was rejected: reported once, not tried again for another variable.
   std::set<std::string> rejectedNotes;
+  // While the variable's late transactions are written: the slots that answers of higher ids,
+  // imported by earlier runs, have written, each with the highest such id. In a run that read
+  // them all, the answer of the higher id would have been written last, so it stays.
+  bool writingLate = false;
+  std::map<core::Date, std::int32_t> writtenLater;
 
   // As lines quote it: the name and id come from Krym.
   std::string Where() const {
@@ -211,11 +216,16 @@ bool CommonImport::StartImport(CommonVarGatherer& gatherer, bool TestMode) {
     const std::int32_t facilities = CountFacilities(gatherer);
     gatherer.MoveFirst();
     needStartId_ = true;
+    // Interactive and test runs save no id, so they neither keep nor use the late-commit watch.
+    watching_ = Program().isNTService && !TestMode;
+    watchPath_.clear();
+    lateRanges_.clear();
 
     for (std::int32_t n = 1; !gatherer.EOF_Facility() && !sourceDown_ && !Stopping(); ++n) {
       RunFacility(gatherer, TestMode, n < facilities);
       gatherer.MoveNext_Facility();
     }
+    EndLateCommitWatch();
     LogSessionStatistics();
     return true;
   } catch (const std::exception& e) {
@@ -273,7 +283,7 @@ bool CommonImport::EnsureRunRange() {
   const std::int32_t highest = reader_->ReadHighestTransId(failed);
   if (!failed) {
     watermark_.Begin(startId_, highest);
-    HoldBelowYoungGap();
+    if (watching_) WatchLateCommits();
   } else {
     watermark_.Begin(startId_, std::nullopt);
     runFailed_ = true;
@@ -282,22 +292,50 @@ bool CommonImport::EnsureRunRange() {
   return true;
 }
 
-namespace {
+LateCommitWatch::TimePoint CommonImport::Now() const { return clock_ ? clock_() : std::chrono::system_clock::now(); }
 
-// The DeraRed database the settings name, as the late-commit store tells databases apart.
-std::string SourceDatabase() {
-  return Setting("K30418\\SourceProvider") + "|" + Setting("K30418\\SourceDS") + "|" + Setting("K30418\\SourceDB") +
-         "|" + Setting("K30418\\SourceCustomization");
+void CommonImport::WatchLateCommits() {
+  const LateCommitWatch::TimePoint now = Now();
+  watchPath_ = LateCommitWatch::FilePath();
+  bool exists = false;
+  std::string why;
+  const bool read = watch_.Load(watchPath_, exists, why);
+  if (!read)
+    Status("The late-commit watch " + watchPath_ + " cannot be read (" + why +
+           "): it is started afresh, and the import goes on.");
+  else if (!exists && startId_ > 0)
+    Status("The late-commit watch " + watchPath_ + " is missing: it is started afresh, and the import goes on.");
+  watch_.Age(now);
+
+  // The watched ids the start id has passed: those that have appeared are late transactions,
+  // which every variable reads before its range.
+  for (const LateCommitWatch::Range& r : watch_.RangesUpTo(startId_)) {
+    bool failed = false;
+    const std::vector<std::int32_t> ids = reader_->ReadTransIds(r.first - 1, r.last, failed);
+    if (failed) {
+      runFailed_ = true;
+      Status("The transaction ids watched for a late commit could not be checked: the next run checks them again.");
+      break;
+    }
+    for (const std::int32_t id : ids) {
+      if (!lateRanges_.empty() && lateRanges_.back().second + 1 == id)
+        lateRanges_.back().second = id;
+      else
+        lateRanges_.emplace_back(id, id);
+    }
+  }
+  WatchNewGaps(now);
+  if ((read && exists && !watch_.Changed()) || SaveWatch()) return;
+  // Unwatched, a gap the saved id passed would be lost: the id stays below the lowest.
+  for (const LateCommitWatch::Range& r : watch_.RangesUpTo(watermark_.EndId())) {
+    if (r.first > startId_) {
+      watermark_.HoldBelow(core::Value(r.first));
+      break;
+    }
+  }
 }
 
-std::string WaitText() {
-  const auto minutes = LateCommits::kWait.count();
-  return std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
-}
-
-}  // namespace
-
-void CommonImport::HoldBelowYoungGap() {
+void CommonImport::WatchNewGaps(LateCommitWatch::TimePoint now) {
   const std::int32_t endId = watermark_.EndId();
   if (endId <= startId_) return;
   bool failed = false;
@@ -312,49 +350,127 @@ void CommonImport::HoldBelowYoungGap() {
            "held.");
     return;
   }
-  const std::optional<std::int32_t> gap = LateCommits::LowestYoungGap(SourceDatabase(), startId_, endId, ids);
-  if (!gap) return;
-  watermark_.HoldBelow(core::Value(*gap));
-  Status("Transaction id " + std::to_string(*gap) + " is missing below DeraRed's highest id " + std::to_string(endId) +
-         ": it may be a transaction not committed yet, so the last imported id stays below it "
-         "until it arrives or has been missing for " +
-         WaitText() + ".");
+  watch_.NoteGaps(startId_, endId, ids, now);
 }
+
+bool CommonImport::SaveWatch() {
+  try {
+    watch_.Save(watchPath_);
+    return true;
+  } catch (const core::RuntimeError& e) {
+    runFailed_ = true;
+    Status("The late-commit watch " + watchPath_ + " cannot be written (" + std::to_string(e.Number()) + " - " +
+           core::OutsideText(e.Description()) +
+           "): the last imported id stays below the ids it should watch, and the next run reads them again.");
+    return false;
+  }
+}
+
+void CommonImport::EndLateCommitWatch() {
+  if (watchPath_.empty()) return;
+  for (const auto& [first, last] : lateRanges_) {
+    for (std::int64_t id = first; id <= last; ++id) {
+      const auto n = static_cast<std::int32_t>(id);
+      if (watermark_.LateHandled(n)) {
+        watch_.Forget(n);
+        Status("Imported transaction " + std::to_string(n) +
+               ", which DeraRed committed after an earlier run had passed its id.");
+      } else {
+        // Held: it is watched on until it can be imported.
+        watch_.Renew(n, Now());
+      }
+    }
+  }
+  if (watch_.Changed()) SaveWatch();
+}
+
+namespace {
+
+std::optional<std::int32_t> IdOf(const core::Value& id) {
+  try {
+    return id.ToLong();
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
 
 bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
   reader_ = std::make_unique<CustomSource>(source_);
-  reader_->QueryType(0);
   if (needStartId_ && !EnsureRunRange()) return false;
-  reader_->StartTransId(watermark_.ReadFrom());
-  reader_->EndTransId(watermark_.ReadTo());
+  if (!lateRanges_.empty()) {
+    // What earlier runs wrote above the lowest late transaction, then the late ones.
+    // A read that fails leaves the late transactions watched for the next run; the variable's
+    // own range goes on unless DeraRed is out of reach.
+    const std::int32_t lowest = lateRanges_.front().first;
+    bool read = lowest >= startId_ || ReadAndImport(run, varid, lowest + 1, startId_, Pass::Later);
+    run.writingLate = true;
+    for (auto late = lateRanges_.begin(); read && late != lateRanges_.end() && !run.targetDown && !stopped_; ++late)
+      read = ReadAndImport(run, varid, late->first, late->second, Pass::Late);
+    run.writingLate = false;
+    run.writtenLater.clear();
+    if (run.targetDown || sourceDown_ || stopped_) return true;
+  }
+  ReadAndImport(run, varid, watermark_.ReadFrom(), watermark_.ReadTo(), Pass::Range);
+  return true;
+}
+
+bool CommonImport::ReadAndImport(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to,
+                                 Pass pass) {
+  reader_->QueryType(0);
+  reader_->StartTransId(from);
+  reader_->EndTransId(to);
+  reader_->BindTransIds(pass != Pass::Range);
   reader_->CurrentVarId(std::to_string(varid));
 
-  Status("lngLastTransIdImportedLastSession = " + std::to_string(startId_));
-  Status("Loading data records from source for VarId " + std::to_string(varid) + "  ...");
+  const std::string ids = std::to_string(from) + (to > from ? " to " + std::to_string(to) : "");
+  if (pass == Pass::Late) {
+    Status("Loading the late transaction(s) " + ids + " from source for VarId " + std::to_string(varid) + "  ...");
+  } else if (pass == Pass::Later) {
+    Status("Loading the transactions " + ids + " after a late one from source for VarId " + std::to_string(varid) +
+           "  ...");
+  } else {
+    Status("lngLastTransIdImportedLastSession = " + std::to_string(startId_));
+    Status("Loading data records from source for VarId " + std::to_string(varid) + "  ...");
+  }
   const ReadOutcome read = ReadSource(*reader_, false);
   if (read != ReadOutcome::Read) {
-    if (stopped_) return true;
+    if (stopped_) return false;
     MsgBox("Execution error occured in LoopReadSource for VarId " + std::to_string(varid));
     Status("Execution error occured in LoopReadSource");
-    run.facilityOk = false;
     if (read == ReadOutcome::Unreachable) {
+      run.facilityOk = false;
       SourceOutOfReach();
-      return true;
+      return false;
+    }
+    runFailed_ = true;
+    if (pass != Pass::Range) {
+      watermark_.HoldLate();
+      Status("The late transactions of VarId " + std::to_string(varid) + " of " + run.Where() +
+             " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
+             "): they stay watched for the next run.");
+      return false;
     }
     // DeraRed is there and refused this variable's read: its answers, anywhere in the range, wait
     // for the next run, and the other variables go on.
+    run.facilityOk = false;
     watermark_.HoldAtStart();
-    runFailed_ = true;
     Status("The answers of VarId " + std::to_string(varid) + " of " + run.Where() +
            " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
            "): they wait for the next run, and the last imported id is held.");
-    return true;
+    return false;
   }
   Status("Loaded " + std::to_string(reader_->RecordCount()) + " data record(s) from source.");
   for (const CustomSource::UnreadableRow& row : reader_->UnreadableRows()) RejectUnreadableRow(run, varid, row);
 
   for (; !reader_->EOF_LimsRec() && !run.targetDown && !Stopping(); reader_->MoveNext_LimsRec()) {
-    if (const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec()) ImportRecord(run, varid, *rec);
+    const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec();
+    if (!rec) continue;
+    if (pass == Pass::Later)
+      NoteWrittenLater(run, varid, *rec);
+    else
+      ImportRecord(run, varid, *rec);
   }
   return true;
 }
@@ -388,6 +504,31 @@ std::string NotInterpretable(const std::string& answer, const CommonTypeVarRec& 
 }
 
 }  // namespace
+
+bool CommonImport::IsLate(std::int32_t id) const {
+  for (const auto& [first, last] : lateRanges_)
+    if (id >= first && id <= last) return true;
+  return false;
+}
+
+void CommonImport::NoteWrittenLater(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec) {
+  const std::optional<std::int32_t> id = IdOf(rec.ID);
+  const std::string answer = SelectAnswer(rec);
+  if (!id || IsLate(*id) || answer.empty()) return;
+  const std::shared_ptr<CommonTypeVarRec> record = vars_->GetVarRecord(run.facility, varid);
+  if (!record || IsSecondIntervalType(record->gVarType()) || !UnusableDateTime(rec, record->gVarType()).empty()) return;
+  core::Date stamp;
+  try {
+    stamp = VarTypeFunctions::GetSlotStartDate(rec.Trans_DateTime.ToDate(), record->gVarType());
+  } catch (const core::RuntimeError&) {
+    return;
+  }
+  // Only an answer that could be written holds its slot.
+  const ValuePreparation::Result prepared = ValuePreparation::Prepare(answer, *record);
+  if (!prepared.ok || !std::isfinite(prepared.value)) return;
+  std::int32_t& highest = run.writtenLater[stamp];
+  highest = std::max(highest, *id);
+}
 
 void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec) {
   const std::string answer = SelectAnswer(rec);
@@ -443,6 +584,17 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
   if (!why.empty()) {
     RejectAnswer(run, varid, rec, answer, why);
     return true;
+  }
+  if (run.writingLate) {
+    const auto later = run.writtenLater.find(stamp);
+    const std::optional<std::int32_t> id = IdOf(rec.ID);
+    if (later != run.writtenLater.end() && id && *id < later->second) {
+      Status("The late answer '" + core::OutsideText(answer) + "' of transaction " + std::to_string(*id) +
+                 " for VarId " + std::to_string(varid) + " is not written: its slot holds the answer of the later "
+                 "transaction " + std::to_string(later->second) + ".",
+             1);
+      return true;
+    }
   }
   // Krym refuses, by its structure or systemically, one of the variable's procedures.
   if (run.refusing.count(run.procedures.seek) || run.refusing.count(run.procedures.write)) {
@@ -581,12 +733,24 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
 }
 
 bool CommonImport::ImportLogNotes(FacilityRun& run) {
-  Status("Loading Logbook records from source...");
   if (!reader_) reader_ = std::make_unique<CustomSource>(source_);
-  reader_->StartTransId(startId_);  // the notes query reads above it
-  // Only a read that fails is bounded by it, to read around rows DeraRed cannot hand over.
-  reader_->EndTransId(watermark_.ReadTo());
+  // The notes of the late transactions first, each range with its ids bound.
+  for (const auto& [first, last] : lateRanges_) {
+    if (!ReadAndImportNotes(run, first - 1, last, true)) return false;
+    if (run.targetDown || stopped_) return true;
+  }
+  return ReadAndImportNotes(run, startId_, watermark_.ReadTo(), false);
+}
+
+bool CommonImport::ReadAndImportNotes(FacilityRun& run, std::int32_t above, std::int32_t upTo, bool late) {
+  Status("Loading Logbook records from source...");
+  reader_->StartTransId(above);  // the notes query reads above it
+  // Only a read that fails is bounded by it, to read around rows DeraRed cannot hand over; a
+  // late range is read with its ids bound.
+  reader_->EndTransId(upTo);
+  reader_->BindTransIds(late);
   const ReadOutcome read = ReadSource(*reader_, true);
+  reader_->BindTransIds(false);
   if (read != ReadOutcome::Read) {
     if (stopped_) return false;
     MsgBox("Execution error occured in ReadLIMSLogNotes");
@@ -610,7 +774,7 @@ bool CommonImport::ImportLogNotes(FacilityRun& run) {
   for (; !reader_->EOF_LimsRec() && !Stopping(); reader_->MoveNext_LimsRec()) {
     const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec();
     // Notes that arrived after the run's bound are left for the next run, like answers.
-    if (rec && watermark_.InRange(rec->ID)) ImportNote(run, *rec, "Error returned from WriteToLogbook. 371");
+    if (rec && (late || watermark_.InRange(rec->ID))) ImportNote(run, *rec, "Error returned from WriteToLogbook. 371");
   }
   return true;
 }

@@ -1,14 +1,17 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/Date.h"
 #include "import/engine/ImportWatermark.h"
+#include "import/engine/LateCommitWatch.h"
 #include "import/engine/RecoverySettings.h"
 #include "import/engine/SessionStatistics.h"
 #include "import/model/KrymSchemaOpener.h"
@@ -32,7 +35,9 @@ class CommonVarGatherer;
 // notes go to the facility's logbook when K30418\AddNotesToLogbook is "TRUE". Service-mode runs
 // save the last imported transaction id after each facility without failure (a test run, which
 // writes nothing, saves none); which id may be saved is ImportWatermark's rule (it never passes
-// an answer some linked variable has not handled).
+// an answer some linked variable has not handled). Those runs also keep the late-commit watch
+// (LateCommitWatch): the ids missing below the run's bound are watched, and a watched id that
+// has appeared is read and written by every variable and the notes before the run's own range.
 //
 // Failures come in two kinds. A rejected answer or note can never be written as it stands (not
 // interpretable for its variable, no usable date or time, of a Second-interval variable, which
@@ -65,6 +70,7 @@ class CommonVarGatherer;
 class CommonImport {
  public:
   using SleepFunction = std::function<void(std::int32_t milliseconds)>;
+  using WatchClock = std::function<LateCommitWatch::TimePoint()>;
 
   // The opener reaches the Krym schemas for the variable definitions; it is borrowed and must
   // outlive the instance.
@@ -101,6 +107,8 @@ class CommonImport {
   const SessionStatistics& Statistics() const { return stats_; }
 
   void Sleep(SleepFunction sleep) { sleep_ = std::move(sleep); }
+  // The clock the late-commit watch ages by (std::chrono::system_clock unless one is set).
+  void Clock(WatchClock clock) { clock_ = std::move(clock); }
 
   // The trimmed answer of the first of the ten question ids that equals the record's
   // RoutePointQuestionID ("" when none does; Null never equals).
@@ -126,8 +134,26 @@ class CommonImport {
   // Reads the last imported id and the run's bound once per run; false when the id could not
   // be read.
   bool EnsureRunRange();
-  // Holds the id below the lowest gap of the run's range that may still be a late commit.
-  void HoldBelowYoungGap();
+  // Service runs: checks the watched ids (those that have appeared are read with every
+  // variable, lateRanges_), then lists the run's range and watches the ids missing in it.
+  void WatchLateCommits();
+  // The ids missing from the run's range (the id is held when they cannot be listed).
+  void WatchNewGaps(LateCommitWatch::TimePoint now);
+  // At the end of a service run: the late transactions imported leave the watch, one line each.
+  void EndLateCommitWatch();
+  // Writes the watch file; false (with a line) when it cannot be written.
+  bool SaveWatch();
+  LateCommitWatch::TimePoint Now() const;
+  // The reads of a variable: its late transactions, the answers earlier runs imported above
+  // the lowest of them (only their slots are noted, see FacilityRun::writtenLater), and the run's
+  // own range.
+  enum class Pass { Late, Later, Range };
+  // Reads the variable's answers from..to (bound ids but for the run's range) with the
+  // variable's reader and imports or notes them; false when the read failed (the variable is
+  // done then).
+  bool ReadAndImport(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to, Pass pass);
+  bool IsLate(std::int32_t id) const;
+  void NoteWrittenLater(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec);
   // The recovery cycle of a read of the answers or (notes) of the log notes.
   ReadOutcome ReadSource(CustomSource& reader, bool notes);
   // A row of the variable's answers that DeraRed could not hand over.
@@ -158,6 +184,9 @@ class CommonImport {
                     const std::string& answer, const std::string& why);
   // False when the notes could not be read: the facility's id is not saved then.
   bool ImportLogNotes(FacilityRun& run);
+  // Reads the notes above..upTo (bound ids for a late range; upTo bounds only a read around
+  // unreadable rows otherwise) and writes them; false when the read failed.
+  bool ReadAndImportNotes(FacilityRun& run, std::int32_t above, std::int32_t upTo, bool late);
   // Writes a record's note to the facility's logbook (nothing for a blank note); failLine is
   // the status line of a write that may heal.
   void ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& rec, const char* failLine);
@@ -183,6 +212,13 @@ class CommonImport {
   bool needStartId_ = true;
   std::int32_t startId_ = 0;
   ImportWatermark watermark_;
+  // The late-commit watch of a service run (none in interactive and test runs), its file, and
+  // the watched transactions that have appeared, as ranges of ids, which every variable reads.
+  bool watching_ = false;
+  LateCommitWatch watch_;
+  std::string watchPath_;
+  std::vector<std::pair<std::int32_t, std::int32_t>> lateRanges_;
+  WatchClock clock_;
   bool runFailed_ = false;
   bool sourceDown_ = false;  // the source stayed out of reach: no more reading in this run
   bool stopped_ = false;

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <optional>
-#include <string>
-#include <vector>
+#include <set>
 
 namespace core {
 class Value;
@@ -38,8 +36,9 @@ class Value;
 //     handled yet, so the id after any facility but the last is startId. After the last it is
 //     endId lowered below the first unhandled transaction, never below startId.
 //  5. A gap in the ids below endId may be a transaction that took its id before the run started
-//     and commits after it (LateCommits): while the gap is young the id stays below it, so the
-//     next run reads from there.
+//     and commits after it. It holds nothing: LateCommitWatch remembers it, and a later run
+//     imports it when it has appeared. Such a late transaction lies at or below startId; what
+//     holds it is kept apart (LateHandled) and never holds the id of the run's own range.
 //
 // The run still saves only in service mode, after a facility without failure, as it always did;
 // this object only decides which id that is.
@@ -63,7 +62,7 @@ class ImportWatermark {
   bool InRange(const core::Value& id) const;
 
   // The transaction id was not handled: the id saved stays below it. An id that is no number
-  // holds the id at startId.
+  // holds the id at startId. A late transaction (at or below startId) holds only itself.
   void HoldBelow(const core::Value& id);
   // Something of unknown extent was not handled.
   void HoldAtStart() { heldAtStart_ = true; }
@@ -71,6 +70,11 @@ class ImportWatermark {
   // The id that may be saved now; laterFacilities tells whether facilities of the run are
   // still to come. startId before Begin (0 then).
   std::int32_t SafeId(bool laterFacilities) const;
+  // Every late transaction of the run waits (a read of them failed).
+  void HoldLate() { lateHeld_ = true; }
+  // Whether a late transaction the run read was handled: nothing held it, nor anything of
+  // unknown extent.
+  bool LateHandled(std::int32_t id) const { return !heldAtStart_ && !lateHeld_ && !heldLate_.count(id); }
 
  private:
   bool begun_ = false;
@@ -79,28 +83,6 @@ class ImportWatermark {
   std::int32_t startId_ = 0;
   std::int32_t endId_ = 0;
   std::int32_t cap_ = INT32_MAX;  // one below the lowest unhandled transaction
-};
-
-// The gaps in DeraRed's transaction ids, and since when this process has seen each. A
-// transaction takes its id when it starts and shows when it commits: two handhelds syncing at
-// once can make id 7 visible while 6 is still on its way. A gap below a run's bound may so be a
-// transaction not committed yet; one that stays a while is a rollback, a deleted row or a jump
-// of the id counter, and is passed. What the process has seen is kept per DeraRed database for
-// as long as the process runs; a gap that is filled or falls below the run's start is forgotten.
-class LateCommits {
- public:
-  using Clock = std::chrono::steady_clock;
-
-  // How long a gap may still be a transaction on its way.
-  static constexpr std::chrono::minutes kWait{10};
-  // The wait of the gaps seen from now on. For the tests only, which cannot wait ten minutes;
-  // std::nullopt gives kWait back.
-  static void WaitForTests(std::optional<Clock::duration> wait);
-
-  // Notes the gaps that the ids present in (after, upTo] leave (ids ascending) for the
-  // database named by source, and gives the lowest missing id that this process first saw
-  // missing less than the wait before now; none when there is no such gap.
-  static std::optional<std::int32_t> LowestYoungGap(const std::string& source, std::int32_t after, std::int32_t upTo,
-                                                    const std::vector<std::int32_t>& ids,
-                                                    Clock::time_point now = Clock::now());
+  std::set<std::int32_t> heldLate_;
+  bool lateHeld_ = false;
 };

@@ -314,6 +314,10 @@ void ReplaceFile(const std::string& linkOrFile, const std::string& content, cons
 
 }  // namespace
 
+void ReplaceWholeFile(const std::string& path, const std::string& content, const char* source) {
+  ReplaceFile(path, content, source);
+}
+
 std::optional<long> TemporaryOwner(const std::string& name) {
   const std::string prefix = kTempPrefix, suffix = kTempSuffix;
   if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))

@@ -42,6 +42,11 @@ std::int32_t GetLastTransIdImported();
 // is then as it was).
 std::int32_t PutLastIdImported(const std::int32_t& id);
 
+// Replaces the file at path (or the file its symbolic link names) by content, as DeraRed.ini is
+// replaced: a temporary file beside it, renamed over it. Raises core::RuntimeError (source
+// names the caller) when it cannot; the file is then as it was.
+void ReplaceWholeFile(const std::string& path, const std::string& content, const char* source);
+
 // The temporary file a rewrite writes beside the file is TempJunk<pid>.txt, pid the writing
 // process's. For a file name of that shape: the pid (0 when the digits do not fit); nothing for
 // any other name. Start-up uses it to remove the temporaries of processes that are gone.

@@ -206,6 +206,7 @@ CustomSource::~CustomSource() {
 
 void CustomSource::StartTransId(std::int32_t id) { startTransId_ = id; }
 void CustomSource::EndTransId(std::int32_t id) { endTransId_ = id; }
+void CustomSource::BindTransIds(bool bind) { bindTransIds_ = bind; }
 void CustomSource::CurrentVarId(const std::string& ids) { currentVarId_ = ids; }
 const std::string& CustomSource::CurrentVarId() const { return currentVarId_; }
 void CustomSource::QueryType(std::int16_t type) { queryType_ = type; }
@@ -396,6 +397,7 @@ SourceQueryText CustomSource::QueryText() const {
   q.startDate = startDate_;
   q.endDate = endDate_;
   q.currentVarId = currentVarId_;
+  q.bindTransIds = bindTransIds_;
   return q;
 }
 
@@ -415,7 +417,10 @@ bool CustomSource::LoadResultRecords() {
     }
     const std::string text = QueryText().AnswersQuery();
     Log("CustomSource.LoadResultRecords() Query : " + text, 5);
-    LoadRowsAroundUnreadable(text, Query::Answers, "CustomSource.LoadResultRecords()");
+    if (bindTransIds_ && queryType_ == 0 && endTransId_ != -1)
+      LoadBoundRows(text, Query::Answers);
+    else
+      LoadRowsAroundUnreadable(text, Query::Answers, "CustomSource.LoadResultRecords()");
     return true;
   } catch (const std::exception& e) {
     lastReadError_ = ErrorText(e);
@@ -445,6 +450,59 @@ void CustomSource::LoadRowsAroundUnreadable(const std::string& text, Query query
       ReadAroundUnreadableRows(query, startTransId_ + 1, endTransId_, nullptr);
     }
   }
+}
+
+void CustomSource::LoadBoundRows(const std::string& text, Query query) {
+  unreadable_.clear();
+  // The inclusive ids of the read; the notes query's first parameter is the id it reads above.
+  const std::int32_t from = query == Query::LogNotes ? startTransId_ + 1 : startTransId_;
+  try {
+    Recordset rs;
+    OpenBound(rs, text, query, from, endTransId_);
+    recordCount_ = 0;
+    AppendRows(rs, query);
+  } catch (const std::exception& e) {
+    if (!IsDataError(e) || from > endTransId_) throw;
+    recordCount_ = 0;
+    ReadBoundAroundUnreadableRows(text, query, from, endTransId_, ErrorText(e));
+  }
+}
+
+void CustomSource::OpenBound(Recordset& rs, const std::string& text, Query query, std::int32_t from,
+                             std::int32_t to) {
+  Connection* cnn = CurrentConnection();
+  if (!cnn) throw UnusableConnection();
+  usedOpening_ = shared_->openings;
+  platform::db::Command command;
+  command.ActiveConnection(*cnn);
+  command.CommandText(text);
+  command.CreateParameter("from", platform::db::adInteger, platform::db::adParamInput, 0,
+                          query == Query::LogNotes ? from - 1 : from);
+  command.CreateParameter("to", platform::db::adInteger, platform::db::adParamInput, 0, to);
+  rs.Open(command);
+}
+
+void CustomSource::ReadBoundAroundUnreadableRows(const std::string& text, Query query, std::int32_t from,
+                                                 std::int32_t to, std::string error) {
+  if (error.empty()) {
+    try {
+      Recordset rs;
+      OpenBound(rs, text, query, from, to);
+      AppendRows(rs, query);
+      return;
+    } catch (const std::exception& e) {
+      if (!IsDataError(e)) throw;
+      error = ErrorText(e);
+    }
+  }
+  if (from >= to) {
+    Log("CustomSource: transaction " + std::to_string(from) + " cannot be read (" + error + ").", 1);
+    unreadable_.push_back({from, error});
+    return;
+  }
+  const auto middle = static_cast<std::int32_t>(from + (static_cast<std::int64_t>(to) - from) / 2);
+  ReadBoundAroundUnreadableRows(text, query, from, middle, "");
+  ReadBoundAroundUnreadableRows(text, query, middle + 1, to, "");
 }
 
 std::string CustomSource::PartText(Query query, std::int32_t from, std::int32_t to) const {
@@ -504,9 +562,15 @@ bool CustomSource::LoadLogNoteRecords() {
   try {
     platform::ui::BusyScope busy(Program().ui.busy);
     cursor_ = 0;
-    const std::string text = QueryText().LogNotesQuery();
+    SourceQueryText q = QueryText();
+    const bool bound = bindTransIds_ && endTransId_ != -1;
+    if (bound) q.notesUpTo = endTransId_;
+    const std::string text = q.LogNotesQuery();
     Log("CustomSource.LoadLogNoteRecords() Query : " + text, 5);
-    LoadRowsAroundUnreadable(text, Query::LogNotes, "CustomSource.LoadLogNoteRecords()");
+    if (bound)
+      LoadBoundRows(text, Query::LogNotes);
+    else
+      LoadRowsAroundUnreadable(text, Query::LogNotes, "CustomSource.LoadLogNoteRecords()");
     return true;
   } catch (const std::exception& e) {
     lastReadError_ = ErrorText(e);

@@ -49,6 +49,10 @@ class CustomSource {
   // upper bound. The log-notes query reads above StartTransId.
   void StartTransId(std::int32_t id);
   void EndTransId(std::int32_t id);
+  // True: a read by transaction id with an upper bound (EndTransId, for the log notes too) gives
+  // StartTransId and EndTransId to the database as parameters of the statement (the import reads
+  // the late commits it watched so).
+  void BindTransIds(bool bind);
   // "ALL" (any case) or external ids separated by commas.
   void CurrentVarId(const std::string& ids);
   const std::string& CurrentVarId() const;
@@ -149,6 +153,16 @@ class CustomSource {
   void ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to, const std::string* failedWith);
   // Runs the loader's text; a data error reads around the rows that cause it.
   void LoadRowsAroundUnreadable(const std::string& text, Query query, const char* loader);
+  // Runs the text with StartTransId and EndTransId bound to its parameters; a data error reads
+  // the range again in halves, as a read of the text's own ids does.
+  void LoadBoundRows(const std::string& text, Query query);
+  // Opens the text with the inclusive ids from..to bound to its parameters.
+  void OpenBound(platform::db::Recordset& rs, const std::string& text, Query query, std::int32_t from,
+                 std::int32_t to);
+  // Reads the rows of from..to into the records, leaving out the rows that fail alone; error is
+  // the one the whole range already gave ("" when it is still to be read).
+  void ReadBoundAroundUnreadableRows(const std::string& text, Query query, std::int32_t from, std::int32_t to,
+                                     std::string error);
   SourceQueryText QueryText() const;
 
   core::Date startDate_;
@@ -158,6 +172,7 @@ class CustomSource {
   std::int32_t facilityCounter_ = 0;
   std::int16_t sourceDbType_ = 0;
   std::int16_t queryType_ = 0;
+  bool bindTransIds_ = false;
   std::string currentVarId_;
 
   std::shared_ptr<SharedConnection> shared_;  // never null

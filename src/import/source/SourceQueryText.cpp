@@ -123,6 +123,8 @@ std::string SourceQueryText::AnswersQuery() const {
          " And Tbl_Transaction_PDA.Trans_Date <= " + DateLiteral(endDate) + " ";
   } else if (endTransId == -1) {
     q += " And  Tbl_Transaction_PDA.ID > " + Id(startTransId) + " ";
+  } else if (bindTransIds) {
+    q += " And  Tbl_Transaction_PDA.ID >= ? And  Tbl_Transaction_PDA.ID <= ? ";
   } else {
     q += " And  Tbl_Transaction_PDA.ID >= " + Id(startTransId) + " And " +
          " Tbl_Transaction_PDA.ID <= " + Id(endTransId) + " ";
@@ -149,8 +151,12 @@ std::string SourceQueryText::LogNotesQuery() const {
       q += "And Tbl_Transaction_PDA.Notes is not null ";
       break;
   }
-  q += " And  Tbl_Transaction_PDA.ID > " + Id(startTransId) + " ";
-  if (notesUpTo != -1) q += " And  Tbl_Transaction_PDA.ID <= " + Id(notesUpTo) + " ";
+  if (bindTransIds && notesUpTo != -1) {
+    q += " And  Tbl_Transaction_PDA.ID > ?  And  Tbl_Transaction_PDA.ID <= ? ";
+  } else {
+    q += " And  Tbl_Transaction_PDA.ID > " + Id(startTransId) + " ";
+    if (notesUpTo != -1) q += " And  Tbl_Transaction_PDA.ID <= " + Id(notesUpTo) + " ";
+  }
   q += " Order By Tbl_Transaction_PDA.ID";
   return q;
 }

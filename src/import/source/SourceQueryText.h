@@ -22,6 +22,10 @@ class SourceQueryText {
   std::string currentVarId;  // "ALL" (any case) or external ids separated by ","
   // The log-notes query's inclusive upper id; -1 (the query as it always is) for none.
   std::int32_t notesUpTo = -1;
+  // The answers query of type 0 with an upper bound, and the log-notes query with notesUpTo:
+  // the two ids as parameters ("?") of the statement, in the order startTransId, then
+  // endTransId or notesUpTo, instead of in its text.
+  bool bindTransIds = false;
 
   // The answers query. Raises core::RuntimeError 5 for the settings the reader
   // refuses before building (query type 0 with endTransId 0, a query type other

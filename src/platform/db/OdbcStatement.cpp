@@ -111,7 +111,8 @@ SQL_TIMESTAMP_STRUCT ToTimestamp(core::Date d) {
   return t;
 }
 
-// One bound parameter's memory; it must stay put from bind to the end of the run.
+// One bound parameter's memory; it must stay put from bind to the end of the run, as must a
+// parameter whose own bytes are bound.
 struct Slot {
   std::vector<unsigned char> data;
   SQLLEN indicator = 0;
@@ -145,6 +146,8 @@ void Bind(SQLHSTMT st, SQLUSMALLINT position, const Parameter& p, Slot& s, Drive
   const core::Value& v = p.Value();
   SQLSMALLINT cType = SQL_C_CHAR, sqlType = SQL_VARCHAR, digits = 0;
   SQLULEN columnSize = 0;
+  SQLPOINTER buffer = nullptr;  // the slot's memory unless told otherwise
+  SQLLEN bufferSize = 0;
 
   switch (KindOfParameter(p.Type())) {
     case Kind::Int16:
@@ -200,10 +203,17 @@ void Bind(SQLHSTMT st, SQLUSMALLINT position, const Parameter& p, Slot& s, Drive
     case Kind::Binary: {
       const auto& bytes = p.Bytes();
       const size_t length = has ? bytes.size() : 0;
-      size_t capacity = length;
-      if (p.IsOutput()) capacity = std::max<size_t>({capacity, DeclaredSize(p), 8000});
-      s.data.assign(std::max<size_t>(capacity, 1), 0);
-      if (length) std::memcpy(s.data.data(), bytes.data(), length);
+      if (io == SQL_PARAM_INPUT && length) {
+        // An input the driver only reads is bound where the parameter keeps it: a file's
+        // bytes are not copied once more.
+        buffer = const_cast<unsigned char*>(bytes.data());
+        bufferSize = static_cast<SQLLEN>(length);
+      } else {
+        size_t capacity = length;
+        if (p.IsOutput()) capacity = std::max<size_t>({capacity, DeclaredSize(p), 8000});
+        s.data.assign(std::max<size_t>(capacity, 1), 0);
+        if (length) std::memcpy(s.data.data(), bytes.data(), length);
+      }
       s.indicator = static_cast<SQLLEN>(length);
       cType = SQL_C_BINARY;
       columnSize = std::max<SQLULEN>({DeclaredSize(p), length, 1});
@@ -213,8 +223,12 @@ void Bind(SQLHSTMT st, SQLUSMALLINT position, const Parameter& p, Slot& s, Drive
     }
   }
   if (!has) s.indicator = SQL_NULL_DATA;
-  OdbcCall::Check(SQLBindParameter(st, position, io, cType, sqlType, columnSize, digits, s.data.data(),
-                                   static_cast<SQLLEN>(s.data.size()), &s.indicator),
+  if (!buffer) {
+    buffer = s.data.data();
+    bufferSize = static_cast<SQLLEN>(s.data.size());
+  }
+  OdbcCall::Check(SQLBindParameter(st, position, io, cType, sqlType, columnSize, digits, buffer, bufferSize,
+                                   &s.indicator),
                   SQL_HANDLE_STMT, st, "SQLBindParameter");
 }
 

@@ -26,7 +26,7 @@ void Parameter::Value(core::Value value) {
 void Parameter::Bytes(std::vector<unsigned char> value) {
   bytes_ = std::move(value);
   bytesNull_ = false;
-  value_ = core::Value(std::string(bytes_.begin(), bytes_.end()));
+  value_ = core::Value();  // the bytes are kept once, in bytes_ (a whole file may be one)
 }
 
 bool Parameter::IsNull() const {

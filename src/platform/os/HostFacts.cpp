@@ -8,6 +8,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string_view>
 
 namespace platform::os {
 namespace {
@@ -28,12 +31,32 @@ HostFacts::OsVersion ParseRelease(const std::string& release) {
   return v;
 }
 
+// A value of an os-release line, its quotes taken off and its escapes read ("\"" -> ").
+std::string OsReleaseValue(std::string_view text) {
+  if (text.empty() || (text.front() != '"' && text.front() != '\'')) return std::string(text);
+  const char quote = text.front();
+  std::string out;
+  for (std::size_t i = 1; i < text.size() && text[i] != quote; ++i) {
+    if (quote == '"' && text[i] == '\\' && i + 1 < text.size()) ++i;
+    out += text[i];
+  }
+  return out;
+}
+
 class SystemHostFacts : public HostFacts {
  public:
+  explicit SystemHostFacts(std::vector<std::string> osReleaseFiles) : osReleaseFiles_(std::move(osReleaseFiles)) {}
+
   std::optional<OsVersion> Version() const override {
     utsname u{};
     if (uname(&u) != 0) return std::nullopt;
-    return ParseRelease(u.release);  // Linux: neither Windows family
+    OsVersion v = ParseRelease(u.release);  // neither Windows family
+    for (const std::string& file : osReleaseFiles_) {
+      v.systemName = OsReleaseName(file);
+      if (!v.systemName.empty()) break;
+    }
+    if (v.systemName.empty()) v.systemName = u.sysname;  // "Linux"
+    return v;
   }
 
   // There is no Windows folder; the root of the installed system stands in for it.
@@ -83,13 +106,40 @@ class SystemHostFacts : public HostFacts {
     freeaddrinfo(list);
     return out;
   }
+
+ private:
+  std::vector<std::string> osReleaseFiles_;
 };
 
 }  // namespace
 
 const HostFacts& HostFacts::System() {
-  static const SystemHostFacts facts;
+  static const SystemHostFacts facts({"/etc/os-release", "/usr/lib/os-release"});
   return facts;
+}
+
+std::unique_ptr<HostFacts> HostFacts::WithOsRelease(std::vector<std::string> osReleaseFiles) {
+  return std::make_unique<SystemHostFacts>(std::move(osReleaseFiles));
+}
+
+std::string HostFacts::OsReleaseName(const std::string& path) {
+  std::ifstream in(path);
+  std::map<std::string, std::string> values;
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::size_t eq = line.find('=');
+    if (line.empty() || line.front() == '#' || eq == std::string::npos) continue;
+    std::string_view value(line);
+    value.remove_prefix(eq + 1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r'))
+      value.remove_suffix(1);
+    values[line.substr(0, eq)] = OsReleaseValue(value);
+  }
+  if (!values["PRETTY_NAME"].empty()) return values["PRETTY_NAME"];
+  std::string name = values["NAME"];
+  const std::string release = !values["VERSION_ID"].empty() ? values["VERSION_ID"] : values["VERSION"];
+  if (!name.empty() && !release.empty()) name += " " + release;
+  return name;
 }
 
 }  // namespace platform::os

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,9 @@ class HostFacts {
   struct OsVersion {
     int platformId = kPlatformOther;
     int major = 0, minor = 0, build = 0;
+    // On a system that is not Windows: its own name and release ("Debian GNU/Linux 12
+    // (bookworm)"), "" when it names none.
+    std::string systemName;
   };
 
   virtual ~HostFacts() = default;
@@ -33,9 +37,16 @@ class HostFacts {
   // when the name does not resolve.
   virtual std::vector<std::string> IPv4Addresses(const std::string& hostName) const = 0;
 
-  // The machine the program runs on: uname, gethostname, getaddrinfo and the user from the
-  // environment (USER, LOGNAME) or else the password database.
+  // The machine the program runs on: uname (the kernel release as the version), the system's
+  // name from os-release (/etc/os-release, else /usr/lib/os-release), gethostname, getaddrinfo
+  // and the user from the environment (USER, LOGNAME) or else the password database.
   static const HostFacts& System();
+  // The same machine with its system named by the first of these os-release files that names
+  // one.
+  static std::unique_ptr<HostFacts> WithOsRelease(std::vector<std::string> osReleaseFiles);
+  // The name an os-release file gives its system: PRETTY_NAME, else NAME and VERSION_ID (or
+  // VERSION); "" when the file cannot be read or names nothing.
+  static std::string OsReleaseName(const std::string& path);
 };
 
 }  // namespace platform::os

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -215,6 +216,18 @@ TEST_F(AInfoForm, ClearCellEmptiesTheRightClickedFieldCellOnly) {
   form.GridRightClick(Col::kColEnabled, 5, QPoint(10, 10));  // not a field cell: no menu
   EXPECT_FALSE(form.mnuPopUp()->isVisible());
   EXPECT_EQ(form.Grid()->currentRow(), 4);
+}
+
+TEST_F(AInfoForm, ThePickersToolbarsGiveOkAndCancelNoTooltip) {
+  CommonConfigAInfoSRC source(Icons());
+  CommonConfigAInfoKrym krym(Icons());
+  for (CommonConfigFieldPicker* picker : std::initializer_list<CommonConfigFieldPicker*>{&source, &krym}) {
+    SCOPED_TRACE(picker->windowTitle().toStdString());
+    auto* bar = picker->findChild<QToolBar*>();
+    ASSERT_NE(bar, nullptr);
+    windowchecks::ExpectToolbar(
+        *bar, {{"OK", "ok", ""}, {"Help", "help", "Displays Help Article"}, {"Cancel", "cancel", ""}});
+  }
 }
 
 TEST_F(AInfoForm, TheEditorAndItsPickersHoldTheirRowsWhole) {

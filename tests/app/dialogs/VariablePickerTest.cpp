@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QLabel>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QToolBar>
 #include <algorithm>
@@ -312,6 +314,17 @@ TEST_F(VariablePicker, WindowAndToolbarAsTheyShouldBe) {
                                                     {"Select None", "removeall", "Selects No Variables"},
                                                     {"Help", "help", ""},
                                                     {"Cancel", "cancel", "Cancels Import"}});
+
+  // The status bar is the window's but says nothing of its own: not on loading, not on a pick.
+  ASSERT_NE(dialog.StatusBar1(), nullptr);
+  dialog.PreLoadVariables(set_);
+  EXPECT_EQ(dialog.StatusBar1()->currentMessage().toStdString(), "");
+  Select(*dialog.lpVars(), {A(11)});
+  EXPECT_EQ(dialog.StatusBar1()->currentMessage().toStdString(), "");
+  windowchecks::Press(*dialog.myToolBar(), "addall");
+  ASSERT_EQ(dialog.lpVars()->selectionModel()->selectedRows().size(), dialog.lpVars()->rowCount());
+  EXPECT_EQ(dialog.StatusBar1()->currentMessage().toStdString(), "");
+  EXPECT_TRUE(dialog.StatusBar1()->findChildren<QLabel*>().isEmpty());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The definition upload against the test Krym, with .g2_Server_lu packages built in the test:
-// the rows and files a good package writes, refusals, and what a malformed package or a failed
-// write leaves behind (nothing of its own).
+// the rows and files a good package writes, refusals (packages over their size limits among
+// them), and what a malformed package or a failed write leaves behind: nothing of its own, in
+// the database or in the temp folder.
 #include <fstream>
 #include <map>
 #include <random>
@@ -153,6 +154,12 @@ class DefinitionUpload : public shelltest::ShellProgram {
   std::vector<std::string> DefinitionRows() {
     return Rows("select lu_id from g2_server_lu where lu_id = " + collector_);
   }
+  // Nothing of an upload stays in the temp folder, whichever way it ended.
+  bool NothingUnpacked() const {
+    const fs::path temp = folder_ / "temp";
+    std::error_code ec;
+    return !fs::exists(temp, ec) || fs::is_empty(temp, ec);
+  }
   std::vector<std::string> FeatureRows() {
     return Rows("select keyvalue, curvalue, key_desc from g2_lu_f_lu where lu_id = " + collector_ +
                 " order by keyvalue");
@@ -211,9 +218,7 @@ TEST_F(DefinitionUpload, AGoodPackageWritesTheDefinitionItsFeaturesAndBothFiles)
                                      "-1|"});
   EXPECT_EQ(FeatureRows(), (std::vector<std::string>{"A_KEY|1|What A_KEY means", "B_KEY|it's two|What B_KEY means"}));
 
-  // The unpacked files stay in the temp folders.
-  EXPECT_TRUE(fs::exists(folder_ / "temp" / "definition.xml"));
-  EXPECT_TRUE(fs::exists(folder_ / "temp" / collector_ / "EN" / "1.0.8" / "Browser.exe"));
+  EXPECT_TRUE(NothingUnpacked());
 
   // The same definition again is refused and writes nothing.
   presenter.boxes.clear();
@@ -222,6 +227,7 @@ TEST_F(DefinitionUpload, AGoodPackageWritesTheDefinitionItsFeaturesAndBothFiles)
   EXPECT_EQ(presenter.boxes[0].style, 0);
   EXPECT_EQ(FileRows().size(), 2u);
   EXPECT_EQ(FeatureRows().size(), 2u);
+  EXPECT_TRUE(NothingUnpacked());
 }
 
 TEST_F(DefinitionUpload, APackageWithoutFeaturesWritesTheDefinitionRowOnly) {
@@ -269,6 +275,7 @@ TEST_F(DefinitionUpload, AMalformedDefinitionLeavesNoRowAndNoFileBehind) {
     EXPECT_TRUE(DefinitionRows().empty()) << c.what;
     EXPECT_TRUE(FeatureRows().empty()) << c.what;
     EXPECT_TRUE(FileRows().empty()) << c.what;
+    EXPECT_TRUE(NothingUnpacked()) << c.what;
   }
 }
 
@@ -292,12 +299,63 @@ TEST_F(DefinitionUpload, PackagesAndKeysThatCannotBeReadEndTheUploadEarly) {
     EXPECT_EQ(presenter.Prompts(), c.boxes) << c.what;
     EXPECT_TRUE(FileRows().empty()) << c.what;
     EXPECT_TRUE(DefinitionRows().empty()) << c.what;
+    EXPECT_TRUE(NothingUnpacked()) << c.what;
   }
 
   // No package chosen: nothing is said here (the main window reports it).
   presenter.boxes.clear();
   EXPECT_FALSE(Upload(""));
   EXPECT_TRUE(presenter.boxes.empty());
+}
+
+// Members are held to limits of the program's own (1 MB for the key files, 256 MB for the help
+// file): what a member declares is weighed before it is unpacked, and its bytes are counted as
+// they are written, so a bomb of a few kB that lies about its size stops at the limit.
+TEST_F(DefinitionUpload, APackageOverAMembersLimitIsRefusedAndLeavesNothingBehind) {
+  const std::string xml = DefinitionXml(GoodDefinition(), std::nullopt);
+  const std::string zeros(2 * 1024 * 1024, '\0');
+  const struct {
+    const char* what;
+    std::map<std::string, std::string> change;
+    const char* lie;         // the member whose declared size is made up, or nullptr
+    std::uint32_t declared;  // what it declares then
+    std::string box;
+  } cases[] = {
+      {"a bomb: a collector of compressed zeros declaring 20 bytes",
+       {{"collector", collector_ + "\r\n" + zeros}},
+       "collector",
+       20,
+       "The definition package was refused: its member 'collector' is larger than the limit of 1 MB."},
+      {"a locale declaring more than its limit",
+       {{"locale", "EN\r\n" + std::string(1024 * 1024, ' ')}},
+       nullptr,
+       0,
+       "The definition package was refused: its member 'locale' is larger than the limit of 1 MB."},
+      {"a help file declaring 300 MB",
+       {},
+       "help.chm",
+       300u * 1024 * 1024,
+       "The definition package was refused: its member 'help.chm' is larger than the limit of 256 MB."},
+  };
+  for (const auto& c : cases) {
+    presenter.boxes.clear();
+    const std::string package = Package(xml, c.change);
+    if (c.lie) ASSERT_TRUE(ZipBuilder::DeclareSize(package, c.lie, c.declared)) << c.what;
+    EXPECT_LT(fs::file_size(package), 64u * 1024) << c.what << ": a small package";
+    EXPECT_FALSE(Upload(package)) << c.what;
+    ASSERT_EQ(presenter.boxes.size(), 1u) << c.what << ::testing::PrintToString(presenter.Prompts());
+    EXPECT_EQ(presenter.boxes[0].prompt, c.box) << c.what;
+    EXPECT_EQ(presenter.boxes[0].style, 48) << c.what;
+    EXPECT_TRUE(FileRows().empty()) << c.what;
+    EXPECT_TRUE(DefinitionRows().empty()) << c.what;
+    EXPECT_TRUE(NothingUnpacked()) << c.what;
+  }
+
+  // A good package after them goes in as usual.
+  presenter.boxes.clear();
+  EXPECT_TRUE(Upload(Package(xml))) << ::testing::PrintToString(presenter.Prompts());
+  EXPECT_EQ(FileRows().size(), 2u);
+  EXPECT_TRUE(NothingUnpacked());
 }
 
 TEST_F(DefinitionUpload, TargetSettingsThatFailEndTheUploadBeforeThePackageIsAskedFor) {

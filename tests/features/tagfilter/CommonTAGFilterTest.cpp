@@ -190,10 +190,12 @@ TEST_F(TagFilterTest, NoFilterValueBeforeANullSampleFailsWithoutAMessage) {
   EXPECT_TRUE(log_.Starting("Error in").empty()) << log_.All();
 }
 
-TEST_F(TagFilterTest, FilterTagInItsOwnTable) {
+TEST_F(TagFilterTest, FilterTagInItsOwnTableItsLastValueInTheSourceTable) {
   ASSERT_TRUE(db_.Valid());
-  // The filter tag's samples, the one before the window too, live only in the filter table.
-  db_.Sample("DiscreteHistory", "FLT", Within(-3, 0), 1);
+  // The window's filter samples come from the filter table; the filter tag's value before the
+  // window is looked up in the source table, and one in the filter table does not count.
+  db_.Sample("History", "FLT", Within(-3, 0), 1);
+  db_.Sample("DiscreteHistory", "FLT", Within(-2, 0), 0);
   Minutes({1, 10, 100}, {});
   db_.Sample("DiscreteHistory", "FLT", Within(2, 0), 0);
   Setup("=", "1");

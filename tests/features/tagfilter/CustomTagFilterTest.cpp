@@ -223,15 +223,24 @@ TEST_F(HistorianSourceTest, WindowBoundThatIsNoDateFailsTheLoad) {
   EXPECT_EQ(log_.Starting("Error in 'LoadRecordSet': Type mismatch").size(), 1u) << log_.All();
 }
 
-TEST_F(HistorianSourceTest, LastValueIsTheLatestSampleBeforeTheWindow) {
+TEST_F(HistorianSourceTest, LastValueIsTheLatestSampleBeforeTheWindowInTheSourceTable) {
   ASSERT_TRUE(db_.Valid());
+  filter_.FilterTableName("DiscreteHistory");
   EXPECT_TRUE(filter_.LookUpLastValue().IsNull());
+  // Inserted out of time order, so that only an ordered read finds the latest.
   db_.Sample("History", "FLT", At(9, 13, 10), 3);
   db_.Sample("History", "FLT", At(9, 13, 50), 8);
   db_.Sample("History", "FLT", At(9, 13, 20), 5);
   db_.Sample("History", "FLT", At(9, 14, 0), 9);  // at the window start: not before it
   db_.Sample("History", "SRC", At(9, 13, 55), 7);
+  // The filter table's samples of the tag, later ones too, are not where it is looked up.
+  db_.Sample("DiscreteHistory", "FLT", At(9, 13, 58), 1);
   EXPECT_EQ(filter_.LookUpLastValue().ToDouble(), 8);
+
+  // A tag that has samples only in the filter table has no last value.
+  filter_.FilterTag(Value("ONLYFILTER"));
+  db_.Sample("DiscreteHistory", "ONLYFILTER", At(9, 13, 30), 4);
+  EXPECT_TRUE(filter_.LookUpLastValue().IsNull());
 }
 
 }  // namespace

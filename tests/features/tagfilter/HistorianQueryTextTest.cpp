@@ -60,12 +60,12 @@ TEST(HistorianQueryText, PostgreSqlRowsQueryHasNoRetrievalOptions) {
   EXPECT_NE(q.find(" from DiscreteHistory where"), std::string::npos) << q;
 }
 
-TEST(HistorianQueryText, LastValueQueryReadsTheFilterTable) {
+TEST(HistorianQueryText, LastValueQueryReadsTheSourceTableLatestFirst) {
   EXPECT_EQ(Text(HistorianQueryText::Dialect::SqlServer).LastValueQuery(),
-            "select top 1 Value from Runtime.dbo.DiscreteHistory where TagName=? and DateTime < ? order by DateTime "
+            "select top 1 Value from Runtime.dbo.AnalogHistory where TagName=? and DateTime < ? order by DateTime "
             "desc");
   EXPECT_EQ(Text(HistorianQueryText::Dialect::PostgreSQL, "").LastValueQuery(),
-            "select Value from DiscreteHistory where TagName=? and DateTime < ? order by DateTime desc limit 1");
+            "select Value from AnalogHistory where TagName=? and DateTime < ? order by DateTime desc limit 1");
 }
 
 TEST(HistorianQueryText, AggregateFollowsTheStatistic) {
@@ -104,7 +104,9 @@ TEST(HistorianQueryText, NoStatementWithABadTableName) {
     EXPECT_EQ(e.Number(), 5);
     EXPECT_EQ(e.Description(), "'dbo.History where 1=1 --' is not a table name");
   }
+  t.sourceTable = "History; drop table History";
   EXPECT_THROW(t.LastValueQuery(), core::RuntimeError);
+  t.sourceTable = "History";
   t.filterTable = "History";
   t.schemaOwner = "x;";
   EXPECT_THROW(t.RecordSetQuery(), core::RuntimeError);

@@ -1,13 +1,20 @@
 // The host texts and the summary line, from facts the test chooses.
 #include <gtest/gtest.h>
 
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
+#include <string>
 
 #include "foundation/NetInfo.h"
 
 namespace {
 
 using platform::os::HostFacts;
+namespace fs = std::filesystem;
 
 struct FakeHostFacts : HostFacts {
   std::optional<OsVersion> version = OsVersion{HostFacts::kPlatformOther, 6, 1, 7601};
@@ -69,6 +76,14 @@ TEST(NetInfo, SummaryLineFromEachKindOfFacts) {
        "Windows 95/98/Me 4.10.2222, IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = operator"},
       {"any other platform", [](FakeHostFacts& f) { f.version = HostFacts::OsVersion{3, 5, 0, 1}; },
        "Unknown 5.0.1, IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = operator"},
+      {"a system that names itself",
+       [](FakeHostFacts& f) { f.version = HostFacts::OsVersion{0, 6, 1, 0, "Debian GNU/Linux 12 (bookworm)"}; },
+       "Debian GNU/Linux 12 (bookworm) 6.1.0, IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = operator"},
+      {"a Windows family keeps its word",
+       [](FakeHostFacts& f) { f.version = HostFacts::OsVersion{2, 10, 0, 19045, "Windows 10 Pro"}; },
+       "Windows NT 10.0.19045, IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = operator"},
+      {"no version at all", [](FakeHostFacts& f) { f.version.reset(); },
+       "Unknown , IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = operator"},
       {"several adapters: the first address listed",
        [](FakeHostFacts& f) { f.addresses = {"192.168.1.20", "10.0.0.5", "172.16.0.1"}; },
        "Unknown 6.1.7601, IP Address = 192.168.1.20, Workstation = PLANT-PC, Network User = operator"},
@@ -104,14 +119,40 @@ TEST(NetInfo, LooksUpTheTrimmedHostName) {
   EXPECT_EQ(facts.askedFor, "plant-pc");
 }
 
+TEST(NetInfo, TheHostLineNamesTheSystemOfItsOsRelease) {
+  const fs::path dir = fs::temp_directory_path() / ("k30418-netinfo-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  std::ofstream(dir / "os-release") << "NAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\n"
+                                       "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nID=debian\n";
+  // The first file that names a system counts; one that is missing is passed over.
+  const auto facts = HostFacts::WithOsRelease({(dir / "missing").string(), (dir / "os-release").string()});
+  NetInfo info(*facts);
+  info.GetNetInfo();
+  fs::remove_all(dir);
+
+  utsname u{};
+  ASSERT_EQ(uname(&u), 0);
+  EXPECT_EQ(info.WinVersion(), "Debian GNU/Linux 12 (bookworm)");
+  EXPECT_EQ(std::string(u.release).rfind(info.WinBuild(), 0), 0u) << u.release;
+  EXPECT_EQ(info.AllTextDump().rfind("Debian GNU/Linux 12 (bookworm) " + info.WinBuild() + ", IP Address = ", 0), 0u)
+      << info.AllTextDump();
+
+  // Without any os-release the kernel's own system name stands in.
+  const auto bare = HostFacts::WithOsRelease({(dir / "missing").string()});
+  NetInfo plain(*bare);
+  plain.GetNetInfo();
+  EXPECT_EQ(plain.WinVersion(), u.sysname);
+}
+
 TEST(NetInfo, TheRealMachineFillsEveryField) {
   NetInfo info;
   info.GetNetInfo();
-  EXPECT_EQ(info.WinVersion(), "Unknown");
+  EXPECT_NE(info.WinVersion(), "Unknown");
+  EXPECT_NE(info.WinVersion(), "");
   EXPECT_NE(info.WinBuild(), "");
   EXPECT_NE(info.WorkStation(), "");
   EXPECT_NE(info.NetUser(), "");
-  EXPECT_EQ(info.AllTextDump().rfind("Unknown " + info.WinBuild() + ", IP Address = ", 0), 0u);
+  EXPECT_EQ(info.AllTextDump().rfind(info.WinVersion() + " " + info.WinBuild() + ", IP Address = ", 0), 0u);
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include "core/Date.h"
 #include "core/Text.h"
 #include "import/DefaultKeyTree.h"
-#include "import/engine/ImportWatermark.h"
 #include "import/model/CommonLastRun.h"
 #include "import/source/CustomConfiguration.h"
 #include "platform/db/Recordset.h"
@@ -105,12 +104,9 @@ EngineTest::EngineTest() {
   ctx_.ui.events = &pump;
   scope_.emplace(ctx_);
   opener_ = std::make_unique<OwnRootOpener>(root.Name());
-  // Ids a test leaves out are gaps that stay; the late-commit tests set a wait of their own.
-  LateCommits::WaitForTests(std::chrono::seconds(0));
 }
 
 EngineTest::~EngineTest() {
-  LateCommits::WaitForTests(std::nullopt);
   engine.reset();
   scope_.reset();
   logger_->closeLog();
@@ -223,6 +219,7 @@ bool EngineTest::Run(bool testMode, bool readLockDates, const KrymSchemaOpener* 
   const std::unique_ptr<CommonVarGatherer> gatherer = Gather(readLockDates);
   engine = std::make_unique<CommonImport>(opener ? *opener : *opener_);
   engine->Sleep([this](std::int32_t ms) { waits.push_back(ms); });
+  engine->Clock([this] { return now; });
   return engine->StartImport(*gatherer, testMode);
 }
 

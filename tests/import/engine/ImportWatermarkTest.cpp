@@ -2,7 +2,6 @@
 // nothing beyond the start id is safe while facilities of the run are still to come.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -88,44 +87,23 @@ TEST(ImportWatermark, NotesInsideTheRange) {
   EXPECT_FALSE(open.InRange(core::Value(std::int32_t{100})));
 }
 
-// A gap below the bound holds the id while it is young: the lowest such gap counts, a gap
-// keeps the time it was first seen while parts of it are filled, and every database has gaps
-// of its own.
-TEST(LateCommits, TheLowestYoungGapHoldsUntilItHasWaited) {
-  using namespace std::chrono_literals;
-  LateCommits::WaitForTests(std::nullopt);
-  ASSERT_EQ(LateCommits::kWait, 10min);
-  const LateCommits::Clock::time_point t0 = LateCommits::Clock::now();
-  const std::string db = "unit test " + std::to_string(t0.time_since_epoch().count());
-  struct Step {
-    const char* what;
-    std::string source;
-    std::chrono::minutes at;
-    std::int32_t after, upTo;
-    std::vector<std::int32_t> ids;
-    std::optional<std::int32_t> young;
-  };
-  const std::vector<Step> steps = {
-      {"no gap", db, 0min, 90, 100, {91, 92, 93, 94, 95, 96, 97, 98, 99, 100}, std::nullopt},
-      {"two new gaps", db, 0min, 100, 106, {101, 103, 106}, 102},
-      {"the first filled, the second young", db, 5min, 100, 106, {101, 102, 103, 106}, 104},
-      {"a part filled keeps the time of the gap", db, 9min, 100, 106, {101, 102, 103, 105, 106}, 104},
-      {"old gaps pass, a new one above holds", db, 11min, 100, 109, {101, 102, 103, 105, 106, 109}, 107},
-      {"another database sees its gap anew", db + "/2", 11min, 100, 106, {101, 103, 106}, 102},
-      {"a gap right above the start", db + "/3", 0min, 200, 205, {203, 205}, 201},
-      {"ids outside the range are no gap's end", db + "/4", 0min, 300, 303, {299, 301, 302, 303, 304}, std::nullopt},
-      {"every gap old", db, 30min, 100, 109, {101, 102, 103, 105, 106, 109}, std::nullopt},
-  };
-  for (const Step& s : steps) {
-    SCOPED_TRACE(s.what);
-    EXPECT_EQ(LateCommits::LowestYoungGap(s.source, s.after, s.upTo, s.ids, t0 + s.at), s.young);
-  }
-
-  // The tests' own wait: with none, no gap is young.
-  LateCommits::WaitForTests(LateCommits::Clock::duration::zero());
-  EXPECT_EQ(LateCommits::LowestYoungGap(db + "/5", 100, 106, {101, 106}, t0), std::nullopt);
-  LateCommits::WaitForTests(std::nullopt);
-  EXPECT_EQ(LateCommits::LowestYoungGap(db + "/6", 100, 106, {101, 106}, t0), 102);
+// A late transaction, at or below the start id, holds only itself: the run's own range moves on.
+TEST(ImportWatermark, LateTransactionsHoldOnlyThemselves) {
+  ImportWatermark w;
+  w.Begin(100, 250);
+  w.HoldBelow(core::Value(std::int32_t{97}));
+  EXPECT_EQ(w.SafeId(false), 250);
+  EXPECT_FALSE(w.LateHandled(97));
+  EXPECT_TRUE(w.LateHandled(98));
+  // A failed read of them leaves every late transaction unhandled, and the range as it was.
+  ImportWatermark unread;
+  unread.Begin(100, 250);
+  unread.HoldLate();
+  EXPECT_FALSE(unread.LateHandled(98));
+  EXPECT_EQ(unread.SafeId(false), 250);
+  // Something of unknown extent leaves them unhandled too.
+  w.HoldAtStart();
+  EXPECT_FALSE(w.LateHandled(98));
 }
 
 }  // namespace

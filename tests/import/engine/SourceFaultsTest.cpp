@@ -7,13 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "EngineFixture.h"
-#include "import/engine/ImportWatermark.h"
+#include "foundation/ProgramContext.h"
+#include "import/engine/LateCommitWatch.h"
 #include "platform/db/Connection.h"
 
 namespace enginetest {
@@ -279,77 +281,271 @@ TEST_F(SourceFaultsTest, NotesReadOnAKilledConnectionIsTriedAgain) {
 
 // A transaction takes its id when it starts and shows when it commits: two handhelds syncing at
 // once can show id 103 while 102 is still on its way. The run that meets such a gap below its
-// bound imports what it sees, but keeps the saved id below the gap while it is young, so the
-// next run picks up the late transaction; a gap that stays (a rollback) is passed after the
-// wait.
+// bound imports what it sees and saves its bound; the gap is watched, in a file that outlives
+// the process, and the service run that finds it filled imports it. Each Run is a new engine,
+// as after a restart of the service: nothing of the earlier run is left in memory.
 class LateCommitTest : public SourceFaultsTest {
  protected:
-  void SetUp() override {
-    SourceFaultsTest::SetUp();
-    LateCommits::WaitForTests(std::nullopt);
-  }
-
-  // A handheld's transaction 102 (answer "2" for variable 42), begun and not committed.
+  // A handheld's transaction 102 (answers "2" for variable 42, "20" for the daily 43), begun
+  // and not committed.
   void BeginTransaction102(platform::db::Connection& handheld) {
     handheld.Open(deraRed.OleDbString());
     handheld.Execute("BEGIN");
     handheld.Execute(
         "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, question_id1, "
-        "answer1) VALUES (102, 1, 1, '2024-03-05', '1899-12-30 09:00:00', 'jdoe', 5, '2')");
+        "answer1, question_id2, answer2) VALUES (102, 1, 1, '2024-03-05', '1899-12-30 09:00:00', 'jdoe', 5, '2', 6, "
+        "'20')");
   }
-
-  std::string GapLine(std::int32_t gap, std::int32_t highest) const {
-    return "Transaction id " + std::to_string(gap) + " is missing below DeraRed's highest id " +
-           std::to_string(highest) +
-           ": it may be a transaction not committed yet, so the last imported id stays below it until it arrives "
-           "or has been missing for 10 minutes.";
+  // The range lines of the watch file ("first-last=seconds"); none without a file.
+  std::vector<std::string> Watched() const {
+    std::vector<std::string> lines;
+    std::ifstream in(LateCommitWatch::FilePath(), std::ios::binary);
+    for (std::string line; std::getline(in, line);)
+      if (!line.empty() && line[0] != ';') lines.push_back(line.substr(0, line.find('=')));
+    return lines;
   }
+  bool WatchFileExists() const { return std::filesystem::exists(LateCommitWatch::FilePath()); }
+  // The watch file of an earlier run that saw the ids missing at the fixture's now.
+  void WriteWatchFile(const std::string& range) const {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
+    std::ofstream(LateCommitWatch::FilePath(), std::ios::binary) << range << "=" << seconds << "\n";
+  }
+  static constexpr const char* kLate102 =
+      "Imported transaction 102, which DeraRed committed after an earlier run had passed its id.";
 };
 
-TEST_F(LateCommitTest, TransactionCommittedBetweenTwoRunsIsImportedByTheSecond) {
-  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
-  // Transaction 102 has its id but is not committed yet when 103 is.
+TEST_F(LateCommitTest, LateCommitIsImportedByTheNextProcessAndTheIdIsNeverHeld) {
+  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}, {6, "10"}}});
   platform::db::Connection handheld;
   BeginTransaction102(handheld);
-  AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
+  AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}, {6, "30"}}});
 
   ASSERT_TRUE(Run());
 
   EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|3|3"));
-  EXPECT_EQ(LogCount(GapLine(102, 103)), 1);
+  EXPECT_THAT(Values(*plant), ElementsAre("43|30|30"));
   EXPECT_FALSE(engine->RunFailed());  // a transaction on its way is no fault
-  EXPECT_EQ(SavedId(), 101);
+  EXPECT_EQ(SavedId(), 103);
+  EXPECT_THAT(Watched(), ElementsAre("102-102"));
 
   handheld.Execute("COMMIT");
+  now += std::chrono::hours(1);
+  AddVisit({.id = 104, .point = 1, .time = "11:00:00", .answers = {{5, "4"}}});
   ASSERT_TRUE(Run());
 
-  // The late transaction is imported; 103 is written again into its slot, unchanged.
-  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|2|2", "42|3|3"));
-  EXPECT_EQ(LogCount(GapLine(102, 103)), 1);
+  // Only the late transaction is read again; 103 is not written a second time. The day's slot
+  // keeps 103's answer, as a run that had read both would have left it.
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|2|2", "42|3|3", "42|4|4"));
+  EXPECT_THAT(Values(*plant), ElementsAre("43|30|30"));
+  EXPECT_EQ(LogCount("The late answer '20' of transaction 102 for VarId 43 is not written: its slot holds the answer "
+                     "of the later transaction 103."),
+            1);
+  EXPECT_EQ(LogCount(kLate102), 1);
+  EXPECT_EQ(LinesWith("Wrote Data 03/05/2024 10:00"), 1);
   EXPECT_FALSE(engine->RunFailed());
-  EXPECT_EQ(SavedId(), 103);
+  EXPECT_EQ(SavedId(), 104);
+  EXPECT_THAT(Watched(), ElementsAre());
+
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(LogCount(kLate102), 1);
+  EXPECT_EQ(LinesWith("Wrote Data 03/05/2024 09:00"), 1);
 }
 
-TEST_F(LateCommitTest, GapThatStaysIsPassedAfterTheWait) {
-  LateCommits::WaitForTests(std::chrono::milliseconds(1500));
+TEST_F(LateCommitTest, WatchFileRemovedAfterTheFirstRunIsReportedAndTheImportGoesOn) {
   AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
   platform::db::Connection handheld;
   BeginTransaction102(handheld);
-  handheld.Execute("ROLLBACK");
+  AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
+  ASSERT_TRUE(Run());
+  ASSERT_TRUE(WatchFileExists());
+  const std::string missing =
+      "The late-commit watch " + LateCommitWatch::FilePath() + " is missing: it is started afresh, and the import goes on.";
+  const int before = LogCount(missing);  // the first run of an id above 0 met no file either
+
+  std::filesystem::remove(LateCommitWatch::FilePath());
+  handheld.Execute("COMMIT");
+  AddVisit({.id = 104, .point = 1, .time = "11:00:00", .answers = {{5, "4"}}});
+  ASSERT_TRUE(Run());
+
+  EXPECT_EQ(LogCount(missing), before + 1);
+  // What the file watched is gone with it; the rest is imported as ever.
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|3|3", "42|4|4"));
+  EXPECT_EQ(LogCount(kLate102), 0);
+  EXPECT_EQ(SavedId(), 104);
+  EXPECT_TRUE(WatchFileExists());
+}
+
+TEST_F(LateCommitTest, DamagedWatchFileIsReportedInOneLineAndStartedAfresh) {
+  std::ofstream(LateCommitWatch::FilePath(), std::ios::binary) << "97-98=1765000000\n99=garbage\n";
+  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
   AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
 
   ASSERT_TRUE(Run());
-  EXPECT_EQ(SavedId(), 101);
-  EXPECT_EQ(LinesStartingWith("Transaction id 102 is missing").size(), 1u);
 
-  // After the wait the run passes the gap without a word.
-  std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+  EXPECT_EQ(LinesWith("The late-commit watch"), 1);
+  EXPECT_EQ(LogCount("The late-commit watch " + LateCommitWatch::FilePath() +
+                     " cannot be read (line 2 holds \"99=garbage\", which is no range first-last=seconds apart from "
+                     "the others): it is started afresh, and the import goes on."),
+            1);
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|3|3"));
+  EXPECT_EQ(SavedId(), 103);
+  EXPECT_FALSE(engine->RunFailed());
+  EXPECT_THAT(Watched(), ElementsAre("102-102"));
+}
+
+TEST_F(LateCommitTest, IdWatchedForADayIsDroppedWithoutAWord) {
+  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
+  platform::db::Connection handheld;
+  BeginTransaction102(handheld);
+  AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
+  const LateCommitWatch::TimePoint first = now;
+  ASSERT_TRUE(Run());
+
+  now = first + LateCommitWatch::kWatchFor - std::chrono::seconds(1);
+  ASSERT_TRUE(Run());
+  EXPECT_THAT(Watched(), ElementsAre("102-102"));
+
+  handheld.Execute("COMMIT");
+  now = first + LateCommitWatch::kWatchFor;
   ASSERT_TRUE(Run());
 
   EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|3|3"));
-  EXPECT_EQ(LinesStartingWith("Transaction id 102 is missing").size(), 1u);
+  EXPECT_EQ(LinesWith("transaction 102")+LinesWith("transaction(s) 102"), 0);
   EXPECT_FALSE(engine->RunFailed());
   EXPECT_EQ(SavedId(), 103);
+  EXPECT_THAT(Watched(), ElementsAre());
+}
+
+// A DeraRed with more gaps than the watch keeps: the file stays at its bound, the gaps seen
+// first going first (here all at once: the lowest).
+TEST_F(LateCommitTest, WatchFileKeepsItsBound) {
+  DeraRedExec(
+      "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, question_id1, "
+      "answer1) SELECT g, 1, 1, '2024-03-05', '1899-12-30 08:00:00', 'jdoe', 99, '1' FROM generate_series(101, 399, 2) "
+      "g");
+
+  ASSERT_TRUE(Run());
+
+  const std::vector<std::string> watched = Watched();
+  ASSERT_EQ(watched.size(), LateCommitWatch::kMostRanges);
+  EXPECT_EQ(watched.front(), "200-200");
+  EXPECT_EQ(watched.back(), "398-398");
+  EXPECT_EQ(SavedId(), 399);
+}
+
+// A late transaction's note reaches the logbook like its answers reach their slots; one that
+// cannot be written yet stays watched until it can.
+TEST_F(LateCommitTest, LateNoteIsWrittenWhenItCanBe) {
+  Set("K30418\\AddNotesToLogbook", "TRUE");
+  Set("K30418\\LogbookId", "1");
+  AddQuestion(9, 1, 0, 1);  // point 9 feeds no variable: its notes go to logbook 1
+  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
+  platform::db::Connection handheld;
+  handheld.Open(deraRed.OleDbString());
+  handheld.Execute("BEGIN");
+  handheld.Execute(
+      "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, notes) VALUES (102, 1, "
+      "9, '2024-03-05', '1899-12-30 09:00:00', 'jdoe', 'Seal leaks')");
+  AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
+  ASSERT_TRUE(Run());
+  handheld.Execute("COMMIT");
+
+  // The default logbook is no number: the note waits (and the facility saves no id, as ever).
+  Set("K30418\\LogbookId", "first");
+  ASSERT_TRUE(Run());
+  EXPECT_TRUE(Rows(*plant, "select comment from logbookentries").empty());
+  EXPECT_EQ(SavedId(), 103);
+  EXPECT_THAT(Watched(), ElementsAre("102-102"));
+  EXPECT_EQ(LogCount(kLate102), 0);
+
+  Set("K30418\\LogbookId", "1");
+  ASSERT_TRUE(Run());
+  EXPECT_THAT(Rows(*plant, "select comment from logbookentries"), ElementsAre("Seal leaks"));
+  EXPECT_EQ(LogCount(kLate102), 1);
+  EXPECT_THAT(Watched(), ElementsAre());
+  EXPECT_FALSE(engine->RunFailed());
+}
+
+// A read of the late transactions that fails while DeraRed is there leaves them watched; the
+// variable's own range and the run's id go on.
+TEST_F(LateCommitTest, LateReadThatFailsLeavesThemWatchedAndTheRunGoesOn) {
+  WriteIdFile("LASTIDIMPORTED=103\r\n");
+  WriteWatchFile("102-102");
+  AddVisit({.id = 102, .point = 1, .time = "09:00:00", .answers = {{5, "2"}}});
+  AddVisit({.id = 104, .point = 1, .time = "11:00:00", .answers = {{5, "4"}, {6, "40"}}});
+  // Events run once in every read, before its query: variable 42's first read (of what earlier
+  // runs imported after 102) meets a column renamed away, its range read the column back.
+  pump.onRun = [this](int run) {
+    if (run == 1) deraRed.Exec("ALTER TABLE tbl_transaction_pda RENAME COLUMN inc TO inc_gone");
+    if (run == 2) deraRed.Exec("ALTER TABLE tbl_transaction_pda RENAME COLUMN inc_gone TO inc");
+  };
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|4|4"));
+  EXPECT_THAT(Values(*plant), ElementsAre("43|40|40"));
+  EXPECT_EQ(LinesStartingWith("The late transactions of VarId 42 of facility 'Plant One' (" + plant->Name() +
+                              ") could not be read from DeraRed, which is reachable (")
+                .size(),
+            1u);
+  EXPECT_EQ(LogCount(kLate102), 0);
+  EXPECT_THAT(Watched(), ElementsAre("102-102"));
+  EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 104);
+
+  pump.onRun = nullptr;
+  ASSERT_TRUE(Run());
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|2|2", "42|4|4"));
+  EXPECT_EQ(LogCount(kLate102), 1);
+  EXPECT_THAT(Watched(), ElementsAre());
+  EXPECT_FALSE(engine->RunFailed());
+}
+
+// Interactive and test runs save no id: they neither write the watch nor import from it.
+TEST_F(LateCommitTest, InteractiveAndTestRunsNeitherKeepNorUseTheWatch) {
+  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
+  AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
+  for (const bool testMode : {false, true}) {
+    Program().isNTService = testMode;  // an interactive run, then a service's test run
+    ASSERT_TRUE(Run(testMode));
+    EXPECT_FALSE(WatchFileExists());
+  }
+
+  const std::string watch = "; watched\n99-99=" +
+                            std::to_string(std::chrono::duration_cast<std::chrono::seconds>(
+                                               now.time_since_epoch()).count()) +
+                            "\n";
+  std::ofstream(LateCommitWatch::FilePath(), std::ios::binary) << watch;
+  WriteIdFile("LASTIDIMPORTED=100\r\n");
+  AddVisit({.id = 99, .point = 1, .time = "07:00:00", .answers = {{5, "9"}}});
+  Program().isNTService = false;
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(LinesWith("Imported transaction 99"), 0);
+  EXPECT_THAT(Watched(), ElementsAre("99-99"));
+  EXPECT_EQ(LinesWith("late-commit watch"), 0);
+}
+class AsciiLateCommitTest : public LateCommitTest {
+ protected:
+  bool Ascii() const override { return true; }
+};
+
+// A late transaction whose row DeraRed cannot hand over is rejected like any other, and so
+// handled: it is not watched for ever.
+TEST_F(AsciiLateCommitTest, LateRowDeraRedCannotHandOverIsRejectedAndNotWatchedOn) {
+  WriteIdFile("LASTIDIMPORTED=103\r\n");
+  WriteWatchFile("102-102");
+  AddVisit({.id = 102, .point = 1, .time = "09:00:00", .answers = {{5, "2"}}});
+  AddVisit({.id = 104, .point = 1, .time = "11:00:00", .answers = {{5, "4"}}});
+  DeraRedExec("UPDATE tbl_transaction_pda SET answer1 = E'caf\\xe9' WHERE id = 102");
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|4|4"));
+  EXPECT_EQ(LinesWith(" of transaction 102 for VarId 42 of facility 'Plant One' (" + plant->Name() + "): "), 1);
+  EXPECT_EQ(LogCount(kLate102), 1);
+  EXPECT_THAT(Watched(), ElementsAre());
+  EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 104);
 }
 
 }  // namespace

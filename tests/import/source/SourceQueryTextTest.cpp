@@ -45,6 +45,7 @@ struct AnswersCase {
   std::int32_t start, end;
   const char* ids;
   std::string expected;
+  bool bindTransIds = false;
 };
 
 TEST(SourceQueryText, AnswersQueryInEveryVariant) {
@@ -79,6 +80,12 @@ TEST(SourceQueryText, AnswersQueryInEveryVariant) {
            " AND Tbl_Transaction_PDA.Trans_Date >= #12/8/2026# And Tbl_Transaction_PDA.Trans_Date <= "
            "#12/9/2026 1:05:09 PM# " +
            kByDate},
+      {"a range whose ids are bound parameters", 2, 0, 100, 250, "12",
+       kSelect + kWhereSingle + " And  Tbl_Transaction_PDA.ID >= ? And  Tbl_Transaction_PDA.ID <= ? " +
+           " And Tbl_Routes_Points_Questions.external_id in (12) " + kById,
+       true},
+      {"an open range binds nothing", 2, 0, 100, -1, "ALL",
+       kSelect + kWhereSingle + " And  Tbl_Transaction_PDA.ID > 100 " + kById, true},
       {"by date, unknown type: empty literals", 4, 1, 0, -1, "ALL",
        kSelect + kWhereSingle +
            " AND Tbl_Transaction_PDA.Trans_Date >=  And Tbl_Transaction_PDA.Trans_Date <=  " + kByDate},
@@ -92,6 +99,7 @@ TEST(SourceQueryText, AnswersQueryInEveryVariant) {
     q.startDate = StartDate();
     q.endDate = EndDate();
     q.currentVarId = c.ids;
+    q.bindTransIds = c.bindTransIds;
     EXPECT_EQ(q.AnswersQuery(), c.expected) << c.what;
   }
 }
@@ -131,6 +139,15 @@ TEST(SourceQueryText, LogNotesQueryByDatabaseType) {
       bounded.LogNotesQuery(),
       head + "((Tbl_Transaction_PDA.Missed_Point)= 'N')) And Tbl_Transaction_PDA.Notes<>'' " +
           " And  Tbl_Transaction_PDA.ID > 42  And  Tbl_Transaction_PDA.ID <= 50  Order By Tbl_Transaction_PDA.ID");
+  // The same range with its ids as parameters of the statement; without an upper id nothing is bound.
+  bounded.bindTransIds = true;
+  EXPECT_EQ(
+      bounded.LogNotesQuery(),
+      head + "((Tbl_Transaction_PDA.Missed_Point)= 'N')) And Tbl_Transaction_PDA.Notes<>'' " +
+          " And  Tbl_Transaction_PDA.ID > ?  And  Tbl_Transaction_PDA.ID <= ?  Order By Tbl_Transaction_PDA.ID");
+  bounded.notesUpTo = -1;
+  EXPECT_EQ(bounded.LogNotesQuery(), head + "((Tbl_Transaction_PDA.Missed_Point)= 'N')) And Tbl_Transaction_PDA.Notes<>'' " +
+                                         tail);
 }
 
 TEST(SourceQueryText, DateLiteralsOfEachDialect) {

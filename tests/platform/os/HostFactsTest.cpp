@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -37,6 +39,45 @@ TEST(HostFacts, VersionIsTheKernelReleaseOnAPlatformThatIsNotWindows) {
   EXPECT_EQ(
       release.rfind(std::to_string(v->major) + "." + std::to_string(v->minor) + "." + std::to_string(v->build), 0), 0u)
       << release;
+}
+
+TEST(HostFacts, SystemNameFromAnOsReleaseFile) {
+  const std::string dir = testing::TempDir() + "k30418-os-release-" + std::to_string(getpid());
+  std::filesystem::create_directories(dir);
+  struct Case {
+    const char* what;
+    const char* text;
+    const char* name;
+  } cases[] = {
+      {"the pretty name", "NAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n",
+       "Debian GNU/Linux 12 (bookworm)"},
+      {"name and version id without a pretty name", "# comment\nNAME=Fedora\nVERSION_ID=40\nVERSION=\"40 (Server)\"\n",
+       "Fedora 40"},
+      {"name and version", "NAME='Slackware'\nVERSION=\"15.0\"\n", "Slackware 15.0"},
+      {"quotes, escapes and line ends", "PRETTY_NAME=\"Plant \\\"OS\\\" 1\"\r\n", "Plant \"OS\" 1"},
+      {"a name without release", "NAME=Alpine\n", "Alpine"},
+      {"nothing that names it", "ID=debian\n", ""},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir + "/os-release";
+    std::ofstream(path) << c.text;
+    EXPECT_EQ(HostFacts::OsReleaseName(path), c.name) << c.what;
+  }
+  EXPECT_EQ(HostFacts::OsReleaseName(dir + "/missing"), "");
+  std::filesystem::remove_all(dir);
+}
+
+TEST(HostFacts, TheRealSystemIsNamed) {
+  auto v = HostFacts::System().Version();
+  ASSERT_TRUE(v);
+  std::string expected = HostFacts::OsReleaseName("/etc/os-release");
+  if (expected.empty()) expected = HostFacts::OsReleaseName("/usr/lib/os-release");
+  if (expected.empty()) {
+    utsname u{};
+    ASSERT_EQ(uname(&u), 0);
+    expected = u.sysname;
+  }
+  EXPECT_EQ(v->systemName, expected);
 }
 
 TEST(HostFacts, ComputerAndHostName) {

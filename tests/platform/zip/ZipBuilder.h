@@ -2,7 +2,11 @@
 
 #include <zip.h>
 
+#include <cstdint>
+#include <cstring>
 #include <deque>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 
@@ -41,6 +45,42 @@ class ZipBuilder {
   }
 
   const std::string& error() const { return error_; }
+
+  // Makes the archive at path lie about a member: its headers (local and central) declare
+  // size bytes unpacked, whatever the data holds. False when the member is not found in both.
+  static bool DeclareSize(const std::string& path, const std::string& member, std::uint32_t size) {
+    std::string bytes;
+    {
+      std::ifstream in(path, std::ios::binary);
+      std::stringstream ss;
+      ss << in.rdbuf();
+      bytes = ss.str();
+    }
+    auto u16 = [&](std::size_t at) {
+      return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at])) |
+             static_cast<std::size_t>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+    };
+    // (signature, offset of the unpacked size, offset of the name length, offset of the name)
+    const struct {
+      std::uint32_t signature;
+      std::size_t size, nameLength, name;
+    } headers[] = {{0x04034b50, 22, 26, 30}, {0x02014b50, 24, 28, 46}};
+    int patched = 0;
+    for (const auto& h : headers) {
+      for (std::size_t i = 0; i + h.name <= bytes.size(); ++i) {
+        std::uint32_t sig;
+        std::memcpy(&sig, bytes.data() + i, 4);  // the zip format and this machine are little-endian
+        if (sig != h.signature || u16(i + h.nameLength) != member.size() ||
+            bytes.compare(i + h.name, member.size(), member) != 0)
+          continue;
+        std::memcpy(bytes.data() + i + h.size, &size, 4);
+        ++patched;
+        break;
+      }
+    }
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    return patched == 2;
+  }
 
  private:
   std::deque<std::pair<std::string, std::string>> members_;

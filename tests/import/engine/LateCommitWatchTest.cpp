@@ -1,0 +1,165 @@
+// The late-commit watch on its own: which ids it watches and since when, how long, how many,
+// and what its file must hold to be read.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "import/engine/LateCommitWatch.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using TimePoint = LateCommitWatch::TimePoint;
+
+const TimePoint t0 = TimePoint(std::chrono::seconds(1'765'000'000));
+
+std::string Shown(const LateCommitWatch& w, std::int32_t upTo = INT32_MAX) {
+  std::string out;
+  for (const LateCommitWatch::Range& r : w.RangesUpTo(upTo))
+    out += (out.empty() ? "" : " ") + std::to_string(r.first) + "-" + std::to_string(r.last) + "@" +
+           std::to_string(std::chrono::duration_cast<std::chrono::minutes>(r.seen - t0).count());
+  return out;
+}
+
+class WatchFileTest : public ::testing::Test {
+ protected:
+  WatchFileTest() {
+    folder_ = std::filesystem::temp_directory_path() / ("k30418-watch-" + std::to_string(::getpid()) + "-" +
+                                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder_);
+  }
+  ~WatchFileTest() override {
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+  }
+  std::string Path() const { return (folder_ / "watch.ini").string(); }
+  void Write(const std::string& text) const { std::ofstream(Path(), std::ios::binary) << text; }
+  std::string Read() const {
+    std::ifstream in(Path(), std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+
+  std::filesystem::path folder_;
+};
+
+// A run notes the gaps of its range; a later run that meets them again keeps the time they
+// were first seen, parts filled leave, and what lies outside the span noted stays as it was.
+TEST(LateCommitWatch, GapsKeepTheTimeTheyWereFirstSeen) {
+  LateCommitWatch w;
+  w.NoteGaps(100, 110, {101, 103, 106, 110}, t0);
+  EXPECT_EQ(Shown(w), "102-102@0 104-105@0 107-109@0");
+  EXPECT_TRUE(w.Changed());
+
+  w.NoteGaps(100, 115, {101, 103, 105, 106, 110, 113}, t0 + 5min);
+  EXPECT_EQ(Shown(w), "102-102@0 104-104@0 107-109@0 111-112@5 114-115@5");
+
+  // A later run's range starts above: the watched ids below it stay as they were.
+  w.NoteGaps(115, 118, {116, 118}, t0 + 9min);
+  EXPECT_EQ(Shown(w), "102-102@0 104-104@0 107-109@0 111-112@5 114-115@5 117-117@9");
+  EXPECT_EQ(Shown(w, 108), "102-102@0 104-104@0 107-108@0");
+
+  // Nothing missing: nothing new. Ids outside the span are no end of a gap.
+  LateCommitWatch none;
+  none.NoteGaps(300, 303, {299, 301, 302, 303, 304}, t0);
+  EXPECT_EQ(Shown(none), "");
+  EXPECT_FALSE(none.Changed());
+}
+
+TEST(LateCommitWatch, AnIdIsWatchedForADay) {
+  ASSERT_EQ(LateCommitWatch::kWatchFor, 24h);
+  LateCommitWatch w;
+  w.NoteGaps(100, 103, {101, 103}, t0);
+  w.NoteGaps(103, 106, {104, 106}, t0 + 2h);
+  w.Age(t0 + 24h - 1s);
+  EXPECT_EQ(Shown(w), "102-102@0 105-105@120");
+  w.Age(t0 + 24h);
+  EXPECT_EQ(Shown(w), "105-105@120");
+  // An id that appeared but could not be imported is watched on from then.
+  w.Renew(105, t0 + 25h);
+  w.Age(t0 + 26h + 1s);
+  EXPECT_EQ(Shown(w), "105-105@1500");
+  w.Forget(105);
+  EXPECT_EQ(Shown(w), "");
+}
+
+TEST(LateCommitWatch, ForgettingAnIdSplitsItsRange) {
+  LateCommitWatch w;
+  w.NoteGaps(100, 110, {101, 110}, t0);
+  w.Forget(105);
+  w.Forget(102);
+  EXPECT_EQ(Shown(w), "103-104@0 106-109@0");
+}
+
+// However many gaps DeraRed shows, the watch keeps kMostRanges: the ones seen longest ago go.
+TEST(LateCommitWatch, TheWatchIsBounded) {
+  ASSERT_EQ(LateCommitWatch::kMostRanges, 100u);
+  LateCommitWatch w;
+  std::vector<std::int32_t> every2nd;  // 2, 4, ..., 120: gaps 1, 3, ..., 119 (60 of them)
+  for (std::int32_t id = 2; id <= 120; id += 2) every2nd.push_back(id);
+  w.NoteGaps(0, 120, every2nd, t0);
+  std::vector<std::int32_t> later;  // 122, 124, ..., 220: gaps 121, ..., 219 (50 more)
+  for (std::int32_t id = 122; id <= 220; id += 2) later.push_back(id);
+  w.NoteGaps(120, 220, later, t0 + 1min);
+  const std::vector<LateCommitWatch::Range> kept = w.RangesUpTo(INT32_MAX);
+  ASSERT_EQ(kept.size(), 100u);
+  EXPECT_EQ(kept.front().first, 21);  // 1, 3, ..., 19 were the oldest
+  EXPECT_EQ(kept.back().first, 219);
+}
+
+TEST_F(WatchFileTest, WhatIsSavedIsReadBack) {
+  LateCommitWatch w;
+  bool exists = true;
+  std::string why;
+  ASSERT_TRUE(w.Load(Path(), exists, why));  // no file: an empty watch
+  EXPECT_FALSE(exists);
+  w.NoteGaps(100, 110, {101, 103, 110}, t0);
+  w.NoteGaps(110, 2147483647, {}, t0 + 1min);
+  w.Save(Path());
+  EXPECT_FALSE(w.Changed());
+  EXPECT_NE(Read().find("\n102-102=1765000000\n104-109=1765000000\n111-2147483647=1765000060\n"), std::string::npos)
+      << Read();
+
+  LateCommitWatch back;
+  ASSERT_TRUE(back.Load(Path(), exists, why)) << why;
+  EXPECT_TRUE(exists);
+  EXPECT_EQ(Shown(back), "102-102@0 104-109@0 111-2147483647@1");
+  EXPECT_FALSE(back.Changed());
+}
+
+TEST_F(WatchFileTest, ADamagedFileIsNotReadAtAll) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"102-102=1765000000\n104-103=1765000000\n", "line 4 holds \"104-103=1765000000\""},
+      {"102-105=1765000000\n104-109=1765000000\n", "line 4 holds \"104-109=1765000000\""},
+      {"102=1765000000\n", "line 3 holds \"102=1765000000\""},
+      {"0-5=1765000000\n", "line 3 holds \"0-5=1765000000\""},
+      {"-5-5=1765000000\n", "line 3 holds \"-5-5=1765000000\""},
+      {"1-2147483648=1765000000\n", "line 3 holds \"1-2147483648=1765000000\""},
+      {"1-5=17650x\n", "line 3 holds \"1-5=17650x\""},
+      {"1-5= 1765000000\n", "line 3 holds \"1-5= 1765000000\""},
+      {std::string("1-5=1765\0", 9) + "\n", "line 3 holds \"1-5=1765\\x00\""},
+  };
+  for (const auto& [text, why] : cases) {
+    SCOPED_TRACE(why);
+    Write("; a comment\r\n\r\n" + text);
+    LateCommitWatch w;
+    w.NoteGaps(1, 3, {1, 3}, t0);  // what the watch held before is gone too
+    bool exists = false;
+    std::string found;
+    EXPECT_FALSE(w.Load(Path(), exists, found));
+    EXPECT_TRUE(exists);
+    EXPECT_NE(found.find(why), std::string::npos) << found;
+    EXPECT_EQ(Shown(w), "");
+  }
+}
+
+}  // namespace
