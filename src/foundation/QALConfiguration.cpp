@@ -1,5 +1,6 @@
 #include "foundation/QALConfiguration.h"
 
+#include <atomic>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -51,6 +52,12 @@ std::string ErrorText(const std::exception& e) {
   return e.what();
 }
 
+// Revisions count over every store of the program, so that no two states of any stores share one.
+std::uint64_t NextRevision() {
+  static std::atomic<std::uint64_t> last{0};
+  return ++last;
+}
+
 }  // namespace
 
 struct QALConfiguration::Impl {
@@ -62,6 +69,7 @@ struct QALConfiguration::Impl {
   std::string encryptionKey = MakeEncryptionKey();
   bool encryptData = false;
   bool changeWasMade = false;
+  std::uint64_t revision = NextRevision();
   // Why the last read failed ("" after a good one), and whether it did: a file that
   // could not be read is never replaced by a save from what the table holds.
   std::string lastReadError;
@@ -271,6 +279,7 @@ void QALConfiguration::EncryptData(bool on) { impl_->encryptData = on; }
 bool QALConfiguration::EncryptData() const { return impl_->encryptData; }
 bool QALConfiguration::ChangeWasMade() const { return impl_->changeWasMade; }
 void QALConfiguration::ChangeWasMade(bool on) { impl_->changeWasMade = on; }
+std::uint64_t QALConfiguration::Revision() const { return impl_->revision; }
 
 bool QALConfiguration::ItemExists(const std::string& key) const {
   return impl_->treeHash.Exists(key);  // an empty key raises 1001, as every keyed lookup does
@@ -289,6 +298,7 @@ void QALConfiguration::item(const std::string& key, const std::string& value) {
     throw core::RuntimeError(kKeyMissing, "Key does not exist in TreeHash (KB10781): " + k, kSource);
   impl_->treeHash.item(k, value);
   impl_->changeWasMade = true;
+  impl_->revision = NextRevision();
 }
 
 void QALConfiguration::DefineTree(const std::string& treePath, const std::string& defaultValue) {
@@ -297,10 +307,12 @@ void QALConfiguration::DefineTree(const std::string& treePath, const std::string
   // the file cannot hold it, so a save then fails and writes nothing.
   if (impl_->treeHash.Exists(key)) return;
   impl_->treeHash.Add(key, defaultValue);
+  impl_->revision = NextRevision();
 }
 
 bool QALConfiguration::ReadConfig() {
   Impl& s = *impl_;
+  s.revision = NextRevision();  // the values the file holds replace the table's, also when the read fails midway
   s.fileError.clear();
   if (!s.ConfigFileExists()) {
     // Something else in the file's place is not made anew (and cannot be).

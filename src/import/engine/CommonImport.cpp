@@ -715,7 +715,7 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
     watermark_.HoldBelow(rec.ID);
     return;
   }
-  const RecoverySettings recovery = RecoverySettings::Read("TARGET");
+  const RecoverySettings recovery = targetRecovery_.Get();
   switch (WriteWithRecovery(recovery, [&] {
     return writer_->WriteToLogbook(logbook, rec.Trans_Date.ToDate(), time, rec.Notes.Text(), *run.defaultLogbook,
                                    rec.Guard.Text());
@@ -888,7 +888,7 @@ bool CommonImport::LoopWriteTarget(const std::string& answer, const CommonTypeVa
 
 CommonImport::WriteOutcome CommonImport::WriteValue(const std::string& answer, const CommonTypeVarRec& record,
                                                     core::Date stamp, const std::string& guard, std::string& why) {
-  const RecoverySettings recovery = RecoverySettings::Read("TARGET");
+  const RecoverySettings recovery = targetRecovery_.Get();
   const ValuePreparation::Result prepared = ValuePreparation::Prepare(answer, record);
   if (!prepared.ok) {
     why = NotInterpretable(answer, record);

@@ -24,6 +24,16 @@ class ServiceLock : public ProgramFolder {
     EXPECT_EQ(WEXITSTATUS(*status), ExitStatus::kServiceAlreadyRunning);
     EXPECT_TRUE(first.Running());
   }
+  // What a service started from now on writes to the folder's log. Logs are named to the
+  // second: a start within the same second as the last one appends to that one's file.
+  std::function<std::string()> NextServiceLog() {
+    const std::string path = HandleLogPath(folder_);
+    const std::size_t before = ServiceLog().size();
+    return [this, path, before] {
+      const std::string log = ServiceLog();
+      return HandleLogPath(folder_) != path ? log : log.size() > before ? log.substr(before) : std::string();
+    };
+  }
 };
 
 }  // namespace
@@ -66,8 +76,8 @@ TEST_F(ServiceLock, ASecondServiceInTheSameFolderIsRefusedUntilTheFirstHasEnded)
   // Once the first has ended, a new start is the folder's service.
   first.Signal(SIGTERM);
   ASSERT_TRUE(first.WaitForEnd(10s));
+  auto nextLog = NextServiceLog();
   auto& next = StartService();
-  auto nextLog = [&] { return HandleLogPath(folder_) != firstLog ? ServiceLog() : std::string(); };
   EXPECT_TRUE(WaitFor(nextLog, "Going to Sleep mode", next, 60)) << ServiceLog();
 }
 
@@ -77,7 +87,6 @@ TEST_F(ServiceLock, DeletingTheLockFilesUnderARunningServiceDoesNotLetASecondOne
   WriteConfiguration();
   auto& first = StartService();
   ASSERT_TRUE(WaitForServiceLog("Going to Sleep mode", first)) << ServiceLog();
-  const std::string firstLog = HandleLogPath(folder_);
   const std::string lock = "k30418_ntservice.lock", guard = lock + ".guard";
   const std::vector<std::vector<std::string>> deletions = {{lock}, {guard}, {lock, guard}};
   for (const auto& files : deletions) {
@@ -88,10 +97,11 @@ TEST_F(ServiceLock, DeletingTheLockFilesUnderARunningServiceDoesNotLetASecondOne
 
   first.Signal(SIGTERM);
   ASSERT_TRUE(first.WaitForEnd(10s));
+  auto nextLog = NextServiceLog();
   auto& next = StartService();
-  auto nextLog = [&] { return HandleLogPath(folder_) != firstLog ? ServiceLog() : std::string(); };
   EXPECT_TRUE(WaitFor(nextLog, "Going to Sleep mode", next, 60))
-      << "once the first has ended, the folder's service runs";
+      << "once the first has ended, the folder's service runs\n"
+      << ServiceLog() << "\nstderr: " << next.Errors();
 }
 
 // A lock file that cannot be made (here a folder stands where its guard would go) does not keep
