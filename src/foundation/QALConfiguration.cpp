@@ -1,5 +1,6 @@
 #include "foundation/QALConfiguration.h"
 
+#include <atomic>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -51,6 +52,12 @@ std::string ErrorText(const std::exception& e) {
   return e.what();
 }
 
+// Revisions count over every store of the program, so that no two states of any stores share one.
+std::uint64_t NextRevision() {
+  static std::atomic<std::uint64_t> last{0};
+  return ++last;
+}
+
 }  // namespace
 
 struct QALConfiguration::Impl {
@@ -62,6 +69,7 @@ struct QALConfiguration::Impl {
   std::string encryptionKey = MakeEncryptionKey();
   bool encryptData = false;
   bool changeWasMade = false;
+  std::uint64_t revision = NextRevision();
   // Why the last read failed ("" after a good one), and whether it did: a file that
   // could not be read is never replaced by a save from what the table holds.
   std::string lastReadError;
@@ -180,7 +188,10 @@ bool QALConfiguration::Impl::ReadFailed(const std::string& line, const std::stri
   Log(line, 0);
   lastReadError = reason;
   readFailed = true;
-  Log("Configuration file " + path + " cannot be used: " + core::OutsideText(reason), 0);
+  const std::string told = "Configuration file " + path + " cannot be used: " + core::OutsideText(reason);
+  Log(told, 0);
+  // The program cannot run on it: whoever runs it learns why also when the log cannot be written.
+  if (logHandler != nullptr) logHandler->ReportFileFailure(path, reason, told);
   return false;
 }
 
@@ -268,6 +279,7 @@ void QALConfiguration::EncryptData(bool on) { impl_->encryptData = on; }
 bool QALConfiguration::EncryptData() const { return impl_->encryptData; }
 bool QALConfiguration::ChangeWasMade() const { return impl_->changeWasMade; }
 void QALConfiguration::ChangeWasMade(bool on) { impl_->changeWasMade = on; }
+std::uint64_t QALConfiguration::Revision() const { return impl_->revision; }
 
 bool QALConfiguration::ItemExists(const std::string& key) const {
   return impl_->treeHash.Exists(key);  // an empty key raises 1001, as every keyed lookup does
@@ -286,6 +298,7 @@ void QALConfiguration::item(const std::string& key, const std::string& value) {
     throw core::RuntimeError(kKeyMissing, "Key does not exist in TreeHash (KB10781): " + k, kSource);
   impl_->treeHash.item(k, value);
   impl_->changeWasMade = true;
+  impl_->revision = NextRevision();
 }
 
 void QALConfiguration::DefineTree(const std::string& treePath, const std::string& defaultValue) {
@@ -294,17 +307,27 @@ void QALConfiguration::DefineTree(const std::string& treePath, const std::string
   // the file cannot hold it, so a save then fails and writes nothing.
   if (impl_->treeHash.Exists(key)) return;
   impl_->treeHash.Add(key, defaultValue);
+  impl_->revision = NextRevision();
 }
 
 bool QALConfiguration::ReadConfig() {
   Impl& s = *impl_;
+  s.revision = NextRevision();  // the values the file holds replace the table's, also when the read fails midway
   s.fileError.clear();
   if (!s.ConfigFileExists()) {
+    // Something else in the file's place is not made anew (and cannot be).
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(s.path, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_symlink(status)) {
+      const std::string what = std::filesystem::is_directory(status) ? "a directory" : "not a regular file";
+      return s.ReadFailed("Configuration file at " + s.path + " is " + what + ".", "it is " + what + ", not a file");
+    }
     s.Log("Configuration file does not exist at " + s.path, 0);
     s.Log("Attempting to create a default configuration file...", 0);
     if (!s.CreateDefaultConfigFile())
       return s.ReadFailed("Unable to create default configuration file in QALConfiguration.ReadConfig().",
-                          s.fileError.empty() ? "the default file could not be made" : s.fileError);
+                          "it does not exist and cannot be created: " +
+                              (s.fileError.empty() ? std::string("the default file could not be made") : s.fileError));
     s.Log("Default configuration file successfully created.", 0);
   }
 
@@ -322,6 +345,7 @@ bool QALConfiguration::ReadConfig() {
   s.changeWasMade = false;
   s.readFailed = false;
   s.lastReadError.clear();
+  if (s.logHandler != nullptr) s.logHandler->FileRecovered(s.path, "Configuration file " + s.path + " is read again.");
   return true;
 }
 

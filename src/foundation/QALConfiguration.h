@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -44,6 +45,10 @@ class QALConfiguration {
 
   bool ChangeWasMade() const;
   void ChangeWasMade(bool on);
+  // Changes whenever a value may have changed (a write, a declaration, a read of the file);
+  // no two states of any stores of the program have the same revision, so that a reader may
+  // keep what it derived from the values until the revision changes.
+  std::uint64_t Revision() const;
 
   // Reads the file (creating it with the defaults when it is missing) and takes
   // the values of the declared keys found in it. A failure logs, at level 0, a

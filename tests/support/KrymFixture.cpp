@@ -122,10 +122,14 @@ bool KrymFixture::Create(Kind kind) {
     ADD_FAILURE() << "cannot connect to QALROOT: " << error;
     return false;
   }
-  // A clash with another test's random name is unlikely; try a few names anyway.
+  // A clash with another test's random name is unlikely; try a few names anyway. The copy is
+  // made of template0, which nobody connects to: a copy of template1 fails while an autovacuum
+  // worker visiting template1 is slow to leave it, as it can be on a loaded machine.
   for (int attempt = 0; attempt < 3 && name_.empty(); ++attempt) {
     std::string candidate = RandomName();
-    if (root_->Run("CREATE DATABASE \"" + candidate + "\" OWNER \"" + TestDatabase::KrymUser() + "\"", error))
+    if (root_->Run(
+            "CREATE DATABASE \"" + candidate + "\" OWNER \"" + TestDatabase::KrymUser() + "\" TEMPLATE template0",
+            error))
       name_ = candidate;
   }
   if (name_.empty()) {

@@ -123,12 +123,17 @@ CREATE TABLE datatbl_i (
   PRIMARY KEY (varid, datestamp)
 );
 
--- Whether instant t lies in the slot [slot_start, slot_end). A slot without length (a
--- second-type variable) holds its start instant alone.
-CREATE FUNCTION in_slot(t timestamp, slot_start timestamp, slot_end timestamp) RETURNS boolean
+-- The end, excluded, of the slot [slot_start, slot_end). A slot without length (a
+-- second-type variable) holds its start instant alone: its end is the next instant a
+-- timestamp can hold. The procedures test a row's instant as
+--   t.datestamp >= slot_start AND t.datestamp < slot_upper(slot_start, slot_end)
+-- so that, whatever the parameters, the index on (varid, datestamp) is searched for the
+-- slot's range alone (a condition that chooses between two tests per row would leave
+-- only the variable id to the index, in a plan made once for any parameters).
+CREATE FUNCTION slot_upper(slot_start timestamp, slot_end timestamp) RETURNS timestamp
 LANGUAGE sql IMMUTABLE AS $$
-  SELECT CASE WHEN slot_end > slot_start THEN t >= slot_start AND t < slot_end
-              ELSE t = slot_start END
+  SELECT CASE WHEN slot_end > slot_start THEN slot_end
+              ELSE slot_start + interval '1 microsecond' END
 $$;
 
 -- Daily value procedures ----------------------------------------------------------------
@@ -304,14 +309,16 @@ BEGIN
         -- decides whether the write may replace the slot, and a replaced value keeps its
         -- forced flag (only SETFDD changes that).
         SELECT t.status, t.forced INTO higher, kept_forced FROM %1$I t
-         WHERE t.varid = varid AND in_slot(t.datestamp, slotstarttime, slotendtime)
+         WHERE t.varid = varid AND t.datestamp >= slotstarttime
+           AND t.datestamp < slot_upper(slotstarttime, slotendtime)
          ORDER BY t.status DESC, t.datestamp LIMIT 1;
         IF higher > coalesce(status, 0) THEN
           RAISE EXCEPTION 'WRITEDD%3$s: the slot holds a value of approval status %%, higher than %%',
                           higher, coalesce(status, 0);
         END IF;
         DELETE FROM %1$I t
-         WHERE t.varid = varid AND in_slot(t.datestamp, slotstarttime, slotendtime)
+         WHERE t.varid = varid AND t.datestamp >= slotstarttime
+           AND t.datestamp < slot_upper(slotstarttime, slotendtime)
            AND t.datestamp <> date;
         INSERT INTO %1$I AS t (varid, datestamp, curvalue, textvalue, audituser, audittimestamp,
                                status, forced)
@@ -350,7 +357,8 @@ BEGIN
                status, forced
           FROM %1$I t
          WHERE t.varid = varid_2
-           AND in_slot(t.datestamp, coalesce(slotstarttime, datestamp_1), slotendtime)
+           AND t.datestamp >= coalesce(slotstarttime, datestamp_1)
+           AND t.datestamp < slot_upper(coalesce(slotstarttime, datestamp_1), slotendtime)
          ORDER BY t.status DESC, t.datestamp LIMIT 1;
       END
       $fn$;
@@ -397,7 +405,8 @@ BEGIN
       #variable_conflict use_variable
       BEGIN
         DELETE FROM %1$I t
-         WHERE t.varid = varid AND in_slot(t.datestamp, slotstarttime, slotendtime);
+         WHERE t.varid = varid AND t.datestamp >= slotstarttime
+           AND t.datestamp < slot_upper(slotstarttime, slotendtime);
       END
       $fn$;
     $sql$, tbl, s);
@@ -415,7 +424,8 @@ BEGIN
         UPDATE %1$I t
            SET forced = coalesce(forced, 0), audituser = audituser,
                audittimestamp = localtimestamp
-         WHERE t.varid = varid AND in_slot(t.datestamp, slotstarttime, slotendtime);
+         WHERE t.varid = varid AND t.datestamp >= slotstarttime
+           AND t.datestamp < slot_upper(slotstarttime, slotendtime);
       END
       $fn$;
     $sql$, tbl, s);
@@ -434,7 +444,8 @@ BEGIN
         SELECT t.comment, t.audituser, t.audittimestamp
           INTO comment_out, audituser, audittimestamp
           FROM %1$I_c t
-         WHERE t.varid = varid_in AND in_slot(t.datestamp, slotstarttime, slotendtime)
+         WHERE t.varid = varid_in AND t.datestamp >= slotstarttime
+           AND t.datestamp < slot_upper(slotstarttime, slotendtime)
          ORDER BY t.datestamp LIMIT 1;
       END
       $fn$;
@@ -455,7 +466,8 @@ BEGIN
           RAISE EXCEPTION 'WRITEDD%3$s_C needs a date and a variable id';
         END IF;
         DELETE FROM %1$I_c t
-         WHERE t.varid = varid_2 AND in_slot(t.datestamp, slotstarttime, slotendtime)
+         WHERE t.varid = varid_2 AND t.datestamp >= slotstarttime
+           AND t.datestamp < slot_upper(slotstarttime, slotendtime)
            AND t.datestamp <> datestamp_1;
         INSERT INTO %1$I_c AS t (varid, datestamp, comment, audituser, audittimestamp)
         VALUES (varid_2, datestamp_1, comment_in, audituser, localtimestamp)
@@ -476,7 +488,8 @@ BEGIN
       #variable_conflict use_variable
       BEGIN
         DELETE FROM %1$I_c t
-         WHERE t.varid = varid_2 AND in_slot(t.datestamp, slotstarttime, slotendtime);
+         WHERE t.varid = varid_2 AND t.datestamp >= slotstarttime
+           AND t.datestamp < slot_upper(slotstarttime, slotendtime);
       END
       $fn$;
     $sql$, tbl, s);

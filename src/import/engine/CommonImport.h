@@ -12,12 +12,12 @@
 #include "core/Date.h"
 #include "import/engine/ImportWatermark.h"
 #include "import/engine/LateCommitWatch.h"
+#include "import/engine/RecoverySettings.h"
 #include "import/engine/SessionStatistics.h"
 #include "import/model/KrymSchemaOpener.h"
 #include "import/source/CustomSource.h"
 #include "import/writers/CommonFacilityWriter.h"
 
-class RecoverySettings;
 
 namespace core {
 class Value;
@@ -220,6 +220,7 @@ class CommonImport {
   SessionStatistics stats_;
   SleepFunction sleep_;
   std::int32_t readWindow_ = kReadWindow;
+  RecoverySettings::Reader targetRecovery_{"TARGET"};  // read for every value and note
 
   // The run's state, kept across facilities.
   bool needStartId_ = true;

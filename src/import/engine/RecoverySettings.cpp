@@ -18,3 +18,13 @@ RecoverySettings RecoverySettings::Read(const std::string& side) {
   s.waitMs_ = static_cast<std::int32_t>(ms);
   return s;
 }
+
+const RecoverySettings& RecoverySettings::Reader::Get() {
+  const QALConfiguration* config = Program().config;
+  if (config == nullptr || config->Revision() != revision_) {
+    revision_ = 0;  // until the read below succeeds
+    settings_ = Read(side_);
+    revision_ = config->Revision();
+  }
+  return settings_;
+}

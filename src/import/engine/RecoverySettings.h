@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 // How often a read or a write is tried and how long to wait between tries: the
 // <SIDE>\RECOVERY\ATTEMPTS and <SIDE>\RECOVERY\SECONDS settings of the source ("SOURCE")
@@ -14,6 +15,8 @@ class RecoverySettings {
   // 91 when there is no configuration.
   static RecoverySettings Read(const std::string& side);
 
+  class Reader;
+
   std::int32_t Attempts() const { return attempts_; }
   std::int32_t WaitMilliseconds() const { return waitMs_; }
   // The SECONDS setting as stored, for the waiting status line.
@@ -23,4 +26,19 @@ class RecoverySettings {
   std::int32_t attempts_ = 0;
   std::int32_t waitMs_ = 0;
   std::string secondsText_;
+};
+
+// The settings of one side as Read gives them, read again only when the program's
+// configuration is another one or has changed since (its revision tells both), so that a
+// loop started for every value does not convert the same texts each time. A failed read is
+// not kept: it fails again at the next call, as Read does.
+class RecoverySettings::Reader {
+ public:
+  explicit Reader(std::string side) : side_(std::move(side)) {}
+  const RecoverySettings& Get();
+
+ private:
+  std::string side_;
+  std::uint64_t revision_ = 0;  // of the configuration settings_ were read from; 0: none
+  RecoverySettings settings_;
 };

@@ -23,16 +23,19 @@ CommonTypeVarRec::CommonTypeVarRec() = default;
 void CommonTypeVarRec::LoadTextListHash(const std::string& what) {
   for (const std::string& piece : core::Split(what, "\t")) {
     const std::string key = core::UCase(core::Trim(piece));
-    if (key.empty() || textList_.Exists(key)) continue;
-    textList_.Add(key, core::Value(std::to_string(textList_.Count() + 1)));
+    if (key.empty()) continue;
+    // Most variables have no list: the table is made for the first entry only.
+    if (!textList_) textList_ = std::make_unique<HashTable>();
+    if (textList_->Exists(key)) continue;
+    textList_->Add(key, core::Value(std::to_string(textList_->Count() + 1)));
   }
 }
 
 std::int16_t CommonTypeVarRec::GetTextListHashIndex(const std::string& what) const {
   const std::string key = core::UCase(core::Trim(what));
-  if (key.empty()) return 1;
+  if (key.empty() || !textList_) return 1;
   try {
-    if (textList_.Exists(key)) return textList_.item(key).ToInteger();
+    if (textList_->Exists(key)) return textList_->item(key).ToInteger();
   } catch (const core::RuntimeError&) {
     // A number that does not read back counts as no match.
   }
@@ -41,7 +44,7 @@ std::int16_t CommonTypeVarRec::GetTextListHashIndex(const std::string& what) con
 
 bool CommonTypeVarRec::IsListedText(const std::string& what) const {
   const std::string key = core::UCase(core::Trim(what));
-  return !key.empty() && textList_.Exists(key);
+  return !key.empty() && textList_ && textList_->Exists(key);
 }
 
 void CommonTypeVarRec::AddSymbol(const std::string& Symbol, bool AllowNumeric, std::int16_t Rule, double factor) {

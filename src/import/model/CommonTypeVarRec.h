@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -143,5 +144,6 @@ class CommonTypeVarRec {
 
   std::int16_t symbolCount_ = 0;
   std::vector<Symbol> symbols_;
-  HashTable textList_;  // allowed text (trimmed, upper case) -> its number as text
+  // allowed text (trimmed, upper case) -> its number as text; none until the first entry
+  std::unique_ptr<HashTable> textList_;
 };

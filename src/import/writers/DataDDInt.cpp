@@ -20,6 +20,55 @@ constexpr ProcedureCommand::ValueSeekOutputs kSeekNext = {"varid_out",     "date
                                                           "textvalue_out", "audituser_out", "audittimestamp_out",
                                                           "status_out",    "forced_out"};
 
+// The procedures' parameters, in the order they are bound.
+constexpr ProcedureCommand::Param kWriteParams[] = {
+    {"date", adDate, adParamInput, 0},          {"varid", adInteger, adParamInput, 0},
+    {"value", adDouble, adParamInput, 0},       {"textvalue", adVarWChar, adParamInput, 255},
+    {"audituser", adVarChar, adParamInput, 50}, {"slotstarttime", adDate, adParamInput, 0},
+    {"slotendtime", adDate, adParamInput, 0},   {"status", adInteger, adParamInput, 0}};
+
+constexpr ProcedureCommand::Param kSeekParams[] = {
+    {"datestamp_1", adDate, adParamInput, 0},     {"varid_2", adInteger, adParamInput, 0},
+    {"curvalue_3", adDouble, adParamOutput, 0},   {"textvalue_4", adVarWChar, adParamOutput, 255},
+    {"varid_5", adInteger, adParamOutput, 0},     {"audituser", adVarChar, adParamOutput, 50},
+    {"audittimestamp", adDate, adParamOutput, 0}, {"datestamp_out", adDate, adParamOutput, 0},
+    {"slotstarttime", adDate, adParamInput, 0},   {"slotendtime", adDate, adParamInput, 0},
+    {"status", adInteger, adParamOutput, 0},      {"forced", adInteger, adParamOutput, 0}};
+
+constexpr ProcedureCommand::Param kSeekNextParams[] = {
+    {"varid_in", adInteger, adParamInput, 0},        {"slotstart_in", adDate, adParamInput, 0},
+    {"slotend_in", adDate, adParamInput, 0},         {"topnum_in", adInteger, adParamInput, 0},
+    {"varid_out", adInteger, adParamOutput, 0},      {"datestamp_out", adDate, adParamOutput, 0},
+    {"curvalue_out", adDouble, adParamOutput, 0},    {"textvalue_out", adVarWChar, adParamOutput, 255},
+    {"audituser_out", adVarChar, adParamOutput, 50}, {"audittimestamp_out", adDate, adParamOutput, 0},
+    {"status_out", adInteger, adParamOutput, 0},     {"forced_out", adInteger, adParamOutput, 0}};
+
+constexpr ProcedureCommand::Param kDeleteParams[] = {{"slotstarttime", adDate, adParamInput, 0},
+                                                     {"varid", adInteger, adParamInput, 0},
+                                                     {"audituser", adVarChar, adParamInput, 50},
+                                                     {"slotendtime", adDate, adParamInput, 0}};
+
+constexpr ProcedureCommand::Param kSetForcedParams[] = {{"slotstarttime", adDate, adParamInput, 0},
+                                                        {"slotendtime", adDate, adParamInput, 0},
+                                                        {"varid", adInteger, adParamInput, 0},
+                                                        {"audituser", adVarChar, adParamInput, 50},
+                                                        {"forced", adInteger, adParamInput, 0}};
+
+constexpr ProcedureCommand::Param kSeekCommentParams[] = {
+    {"varid_in", adInteger, adParamInput, 0},    {"comment_out", adVarWChar, adParamOutput, 2000},
+    {"audituser", adVarChar, adParamOutput, 50}, {"audittimestamp", adDate, adParamOutput, 0},
+    {"slotstarttime", adDate, adParamInput, 0},  {"slotendtime", adDate, adParamInput, 0}};
+
+constexpr ProcedureCommand::Param kWriteCommentParams[] = {
+    {"datestamp_1", adDate, adParamInput, 0},       {"varid_2", adInteger, adParamInput, 0},
+    {"comment_in", adVarWChar, adParamInput, 2000}, {"audituser", adVarChar, adParamInput, 50},
+    {"slotstarttime", adDate, adParamInput, 0},     {"slotendtime", adDate, adParamInput, 0}};
+
+constexpr ProcedureCommand::Param kDeleteCommentParams[] = {{"slotstarttime", adDate, adParamInput, 0},
+                                                            {"varid_2", adInteger, adParamInput, 0},
+                                                            {"slotendtime", adDate, adParamInput, 0},
+                                                            {"audituser", adVarChar, adParamInput, 50}};
+
 }  // namespace
 
 DataDDInt::Binding DataDDInt::BindingFor(std::int32_t IntervalsInDay) {
@@ -47,71 +96,14 @@ std::string DataDDInt::SuffixFor(std::int32_t IntervalsInDay) { return BindingFo
 void DataDDInt::ConnectTo(Connection& aCNN, std::int32_t IntervalsInDay) {
   const auto [suffix, minutes] = BindingFor(IntervalsInDay);
   const std::string& s = suffix;
-  write_ = ProcedureCommand::Prepare(aCNN, "WRITEDD" + s,
-                                     {{"date", adDate, adParamInput, 0},
-                                      {"varid", adInteger, adParamInput, 0},
-                                      {"value", adDouble, adParamInput, 0},
-                                      {"textvalue", adVarWChar, adParamInput, 255},
-                                      {"audituser", adVarChar, adParamInput, 50},
-                                      {"slotstarttime", adDate, adParamInput, 0},
-                                      {"slotendtime", adDate, adParamInput, 0},
-                                      {"status", adInteger, adParamInput, 0}});
-  seek_ = ProcedureCommand::Prepare(aCNN, "SEEKFDD" + s,
-                                    {{"datestamp_1", adDate, adParamInput, 0},
-                                     {"varid_2", adInteger, adParamInput, 0},
-                                     {"curvalue_3", adDouble, adParamOutput, 0},
-                                     {"textvalue_4", adVarWChar, adParamOutput, 255},
-                                     {"varid_5", adInteger, adParamOutput, 0},
-                                     {"audituser", adVarChar, adParamOutput, 50},
-                                     {"audittimestamp", adDate, adParamOutput, 0},
-                                     {"datestamp_out", adDate, adParamOutput, 0},
-                                     {"slotstarttime", adDate, adParamInput, 0},
-                                     {"slotendtime", adDate, adParamInput, 0},
-                                     {"status", adInteger, adParamOutput, 0},
-                                     {"forced", adInteger, adParamOutput, 0}});
-  seekNext_ = ProcedureCommand::Prepare(aCNN, "SEEKNEXTDD" + s,
-                                        {{"varid_in", adInteger, adParamInput, 0},
-                                         {"slotstart_in", adDate, adParamInput, 0},
-                                         {"slotend_in", adDate, adParamInput, 0},
-                                         {"topnum_in", adInteger, adParamInput, 0},
-                                         {"varid_out", adInteger, adParamOutput, 0},
-                                         {"datestamp_out", adDate, adParamOutput, 0},
-                                         {"curvalue_out", adDouble, adParamOutput, 0},
-                                         {"textvalue_out", adVarWChar, adParamOutput, 255},
-                                         {"audituser_out", adVarChar, adParamOutput, 50},
-                                         {"audittimestamp_out", adDate, adParamOutput, 0},
-                                         {"status_out", adInteger, adParamOutput, 0},
-                                         {"forced_out", adInteger, adParamOutput, 0}});
-  delete_ = ProcedureCommand::Prepare(aCNN, "DELETEDD" + s,
-                                      {{"slotstarttime", adDate, adParamInput, 0},
-                                       {"varid", adInteger, adParamInput, 0},
-                                       {"audituser", adVarChar, adParamInput, 50},
-                                       {"slotendtime", adDate, adParamInput, 0}});
-  setForced_ = ProcedureCommand::Prepare(aCNN, "SETFDD" + s,
-                                         {{"slotstarttime", adDate, adParamInput, 0},
-                                          {"slotendtime", adDate, adParamInput, 0},
-                                          {"varid", adInteger, adParamInput, 0},
-                                          {"audituser", adVarChar, adParamInput, 50},
-                                          {"forced", adInteger, adParamInput, 0}});
-  seekComment_ = ProcedureCommand::Prepare(aCNN, "SEEKDD" + s + "_C",
-                                           {{"varid_in", adInteger, adParamInput, 0},
-                                            {"comment_out", adVarWChar, adParamOutput, 2000},
-                                            {"audituser", adVarChar, adParamOutput, 50},
-                                            {"audittimestamp", adDate, adParamOutput, 0},
-                                            {"slotstarttime", adDate, adParamInput, 0},
-                                            {"slotendtime", adDate, adParamInput, 0}});
-  writeComment_ = ProcedureCommand::Prepare(aCNN, "WRITEDD" + s + "_C",
-                                            {{"datestamp_1", adDate, adParamInput, 0},
-                                             {"varid_2", adInteger, adParamInput, 0},
-                                             {"comment_in", adVarWChar, adParamInput, 2000},
-                                             {"audituser", adVarChar, adParamInput, 50},
-                                             {"slotstarttime", adDate, adParamInput, 0},
-                                             {"slotendtime", adDate, adParamInput, 0}});
-  deleteComment_ = ProcedureCommand::Prepare(aCNN, "DELETEDD" + s + "_C",
-                                             {{"slotstarttime", adDate, adParamInput, 0},
-                                              {"varid_2", adInteger, adParamInput, 0},
-                                              {"slotendtime", adDate, adParamInput, 0},
-                                              {"audituser", adVarChar, adParamInput, 50}});
+  write_ = ProcedureCommand::OnDemand(aCNN, "WRITEDD" + s, kWriteParams);
+  seek_ = ProcedureCommand::OnDemand(aCNN, "SEEKFDD" + s, kSeekParams);
+  seekNext_ = ProcedureCommand::OnDemand(aCNN, "SEEKNEXTDD" + s, kSeekNextParams);
+  delete_ = ProcedureCommand::OnDemand(aCNN, "DELETEDD" + s, kDeleteParams);
+  setForced_ = ProcedureCommand::OnDemand(aCNN, "SETFDD" + s, kSetForcedParams);
+  seekComment_ = ProcedureCommand::OnDemand(aCNN, "SEEKDD" + s + "_C", kSeekCommentParams);
+  writeComment_ = ProcedureCommand::OnDemand(aCNN, "WRITEDD" + s + "_C", kWriteCommentParams);
+  deleteComment_ = ProcedureCommand::OnDemand(aCNN, "DELETEDD" + s + "_C", kDeleteCommentParams);
   intervalsInDay_ = IntervalsInDay;
   minutesPerInterval_ = minutes;
   suffix_ = suffix;
@@ -126,38 +118,38 @@ core::Date DataDDInt::SlotEnd(core::Date slotStart) const { return core::DateAdd
 
 void DataDDInt::DeleteComment(core::Date SlotStartDatetime, std::int32_t varid) {
   RequireConnected();
-  ProcedureCommand::Run(deleteComment_, {{"slotstarttime", SlotStartDatetime},
-                                         {"varid_2", varid},
-                                         {"slotendtime", SlotEnd(SlotStartDatetime)},
-                                         {"audituser", CommonGlobals::GetAuditUserName()}});
+  ProcedureCommand::Run(deleteComment_.Get(), {{"slotstarttime", SlotStartDatetime},
+                                               {"varid_2", varid},
+                                               {"slotendtime", SlotEnd(SlotStartDatetime)},
+                                               {"audituser", CommonGlobals::GetAuditUserName()}});
 }
 
 void DataDDInt::WriteComment(core::Date SlotStartDatetime, core::Date NewDateTime, std::int32_t varid,
                              const std::string& Comment) {
   RequireConnected();
-  ProcedureCommand::Run(writeComment_, {{"datestamp_1", NewDateTime},
-                                        {"varid_2", varid},
-                                        {"comment_in", Comment},
-                                        {"audituser", CommonGlobals::GetAuditUserName()},
-                                        {"slotstarttime", SlotStartDatetime},
-                                        {"slotendtime", SlotEnd(SlotStartDatetime)}});
+  ProcedureCommand::Run(writeComment_.Get(), {{"datestamp_1", NewDateTime},
+                                              {"varid_2", varid},
+                                              {"comment_in", Comment},
+                                              {"audituser", CommonGlobals::GetAuditUserName()},
+                                              {"slotstarttime", SlotStartDatetime},
+                                              {"slotendtime", SlotEnd(SlotStartDatetime)}});
 }
 
 void DataDDInt::SeekComment(core::Date SlotStartDatetime, std::int32_t varid, std::string& comment_out,
                             core::Value* AUDITUSER, core::Value* AUDITTIMESTAMP) {
   RequireConnected();
   ProcedureCommand::Run(
-      seekComment_,
+      seekComment_.Get(),
       {{"varid_in", varid}, {"slotstarttime", SlotStartDatetime}, {"slotendtime", SlotEnd(SlotStartDatetime)}});
-  const std::string comment = seekComment_.Parameters("comment_out").Value().Text();
+  const std::string comment = seekComment_.Get().Parameters("comment_out").Value().Text();
   if (comment.empty()) {
     noMatch_ = true;
     return;
   }
-  const core::Date stamp = ProcedureCommand::DateOrZero(seekComment_.Parameters("audittimestamp").Value());
+  const core::Date stamp = ProcedureCommand::DateOrZero(seekComment_.Get().Parameters("audittimestamp").Value());
   noMatch_ = false;
   comment_out = comment;
-  if (AUDITUSER) *AUDITUSER = seekComment_.Parameters("audituser").Value().Text();
+  if (AUDITUSER) *AUDITUSER = seekComment_.Get().Parameters("audituser").Value().Text();
   if (AUDITTIMESTAMP) *AUDITTIMESTAMP = stamp;
 }
 
@@ -165,33 +157,33 @@ void DataDDInt::SeekData(core::Date SlotStartDatetime, std::int32_t varid, core:
                          std::string& TEXTVALUE, core::Value* AUDITUSER, core::Value* AUDITTIMESTAMP,
                          core::Value* STATUS, core::Value* FORCED) {
   RequireConnected();
-  ProcedureCommand::Run(seek_, {{"varid_2", varid},
-                                {"datestamp_1", SlotStartDatetime},
-                                {"slotstarttime", SlotStartDatetime},
-                                {"slotendtime", SlotEnd(SlotStartDatetime)}});
-  noMatch_ = !ProcedureCommand::TakeValueRow(seek_, kSeekData, &DateOut, value, TEXTVALUE, AUDITUSER, AUDITTIMESTAMP,
-                                             STATUS, FORCED);
+  ProcedureCommand::Run(seek_.Get(), {{"varid_2", varid},
+                                      {"datestamp_1", SlotStartDatetime},
+                                      {"slotstarttime", SlotStartDatetime},
+                                      {"slotendtime", SlotEnd(SlotStartDatetime)}});
+  noMatch_ = !ProcedureCommand::TakeValueRow(seek_.Get(), kSeekData, &DateOut, value, TEXTVALUE, AUDITUSER,
+                                             AUDITTIMESTAMP, STATUS, FORCED);
 }
 
 void DataDDInt::DeleteData(core::Date SlotStartDatetime, std::int32_t varid) {
   RequireConnected();
-  ProcedureCommand::Run(delete_, {{"slotstarttime", SlotStartDatetime},
-                                  {"varid", varid},
-                                  {"audituser", CommonGlobals::GetAuditUserName()},
-                                  {"slotendtime", SlotEnd(SlotStartDatetime)}});
+  ProcedureCommand::Run(delete_.Get(), {{"slotstarttime", SlotStartDatetime},
+                                        {"varid", varid},
+                                        {"audituser", CommonGlobals::GetAuditUserName()},
+                                        {"slotendtime", SlotEnd(SlotStartDatetime)}});
 }
 
 void DataDDInt::WriteData(core::Date SlotStartDatetime, core::Date NewDateTime, std::int32_t varid, double value,
                           const std::string& TEXTVALUE, const std::string& Guard, std::int32_t STATUS) {
   RequireConnected();
-  ProcedureCommand::Run(write_, {{"date", NewDateTime},
-                                 {"varid", varid},
-                                 {"value", value},
-                                 {"textvalue", TEXTVALUE},
-                                 {"audituser", Guard},
-                                 {"slotstarttime", SlotStartDatetime},
-                                 {"slotendtime", SlotEnd(SlotStartDatetime)},
-                                 {"status", STATUS}});
+  ProcedureCommand::Run(write_.Get(), {{"date", NewDateTime},
+                                       {"varid", varid},
+                                       {"value", value},
+                                       {"textvalue", TEXTVALUE},
+                                       {"audituser", Guard},
+                                       {"slotstarttime", SlotStartDatetime},
+                                       {"slotendtime", SlotEnd(SlotStartDatetime)},
+                                       {"status", STATUS}});
 }
 
 void DataDDInt::SetStatus(core::Date DateTimeStamp, std::int32_t varid, std::int32_t STATUS) {
@@ -213,11 +205,11 @@ void DataDDInt::SetStatus(core::Date DateTimeStamp, std::int32_t varid, std::int
 void DataDDInt::SetForced(core::Date DateTimeStamp, std::int32_t varid, std::int32_t FORCED) {
   RequireConnected();
   const core::Date start = GetSlotStartDateTime(DateTimeStamp);
-  ProcedureCommand::Run(setForced_, {{"slotstarttime", start},
-                                     {"slotendtime", SlotEnd(start)},
-                                     {"varid", varid},
-                                     {"audituser", CommonGlobals::GetAuditUserName()},
-                                     {"forced", FORCED}});
+  ProcedureCommand::Run(setForced_.Get(), {{"slotstarttime", start},
+                                           {"slotendtime", SlotEnd(start)},
+                                           {"varid", varid},
+                                           {"audituser", CommonGlobals::GetAuditUserName()},
+                                           {"forced", FORCED}});
 }
 
 core::Date DataDDInt::GetSlotStartDateTime(core::Date DateTime) const {
@@ -256,10 +248,10 @@ void DataDDInt::SeekNext(core::Date SlotStartDatetime, core::Date SlotEndDatetim
                          core::Value* AUDITUSER, core::Value* AUDITTIMESTAMP, core::Value* STATUS,
                          core::Value* FORCED) {
   RequireConnected();
-  ProcedureCommand::Run(seekNext_, {{"varid_in", varid},
-                                    {"slotstart_in", SlotStartDatetime},
-                                    {"slotend_in", SlotEndDatetime},
-                                    {"topnum_in", GetNthRecord < 1 ? 1 : GetNthRecord}});
-  noMatch_ = !ProcedureCommand::TakeValueRow(seekNext_, kSeekNext, &DateOut, value, TEXTVALUE, AUDITUSER,
+  ProcedureCommand::Run(seekNext_.Get(), {{"varid_in", varid},
+                                          {"slotstart_in", SlotStartDatetime},
+                                          {"slotend_in", SlotEndDatetime},
+                                          {"topnum_in", GetNthRecord < 1 ? 1 : GetNthRecord}});
+  noMatch_ = !ProcedureCommand::TakeValueRow(seekNext_.Get(), kSeekNext, &DateOut, value, TEXTVALUE, AUDITUSER,
                                              AUDITTIMESTAMP, STATUS, FORCED);
 }

@@ -5,6 +5,7 @@
 
 #include "core/Date.h"
 #include "core/Value.h"
+#include "import/writers/ProcedureCommand.h"
 #include "platform/db/Command.h"
 
 namespace platform::db {
@@ -93,12 +94,12 @@ class DataDDInt {
   std::string suffix_;
   bool connected_ = false;
   bool noMatch_ = true;
-  platform::db::Command write_;
-  platform::db::Command seek_;
-  platform::db::Command seekNext_;
-  platform::db::Command delete_;
-  platform::db::Command setForced_;
-  platform::db::Command seekComment_;
-  platform::db::Command writeComment_;
-  platform::db::Command deleteComment_;
+  ProcedureCommand::OnDemand write_;
+  ProcedureCommand::OnDemand seek_;
+  ProcedureCommand::OnDemand seekNext_;
+  ProcedureCommand::OnDemand delete_;
+  ProcedureCommand::OnDemand setForced_;
+  ProcedureCommand::OnDemand seekComment_;
+  ProcedureCommand::OnDemand writeComment_;
+  ProcedureCommand::OnDemand deleteComment_;
 };

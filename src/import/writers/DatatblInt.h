@@ -5,6 +5,7 @@
 
 #include "core/Date.h"
 #include "core/Value.h"
+#include "import/writers/ProcedureCommand.h"
 #include "platform/db/Command.h"
 
 namespace platform::db {
@@ -51,8 +52,8 @@ class DatatblInt {
 
   bool connected_ = false;
   bool noMatch_ = true;
-  platform::db::Command seek_;
-  platform::db::Command delete_;
-  platform::db::Command write_;
-  platform::db::Command setForced_;
+  ProcedureCommand::OnDemand seek_;
+  ProcedureCommand::OnDemand delete_;
+  ProcedureCommand::OnDemand write_;
+  ProcedureCommand::OnDemand setForced_;
 };

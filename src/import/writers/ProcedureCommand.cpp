@@ -1,5 +1,6 @@
 #include "import/writers/ProcedureCommand.h"
 
+#include "core/RuntimeError.h"
 #include "core/Text.h"
 
 using namespace platform::db;
@@ -12,12 +13,26 @@ std::string TrimmedText(const core::Value& v) { return core::Trim(v.Text()); }
 }  // namespace
 
 Command ProcedureCommand::Prepare(Connection& cnn, const std::string& name, std::initializer_list<Param> params) {
+  return Prepare(cnn, name, std::span<const Param>(params.begin(), params.size()));
+}
+
+Command ProcedureCommand::Prepare(Connection& cnn, const std::string& name, std::span<const Param> params) {
   Command cmd;
   cmd.ActiveConnection(cnn);
   cmd.CommandText(name);
   cmd.CommandType(adCmdStoredProc);
   for (const Param& p : params) cmd.CreateParameter(p.name, p.type, p.direction, p.size);
   return cmd;
+}
+
+Command& ProcedureCommand::OnDemand::Get() {
+  if (!prepared_) {
+    if (cnn_ == nullptr)
+      throw core::RuntimeError(91, "Object variable or With block variable not set", "ProcedureCommand");
+    command_ = Prepare(*cnn_, name_, params_);
+    prepared_ = true;
+  }
+  return command_;
 }
 
 void ProcedureCommand::Run(Command& cmd, std::initializer_list<Input> inputs) {

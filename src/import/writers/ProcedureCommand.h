@@ -1,7 +1,9 @@
 #pragma once
 
 #include <initializer_list>
+#include <span>
 #include <string>
+#include <utility>
 
 #include "core/Date.h"
 #include "core/Value.h"
@@ -46,6 +48,26 @@ class ProcedureCommand {
   // value and appended in the order given (the order they are bound in).
   static platform::db::Command Prepare(platform::db::Connection& cnn, const std::string& name,
                                        std::initializer_list<Param> params);
+  static platform::db::Command Prepare(platform::db::Connection& cnn, const std::string& name,
+                                       std::span<const Param> params);
+
+  // A procedure's command, prepared as Prepare does on its first use: a layer names every
+  // procedure it offers when it is bound to a connection, while a value's write uses two of
+  // them. params must outlive the object (the layers keep them in constant tables).
+  class OnDemand {
+   public:
+    OnDemand() = default;
+    OnDemand(platform::db::Connection& cnn, std::string name, std::span<const Param> params)
+        : cnn_(&cnn), name_(std::move(name)), params_(params) {}
+    platform::db::Command& Get();
+
+   private:
+    platform::db::Connection* cnn_ = nullptr;
+    std::string name_;
+    std::span<const Param> params_;
+    platform::db::Command command_;
+    bool prepared_ = false;
+  };
 
   // Sets the inputs by name, in the order given, and executes cmd; rows it returns are ignored.
   static void Run(platform::db::Command& cmd, std::initializer_list<Input> inputs);

@@ -24,6 +24,16 @@ class ServiceLock : public ProgramFolder {
     EXPECT_EQ(WEXITSTATUS(*status), ExitStatus::kServiceAlreadyRunning);
     EXPECT_TRUE(first.Running());
   }
+  // What a service started from now on writes to the folder's log. Logs are named to the
+  // second: a start within the same second as the last one appends to that one's file.
+  std::function<std::string()> NextServiceLog() {
+    const std::string path = HandleLogPath(folder_);
+    const std::size_t before = ServiceLog().size();
+    return [this, path, before] {
+      const std::string log = ServiceLog();
+      return HandleLogPath(folder_) != path ? log : log.size() > before ? log.substr(before) : std::string();
+    };
+  }
 };
 
 }  // namespace
@@ -66,8 +76,8 @@ TEST_F(ServiceLock, ASecondServiceInTheSameFolderIsRefusedUntilTheFirstHasEnded)
   // Once the first has ended, a new start is the folder's service.
   first.Signal(SIGTERM);
   ASSERT_TRUE(first.WaitForEnd(10s));
+  auto nextLog = NextServiceLog();
   auto& next = StartService();
-  auto nextLog = [&] { return HandleLogPath(folder_) != firstLog ? ServiceLog() : std::string(); };
   EXPECT_TRUE(WaitFor(nextLog, "Going to Sleep mode", next, 60)) << ServiceLog();
 }
 
@@ -77,7 +87,6 @@ TEST_F(ServiceLock, DeletingTheLockFilesUnderARunningServiceDoesNotLetASecondOne
   WriteConfiguration();
   auto& first = StartService();
   ASSERT_TRUE(WaitForServiceLog("Going to Sleep mode", first)) << ServiceLog();
-  const std::string firstLog = HandleLogPath(folder_);
   const std::string lock = "k30418_ntservice.lock", guard = lock + ".guard";
   const std::vector<std::vector<std::string>> deletions = {{lock}, {guard}, {lock, guard}};
   for (const auto& files : deletions) {
@@ -88,15 +97,17 @@ TEST_F(ServiceLock, DeletingTheLockFilesUnderARunningServiceDoesNotLetASecondOne
 
   first.Signal(SIGTERM);
   ASSERT_TRUE(first.WaitForEnd(10s));
+  auto nextLog = NextServiceLog();
   auto& next = StartService();
-  auto nextLog = [&] { return HandleLogPath(folder_) != firstLog ? ServiceLog() : std::string(); };
   EXPECT_TRUE(WaitFor(nextLog, "Going to Sleep mode", next, 60))
-      << "once the first has ended, the folder's service runs";
+      << "once the first has ended, the folder's service runs\n"
+      << ServiceLog() << "\nstderr: " << next.Errors();
 }
 
-// A lock that cannot be made at all (here a folder stands where its file would go) does not
-// keep the service from running, and it is not taken for another instance.
-TEST_F(ServiceLock, ALockThatCannotBeMadeIsLoggedAndTheServiceRuns) {
+// A lock file that cannot be made (here a folder stands where its guard would go) does not keep
+// the service from running, and it is not taken for another instance: the lock holds on the
+// folder alone, the log says why, and a second service there is still refused.
+TEST_F(ServiceLock, ALockFileThatCannotBeMadeLocksTheFolderAlone) {
   std::filesystem::create_directories(folder_ / "k30418_ntservice.lock.guard");
   std::ofstream(folder_ / "k30418.xml") << "<qalconfigurationxml>";  // unusable: the start ends
   auto& refused = StartService();
@@ -107,7 +118,10 @@ TEST_F(ServiceLock, ALockThatCannotBeMadeIsLoggedAndTheServiceRuns) {
   WriteConfiguration();
   auto& service = StartService();
   ASSERT_TRUE(WaitForServiceLog("Going to Sleep mode", service)) << ServiceLog();
-  EXPECT_NE(ServiceLog().find("Unable to make sure that no other service instance runs in " + folder_.string() + ": "),
+  EXPECT_NE(ServiceLog().find("The service instance lock holds on the folder " + folder_.string() +
+                              " alone: the lock file " + (folder_ / "k30418_ntservice.lock.guard").string() +
+                              " cannot be made: Is a directory."),
             std::string::npos)
       << ServiceLog();
+  ExpectSecondStartRefused(service);
 }

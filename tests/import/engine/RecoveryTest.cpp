@@ -163,18 +163,24 @@ TEST_F(RecoveryTest, SettingsAreWholeNumbersAndTheWaitMustFit) {
       {" 3 ", "-1", 0, 3, -1000}, {"six", "1", 13, 0, 0},
       {"1", "ten", 13, 0, 0},     {"1", "2147484", 6, 0, 0},  // more milliseconds than 32 bits hold
   };
+  // A reader that lives through all the cases, as the import's does through a run, sees every
+  // change, and a setting that cannot be read fails every time it is asked for.
+  RecoverySettings::Reader kept("TARGET");
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.attempts) + " / " + c.seconds);
     Set("TARGET\\RECOVERY\\ATTEMPTS", c.attempts);
     Set("TARGET\\RECOVERY\\SECONDS", c.seconds);
-    try {
-      const RecoverySettings r = RecoverySettings::Read("TARGET");
-      EXPECT_EQ(c.error, 0);
-      EXPECT_EQ(r.Attempts(), c.tries);
-      EXPECT_EQ(r.WaitMilliseconds(), c.waitMs);
-      EXPECT_EQ(r.SecondsText(), c.seconds);
-    } catch (const core::RuntimeError& e) {
-      EXPECT_EQ(e.Number(), c.error);
+    for (int ask = 0; ask < 3; ++ask) {
+      SCOPED_TRACE(ask == 0 ? "Read" : "Reader");
+      try {
+        const RecoverySettings r = ask == 0 ? RecoverySettings::Read("TARGET") : kept.Get();
+        EXPECT_EQ(c.error, 0);
+        EXPECT_EQ(r.Attempts(), c.tries);
+        EXPECT_EQ(r.WaitMilliseconds(), c.waitMs);
+        EXPECT_EQ(r.SecondsText(), c.seconds);
+      } catch (const core::RuntimeError& e) {
+        EXPECT_EQ(e.Number(), c.error);
+      }
     }
   }
 }

@@ -26,7 +26,8 @@ RootDatabase::RootDatabase() {
   try {
     platform::db::Connection shared;
     shared.Open(OleDbString(cluster_, "QALROOT"));
-    shared.Execute(std::string("CREATE DATABASE \"") + buf + "\" OWNER \"QALDBA\"");
+    // template0, as KrymFixture does: nobody connects to it.
+    shared.Execute(std::string("CREATE DATABASE \"") + buf + "\" OWNER \"QALDBA\" TEMPLATE template0");
     name_ = buf;
     connection_.Open(OleDbString(cluster_, name_));
     connection_.Execute(script.str());
