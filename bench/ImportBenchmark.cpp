@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchFiles.h"
 #include "app/session/ImportSession.h"
 #include "core/Date.h"
 #include "core/RuntimeError.h"
@@ -61,19 +62,8 @@ constexpr int kFirstVarId = 1000;
 constexpr const char* kTypes[] = {"P", "4", "H", "3", "F", "5", "1"};
 constexpr const char* kValueTables[] = {"datatbl", "datadd4", "dataddh", "datadd3", "dataddf", "datadd5", "datadd1"};
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::string RandomName(const char* prefix) {
-  std::random_device rd;
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%s%08X", prefix, static_cast<unsigned>(rd()));
-  return buf;
-}
+using bench::RandomName;
+using bench::ReadFile;
 
 struct Cluster {
   std::string host;

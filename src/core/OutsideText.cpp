@@ -114,6 +114,25 @@ std::string EscapeControls(std::string_view text) {
   return out;
 }
 
+std::string EscapeInvalidUtf8(std::string_view bytes, bool* hadInvalid) {
+  std::string out;
+  out.reserve(bytes.size());
+  bool invalid = false;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t n = SequenceLength(bytes, i);
+    if (n == 0) {
+      AppendByteEscape(out, static_cast<unsigned char>(bytes[i]));
+      invalid = true;
+      ++i;
+    } else {
+      out.append(bytes.substr(i, n));
+      i += n;
+    }
+  }
+  if (hadInvalid) *hadInvalid = invalid;
+  return out;
+}
+
 std::string OutsideText(std::string_view text, std::size_t limit) { return Quoted(text, limit, false); }
 
 std::string WindowText(std::string_view text, std::size_t limit) { return Quoted(text, limit, true); }

@@ -23,6 +23,11 @@ constexpr std::size_t kLineLimit = 4096;
 // UTF-8) stays, so an escaped text escapes to itself.
 std::string EscapeControls(std::string_view text);
 
+// Bytes read as they are stored, made a text: valid UTF-8 stays as it is (line breaks and
+// other controls included) and every byte that is not part of valid UTF-8 becomes \xHH.
+// hadInvalid, when given, tells whether there was such a byte.
+std::string EscapeInvalidUtf8(std::string_view bytes, bool* hadInvalid = nullptr);
+
 // EscapeControls, cut after limit bytes of escaped text (never inside a character or an escape)
 // with a note of the full length: "abc... (cut, 1048576 bytes in all)". The text as a line would
 // quote it.

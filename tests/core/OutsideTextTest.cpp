@@ -43,6 +43,16 @@ TEST(OutsideText, ShowsEveryLineBreakControlAndBrokenByteEscaped) {
   }
 }
 
+// Bytes read as stored keep their text, line breaks and all; only what is no UTF-8 is escaped.
+TEST(OutsideText, BytesKeepTheirUtf8AndShowOnlyBrokenBytesEscaped) {
+  bool invalid = true;
+  EXPECT_EQ(EscapeInvalidUtf8("Z\xc3\xbcrich\r\nline 2\t\\", &invalid), "Z\xc3\xbcrich\r\nline 2\t\\");
+  EXPECT_FALSE(invalid);
+  EXPECT_EQ(EscapeInvalidUtf8("Pumpe \xfc\nok\xe2\x82", &invalid), "Pumpe \\xfc\nok\\xe2\\x82");
+  EXPECT_TRUE(invalid);
+  EXPECT_EQ(EscapeInvalidUtf8(""), "");
+}
+
 TEST(OutsideText, ALongTextIsCutWithANoteOfItsLength) {
   const std::string megabyte(1 << 20, 'x');
   const std::string cut = OutsideText(megabyte);

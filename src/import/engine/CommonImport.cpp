@@ -181,11 +181,16 @@ CommonImport::WriteOutcome CommonImport::WriteWithRecovery(const RecoverySetting
   return WriteOutcome::Unreachable;
 }
 
-std::string CommonImport::SelectAnswer(const CommonTypeLimsMatchRec& rec) {
+int CommonImport::SelectedPair(const CommonTypeLimsMatchRec& rec) {
   for (int k = 1; k <= 10; ++k) {
-    if (rec.QuestionId(k).Equals(rec.RoutePointQuestionID)) return core::Trim(rec.Answer(k).Text());
+    if (rec.QuestionId(k).Equals(rec.RoutePointQuestionID)) return k;
   }
-  return std::string();
+  return 0;
+}
+
+std::string CommonImport::SelectAnswer(const CommonTypeLimsMatchRec& rec) {
+  const int k = SelectedPair(rec);
+  return k == 0 ? std::string() : core::Trim(rec.Answer(k).Text());
 }
 
 bool CommonImport::IsSecondIntervalType(const std::string& varType) {
@@ -427,8 +432,6 @@ bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
 bool CommonImport::ReadAndImport(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to,
                                  Pass pass) {
   reader_->QueryType(0);
-  reader_->StartTransId(from);
-  reader_->EndTransId(to);
   reader_->BindTransIds(pass != Pass::Range);
   reader_->CurrentVarId(std::to_string(varid));
 
@@ -442,6 +445,24 @@ bool CommonImport::ReadAndImport(FacilityRun& run, std::int32_t varid, std::int3
     Status("lngLastTransIdImportedLastSession = " + std::to_string(startId_));
     Status("Loading data records from source for VarId " + std::to_string(varid) + "  ...");
   }
+  // A bounded range is read and handled a window of ids at a time, so that a backlog of any
+  // size never sits in memory at once; an open one (the bound could not be read) is read whole.
+  for (std::int32_t windowFrom = from;;) {
+    const bool last = to == -1 || static_cast<std::int64_t>(to) - windowFrom < readWindow_;
+    const std::int32_t windowTo = last ? to : windowFrom + readWindow_ - 1;
+    if (!ImportWindow(run, varid, windowFrom, windowTo, pass, windowFrom == from)) return false;
+    if (last || run.targetDown || Stopping()) return true;
+    // A stretch of ids without any transaction is stepped over.
+    const std::optional<std::int32_t> next = reader_->ReadNextTransId(windowTo);
+    if (next && *next > to) return true;
+    windowFrom = next ? *next : windowTo + 1;
+  }
+}
+
+bool CommonImport::ImportWindow(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to, Pass pass,
+                                bool first) {
+  reader_->StartTransId(from);
+  reader_->EndTransId(to);
   const ReadOutcome read = ReadSource(*reader_, false);
   if (read != ReadOutcome::Read) {
     if (stopped_) return false;
@@ -460,11 +481,15 @@ bool CommonImport::ReadAndImport(FacilityRun& run, std::int32_t varid, std::int3
              "): they stay watched for the next run.");
       return false;
     }
-    // DeraRed is there and refused this variable's read: its answers, anywhere in the range, wait
-    // for the next run, and the other variables go on.
+    // DeraRed is there and refused this variable's read: its answers from the window on, anywhere
+    // in it, wait for the next run, and the other variables go on.
     run.facilityOk = false;
-    watermark_.HoldAtStart();
+    if (first)
+      watermark_.HoldAtStart();
+    else
+      watermark_.HoldBelow(core::Value(from));
     Alert("The answers of VarId " + std::to_string(varid) + " of " + run.Where() +
+           (first ? std::string() : " from transaction " + std::to_string(from) + " on") +
            " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
            "): they wait for the next run, and the last imported id is held.");
     return false;
@@ -505,6 +530,8 @@ std::string WriteErrorText(std::int32_t varid) {
 }
 
 std::string NotInterpretable(const std::string& answer, const CommonTypeVarRec& record) {
+  if (VarTypeFunctions::IsTextParameterVar(record.gVarType()))
+    return "it is not one of the texts the variable's list allows";
   std::string why = record.gAllowSymbol() ? "it is neither a number nor one of the variable's symbols"
                                           : "it is not a number and the variable allows no symbols";
   if (answer.find(',') != std::string::npos) why += " (a comma only separates thousands, as in 1,234)";
@@ -581,6 +608,9 @@ void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const Comm
 bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
                                 const std::string& answer, const CommonTypeVarRec& record) {
   std::string why = UnusableDateTime(rec, record.gVarType());
+  // Bytes DeraRed could not hand over as text: what they stand for cannot be known.
+  if (!rec.AnswerHandedOver(SelectedPair(rec)))
+    why = "DeraRed cannot hand over its text as it stands (bytes that are no UTF-8, shown escaped)";
   core::Date stamp;
   if (why.empty()) {
     try {

@@ -110,9 +110,18 @@ class CommonImport {
   // The clock the late-commit watch ages by (std::chrono::system_clock unless one is set).
   void Clock(WatchClock clock) { clock_ = std::move(clock); }
 
+  // How many transaction ids a variable's read takes at a time: a run's range wider than that
+  // is read and handled in windows of it, one after the other (each with its own "Loaded N data
+  // record(s) from source." line), so that one run's memory does not grow with its backlog.
+  static constexpr std::int32_t kReadWindow = 10000;
+  // Another window, for the tests (at least 1).
+  void ReadWindow(std::int32_t ids) { readWindow_ = ids < 1 ? 1 : ids; }
+
   // The trimmed answer of the first of the ten question ids that equals the record's
   // RoutePointQuestionID ("" when none does; Null never equals).
   static std::string SelectAnswer(const CommonTypeLimsMatchRec& rec);
+  // The pair (1..10) SelectAnswer takes its answer from; 0 when none.
+  static int SelectedPair(const CommonTypeLimsMatchRec& rec);
   // A type whose writes need the Second interval's 86400 slots a day, which no value table
   // holds (the empty code is written as a daily value and is not one of them).
   static bool IsSecondIntervalType(const std::string& varType);
@@ -149,9 +158,13 @@ class CommonImport {
   // own range.
   enum class Pass { Late, Later, Range };
   // Reads the variable's answers from..to (bound ids but for the run's range) with the
-  // variable's reader and imports or notes them; false when the read failed (the variable is
-  // done then).
+  // variable's reader, a window at a time, and imports or notes them; false when a read failed
+  // (the variable is done then).
   bool ReadAndImport(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to, Pass pass);
+  // One window of ReadAndImport: the ids from..to (to -1: the open range above from); false
+  // when the read failed (handled there: a range's answers are held from the window on) or
+  // the run is stopping. first: the first window of the read.
+  bool ImportWindow(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to, Pass pass, bool first);
   bool IsLate(std::int32_t id) const;
   void NoteWrittenLater(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec);
   // The recovery cycle of a read of the answers or (notes) of the log notes.
@@ -206,6 +219,7 @@ class CommonImport {
   std::unique_ptr<CommonFacilityWriter> writer_;  // the current facility's
   SessionStatistics stats_;
   SleepFunction sleep_;
+  std::int32_t readWindow_ = kReadWindow;
   RecoverySettings::Reader targetRecovery_{"TARGET"};  // read for every value and note
 
   // The run's state, kept across facilities.

@@ -55,6 +55,9 @@ double ApplyRule(std::int16_t rule, double number, double factor) {
 ValuePreparation::Result ValuePreparation::Prepare(const std::string& answer, const CommonTypeVarRec& record) {
   Result r;
   if (VarTypeFunctions::IsTextParameterVar(record.gVarType())) {
+    // A variable limited to its list takes only a listed text: any other has no number of its
+    // own, and stored as the first entry's it would read as that entry.
+    if (record.gLimitToLIST() && !record.IsListedText(answer)) return r;
     r.ok = true;
     r.text = answer;
     r.value = record.gLimitToLIST() ? record.GetTextListHashIndex(answer) : 1;

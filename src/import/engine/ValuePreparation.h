@@ -27,7 +27,8 @@ class ValuePreparation {
   };
 
   // answer is the trimmed answer text. ok is false only when the answer is not interpretable
-  // (no symbol reads it); nothing is to be written then.
+  // (no symbol reads it, or a text parameter limited to its list gets a text not in it); nothing
+  // is to be written then.
   static Result Prepare(const std::string& answer, const CommonTypeVarRec& record);
 
   // Reads an answer that is neither a text parameter's nor a plain number through the symbols.

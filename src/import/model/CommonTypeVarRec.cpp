@@ -42,6 +42,11 @@ std::int16_t CommonTypeVarRec::GetTextListHashIndex(const std::string& what) con
   return 1;
 }
 
+bool CommonTypeVarRec::IsListedText(const std::string& what) const {
+  const std::string key = core::UCase(core::Trim(what));
+  return !key.empty() && textList_ && textList_->Exists(key);
+}
+
 void CommonTypeVarRec::AddSymbol(const std::string& Symbol, bool AllowNumeric, std::int16_t Rule, double factor) {
   if (symbolCount_ < 0) core::Raise(core::err::kSubscript, "CommonTypeVarRec.AddSymbol");
   if (symbolCount_ == std::numeric_limits<std::int16_t>::max())

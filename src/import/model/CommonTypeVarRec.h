@@ -32,6 +32,8 @@ class CommonTypeVarRec {
   void LoadTextListHash(const std::string& what);
   // The number of an allowed text (trimmed, any case); 1 for an empty or unlisted text.
   std::int16_t GetTextListHashIndex(const std::string& what) const;
+  // Whether the text (trimmed, any case) is one of the allowed texts.
+  bool IsListedText(const std::string& what) const;
 
   void AddSymbol(const std::string& Symbol, bool AllowNumeric, std::int16_t Rule, double factor);
   // Fills the outputs from the symbol at 0-based index i; an index outside

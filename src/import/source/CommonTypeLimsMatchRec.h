@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 #include "core/Value.h"
@@ -65,4 +66,12 @@ class CommonTypeLimsMatchRec {
   const core::Value& QuestionId(int pair) const;
   core::Value& Answer(int pair);
   const core::Value& Answer(int pair) const;
+
+  // The answers DeraRed could not hand over as text (bit n-1 for pair n): the reader read them
+  // as bytes, those that are no UTF-8 shown escaped, so what they hold is not the operator's
+  // text. No field of the record; Field and kFieldCount do not list it.
+  std::uint16_t answersNotHandedOver = 0;
+  bool AnswerHandedOver(int pair) const {
+    return pair < 1 || pair > 10 || (answersNotHandedOver & (1u << (pair - 1))) == 0;
+  }
 };

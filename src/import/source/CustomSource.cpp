@@ -1,6 +1,9 @@
 #include "import/source/CustomSource.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdio>
 #include <optional>
 #include <utility>
 
@@ -20,6 +23,7 @@
 #include "platform/db/DbException.h"
 #include "platform/db/FailureClass.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/ResultTable.h"
 #include "platform/ui/BusyPointer.h"
 #include "platform/ui/EventPump.h"
 
@@ -67,12 +71,21 @@ platform::db::DbException UnusableConnection() {
 
 core::Value AsText(const core::Value& v) { return core::Value(v.Text()); }
 
-// The time of day as "hh:nn:ss" on the 24-hour clock; Null stays Null, and a value that is no
-// time stays as it came, for the import to refuse with its own words.
+// The time of day as "hh:nn:ss" on the 24-hour clock, a fraction of a second cut, never rounded:
+// rounded, 23:59:59.5 would become 00:00:00 of the same day and place its value a day early.
+// Null stays Null, and a value that is no time stays as it came, for the import to refuse with
+// its own words.
 core::Value TimeText(const core::Value& v) {
   if (v.IsNull()) return v;
   try {
-    return core::Value(core::Format(v.ToDate(), "hh:nn:ss"));
+    const core::Date d = v.ToDate();
+    // In microseconds first, which takes off what the floating day adds or lacks.
+    const auto micros = static_cast<std::int64_t>(std::llround(d.TimePart() * 86400.0 * 1e6));
+    const std::int64_t seconds = std::min<std::int64_t>(micros / 1000000, 86399);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(seconds / 3600),
+                  static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+    return core::Value(std::string(text));
   } catch (const core::RuntimeError&) {
     return v;
   }
@@ -86,7 +99,7 @@ core::Value CombinedDateTime(const core::Value& day, const core::Value& timeText
   if (day.IsNull()) return day;
   try {
     if (timeText.IsNull()) return core::Value(day.ToDate());
-    const core::Date::Parts d = day.ToDate().Split();
+    const core::Date::Parts d = day.ToDate().DatePart().Split();  // the day, its time cut
     const core::Date::Parts t = timeText.ToDate().Split();
     core::Date when = core::Date::FromParts(d.year, d.month, d.day, t.hour, t.minute, t.second);
     if (pushLateVisits && t.hour * 3600 + t.minute * 60 + t.second > 23 * 3600) {
@@ -122,27 +135,46 @@ std::string ColumnName(int column) {
   return ((column - kFirstPair) % 2 == 0 ? "Question_ID" : "Answer") + std::to_string(pair);
 }
 
+// The cells of one row of a result as the driver hands it over, by column; each cell is taken
+// (moved out of the row) once.
 class Columns {
  public:
   // Only the answer query's columns, or only the notes query's. An unknown name throws as a
-  // field read by that name would.
-  Columns(const Recordset& rs, bool answers) : rs_(rs) {
+  // field read by that name would. With bytes, the text columns hold the bytes DeraRed stores.
+  Columns(const platform::db::ResultTable& result, bool answers, bool bytes) : bytes_(bytes) {
     index_.fill(-1);
+    auto find = [&](int column) {
+      const int index = result.Find(ColumnName(column));
+      if (index < 0)
+        throw platform::db::DbException(
+            platform::db::dberr::kItemNotFound,
+            "Item cannot be found in the collection corresponding to the requested name or ordinal. (" +
+                ColumnName(column) + ")");
+      index_[column] = index;
+    };
     if (answers) {
-      for (int c = 0; c < kAnswerColumns; ++c) index_[c] = rs.Fields(ColumnName(c)).Index();
+      for (int c = 0; c < kAnswerColumns; ++c) find(c);
     } else {
-      for (Column c : kLogNoteColumns) index_[c] = rs.Fields(ColumnName(c)).Index();
+      for (Column c : kLogNoteColumns) find(c);
     }
   }
-  core::Value operator()(int column) const { return rs_.Fields(index_[column]).Value(); }
-  core::Value Text(int column) const { return AsText((*this)(column)); }
+  void Row(std::vector<core::Value>& row) { row_ = &row; }
+  core::Value operator()(int column) { return std::move((*row_)[static_cast<std::size_t>(index_[column])]); }
+  // The column as text; of a column read as bytes, what is no UTF-8 shown escaped, and
+  // notHandedOver (when given) set when there was such a byte.
+  core::Value Text(int column, bool* notHandedOver = nullptr) {
+    const core::Value v = (*this)(column);
+    if (!bytes_ || v.IsNull()) return AsText(v);
+    return core::Value(core::EscapeInvalidUtf8(v.Text(), notHandedOver));
+  }
 
  private:
-  const Recordset& rs_;
+  bool bytes_;
+  std::vector<core::Value>* row_ = nullptr;
   std::array<int, kAnswerColumns> index_{};
 };
 
-void FillAnswer(const Columns& kept, CommonTypeLimsMatchRec& r) {
+void FillAnswer(Columns& kept, CommonTypeLimsMatchRec& r) {
   r.ID = kept(kID);
   r.Route_Id = kept.Text(kRoute_Id);
   r.Point_Id = kept.Text(kPoint_Id);
@@ -165,11 +197,13 @@ void FillAnswer(const Columns& kept, CommonTypeLimsMatchRec& r) {
   for (int pair = 1; pair <= 10; ++pair) {
     const int question = kFirstPair + (pair - 1) * 2;
     r.QuestionId(pair) = kept(question);
-    r.Answer(pair) = kept.Text(question + 1);
+    bool notHandedOver = false;
+    r.Answer(pair) = kept.Text(question + 1, &notHandedOver);
+    if (notHandedOver) r.answersNotHandedOver |= static_cast<std::uint16_t>(1u << (pair - 1));
   }
 }
 
-void FillLogNote(const Columns& kept, CommonTypeLimsMatchRec& r) {
+void FillLogNote(Columns& kept, CommonTypeLimsMatchRec& r) {
   r.ID = kept(kID);
   r.external_id_logbook = kept(kExternal_id_logbook);
   r.Trans_Date = kept(kTrans_Date);
@@ -291,27 +325,66 @@ std::int32_t CustomSource::ReadHighestTransId(bool& executionErrorOccured) {
 std::vector<std::int32_t> CustomSource::ReadTransIds(std::int32_t after, std::int32_t upTo,
                                                      bool& executionErrorOccured) {
   static constexpr const char* kQuery = "SELECT ID FROM Tbl_Transaction_PDA WHERE ID > ? AND ID <= ? ORDER BY ID";
+  // The ids are asked for this many at a time: a driver keeps a whole result while it is read,
+  // and a backlog may hold millions.
+  static constexpr std::int64_t kIdsAtATime = 100000;
   executionErrorOccured = false;
   std::vector<std::int32_t> ids;
   try {
     if (!EnsureSourceConnection()) throw core::RuntimeError(3704, "The source connection could not be opened.");
     Log(std::string("CustomSource.ReadTransIds() Query : ") + kQuery, 5);
-    platform::db::Command command;
-    command.ActiveConnection(*CurrentConnection());
-    command.CommandText(kQuery);
-    command.CreateParameter("after", platform::db::adInteger, platform::db::adParamInput, 0, after);
-    command.CreateParameter("upTo", platform::db::adInteger, platform::db::adParamInput, 0, upTo);
-    Recordset rs;
-    rs.Open(command);
-    for (; !rs.Eof(); rs.MoveNext()) {
-      const core::Value id = rs.Fields(0).Value();
-      if (!id.IsNull()) ids.push_back(id.ToLong());
+    std::int64_t from = after;
+    while (from < upTo) {
+      const std::int64_t to = std::min<std::int64_t>(upTo, from + kIdsAtATime);
+      const std::size_t before = ids.size();
+      platform::db::Command command;
+      command.ActiveConnection(*CurrentConnection());
+      command.CommandText(kQuery);
+      command.CreateParameter("after", platform::db::adInteger, platform::db::adParamInput, 0,
+                              static_cast<std::int32_t>(from));
+      command.CreateParameter("upTo", platform::db::adInteger, platform::db::adParamInput, 0,
+                              static_cast<std::int32_t>(to));
+      // One pass: only the ids are kept.
+      command.Execute([&](const platform::db::ResultTable&, std::vector<core::Value>& row) {
+        if (!row[0].IsNull()) ids.push_back(row[0].ToLong());
+      });
+      from = to;
+      if (ids.size() == before && from < upTo) {
+        // A stretch without any transaction is stepped over.
+        const std::optional<std::int32_t> next = NextTransId(static_cast<std::int32_t>(from));
+        if (!next || *next > upTo) break;
+        from = static_cast<std::int64_t>(*next) - 1;
+      }
     }
     return ids;
   } catch (const std::exception& e) {
     executionErrorOccured = true;
     CommonGlobals::ShowStatus("Error in ReadTransIds: " + ErrorText(e), 0);
     return {};
+  }
+}
+
+std::optional<std::int32_t> CustomSource::NextTransId(std::int32_t after) {
+  static constexpr const char* kQuery = "SELECT MIN(ID) FROM Tbl_Transaction_PDA WHERE ID > ?";
+  Log(std::string("CustomSource.ReadNextTransId() Query : ") + kQuery, 5);
+  platform::db::Command command;
+  command.ActiveConnection(*CurrentConnection());
+  command.CommandText(kQuery);
+  command.CreateParameter("after", platform::db::adInteger, platform::db::adParamInput, 0, after);
+  Recordset rs = command.Execute();
+  if (rs.State() != platform::db::adStateOpen || rs.Eof()) return std::nullopt;
+  const core::Value next = rs.Fields(0).Value();
+  if (next.IsNull()) return std::nullopt;
+  return next.ToLong();
+}
+
+std::optional<std::int32_t> CustomSource::ReadNextTransId(std::int32_t after) {
+  try {
+    if (!EnsureSourceConnection()) return std::nullopt;
+    return NextTransId(after);
+  } catch (const std::exception& e) {
+    Log("CustomSource.ReadNextTransId(): " + ErrorText(e), 1);
+    return std::nullopt;
   }
 }
 
@@ -445,11 +518,12 @@ void CustomSource::LoadRowsAroundUnreadable(const std::string& text, Query query
     // start: the row it failed on may lie above the bound, where the range read here ends (the
     // next run reads it), so the range is read before it is halved.
     if (query == Query::Answers) {
-      ReadAroundUnreadableRows(query, startTransId_, endTransId_, &error);
+      ReadAroundUnreadableRows(query, startTransId_, endTransId_, error, PartReader(query));
     } else if (startTransId_ < endTransId_) {
-      ReadAroundUnreadableRows(query, startTransId_ + 1, endTransId_, nullptr);
+      ReadAroundUnreadableRows(query, startTransId_ + 1, endTransId_, "", PartReader(query));
     }
   }
+  records_.resize(static_cast<std::size_t>(recordCount_));  // what an earlier read left beyond
 }
 
 void CustomSource::LoadBoundRows(const std::string& text, Query query) {
@@ -457,56 +531,27 @@ void CustomSource::LoadBoundRows(const std::string& text, Query query) {
   // The inclusive ids of the read; the notes query's first parameter is the id it reads above.
   const std::int32_t from = query == Query::LogNotes ? startTransId_ + 1 : startTransId_;
   try {
-    Recordset rs;
-    OpenBound(rs, text, query, from, endTransId_);
-    recordCount_ = 0;
-    AppendRows(rs, query);
+    ReadBound(text, query, from, endTransId_, false, true);
   } catch (const std::exception& e) {
     if (!IsDataError(e) || from > endTransId_) throw;
     recordCount_ = 0;
-    ReadBoundAroundUnreadableRows(text, query, from, endTransId_, ErrorText(e));
+    ReadAroundUnreadableRows(query, from, endTransId_, ErrorText(e), [&](std::int32_t partFrom, std::int32_t partTo) {
+      ReadBound(text, query, partFrom, partTo, false, false);
+    });
   }
+  records_.resize(static_cast<std::size_t>(recordCount_));  // what an earlier read left beyond
 }
 
-void CustomSource::OpenBound(Recordset& rs, const std::string& text, Query query, std::int32_t from,
-                             std::int32_t to) {
-  Connection* cnn = CurrentConnection();
-  if (!cnn) throw UnusableConnection();
-  usedOpening_ = shared_->openings;
-  platform::db::Command command;
-  command.ActiveConnection(*cnn);
-  command.CommandText(text);
-  command.CreateParameter("from", platform::db::adInteger, platform::db::adParamInput, 0,
-                          query == Query::LogNotes ? from - 1 : from);
-  command.CreateParameter("to", platform::db::adInteger, platform::db::adParamInput, 0, to);
-  rs.Open(command);
+void CustomSource::ReadBound(const std::string& text, Query query, std::int32_t from, std::int32_t to,
+                             bool textAsBytes, bool replace) {
+  const std::array<std::int32_t, 2> ids = {query == Query::LogNotes ? from - 1 : from, to};
+  ReadRows(text, query, textAsBytes, replace, &ids);
 }
 
-void CustomSource::ReadBoundAroundUnreadableRows(const std::string& text, Query query, std::int32_t from,
-                                                 std::int32_t to, std::string error) {
-  if (error.empty()) {
-    try {
-      Recordset rs;
-      OpenBound(rs, text, query, from, to);
-      AppendRows(rs, query);
-      return;
-    } catch (const std::exception& e) {
-      if (!IsDataError(e)) throw;
-      error = ErrorText(e);
-    }
-  }
-  if (from >= to) {
-    Log("CustomSource: transaction " + std::to_string(from) + " cannot be read (" + error + ").", 1);
-    unreadable_.push_back({from, error});
-    return;
-  }
-  const auto middle = static_cast<std::int32_t>(from + (static_cast<std::int64_t>(to) - from) / 2);
-  ReadBoundAroundUnreadableRows(text, query, from, middle, "");
-  ReadBoundAroundUnreadableRows(text, query, middle + 1, to, "");
-}
-
-std::string CustomSource::PartText(Query query, std::int32_t from, std::int32_t to) const {
+std::string CustomSource::PartText(Query query, std::int32_t from, std::int32_t to, bool textAsBytes) const {
   SourceQueryText part = QueryText();
+  part.textAsBytes = textAsBytes;
+  part.bindTransIds = false;  // the ids go into the text
   if (query == Query::LogNotes) {
     part.startTransId = from - 1;
     part.notesUpTo = to;
@@ -532,30 +577,58 @@ bool CustomSource::CanReadAroundRows(Query query, const std::exception& e) {
   }
 }
 
-void CustomSource::ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to,
-                                            const std::string* failedWith) {
-  std::string error;
-  if (failedWith) {
-    error = *failedWith;
-  } else {
+CustomSource::PartRead CustomSource::PartReader(Query query) {
+  return [this, query](std::int32_t from, std::int32_t to) { AppendRows(PartText(query, from, to), query, false); };
+}
+
+void CustomSource::ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to, std::string error,
+                                            const PartRead& readPart) {
+  if (error.empty()) {
+    const std::int32_t before = recordCount_;
     try {
-      Recordset rs;
-      OpenQuery(rs, PartText(query, from, to));
-      AppendRows(rs, query);
+      readPart(from, to);
       return;
     } catch (const std::exception& e) {
+      recordCount_ = before;  // the part is read again in halves, from its first row
       if (!IsDataError(e)) throw;
       error = ErrorText(e);
     }
   }
   if (from >= to) {
+    if (ReadTextsAsBytes(query, from, error)) return;
     Log("CustomSource: transaction " + std::to_string(from) + " cannot be read (" + error + ").", 1);
     unreadable_.push_back({from, error});
     return;
   }
   const auto middle = static_cast<std::int32_t>(from + (static_cast<std::int64_t>(to) - from) / 2);
-  ReadAroundUnreadableRows(query, from, middle, nullptr);
-  ReadAroundUnreadableRows(query, middle + 1, to, nullptr);
+  ReadAroundUnreadableRows(query, from, middle, "", readPart);
+  ReadAroundUnreadableRows(query, middle + 1, to, "", readPart);
+}
+
+bool CustomSource::ReadTextsAsBytes(Query query, std::int32_t id, const std::string& error) {
+  // Only PostgreSQL hands over what a text column stores as bytes (a SQL_ASCII database keeps
+  // any bytes it is given and then cannot convert them).
+  const Connection* cnn = CurrentConnection();
+  if (!cnn || cnn->Family() != platform::db::DriverFamily::PostgreSQL) return false;
+  const std::int32_t before = recordCount_;
+  try {
+    if (bindTransIds_) {
+      SourceQueryText bytes = QueryText();
+      bytes.textAsBytes = true;
+      if (query == Query::LogNotes) bytes.notesUpTo = id;
+      ReadBound(query == Query::Answers ? bytes.AnswersQuery() : bytes.LogNotesQuery(), query, id, id, true, false);
+    } else {
+      AppendRows(PartText(query, id, id, true), query, true);
+    }
+  } catch (const std::exception& e) {
+    recordCount_ = before;
+    if (!IsDataError(e)) throw;
+    return false;
+  }
+  Log("CustomSource: the texts of transaction " + std::to_string(id) + " cannot be handed over as they stand (" +
+          error + "): they are read as bytes, those that are no UTF-8 shown escaped.",
+      1);
+  return true;
 }
 
 bool CustomSource::LoadLogNoteRecords() {
@@ -580,13 +653,13 @@ bool CustomSource::LoadLogNoteRecords() {
   }
 }
 
-void CustomSource::OpenQuery(Recordset& rs, const std::string& text) {
+void CustomSource::OnConnection(const std::function<void(Connection&)>& run) {
   Connection* cnn = CurrentConnection();
   if (!cnn) throw UnusableConnection();
   const bool takenOver = usedOpening_ != shared_->openings;
   usedOpening_ = shared_->openings;
   try {
-    rs.Open(text, *cnn, platform::db::adCmdText);
+    run(*cnn);
     return;
   } catch (const platform::db::DbException& e) {
     if (!takenOver || !(e.LinkBroken() || cnn->LinkBroken())) throw;
@@ -596,33 +669,61 @@ void CustomSource::OpenQuery(Recordset& rs, const std::string& text) {
   // new connection that fails again fails the read as usual.
   DestroyConnection();
   if (!OpenSourceConnection()) throw UnusableConnection();
-  rs = Recordset();
-  rs.Open(text, *CurrentConnection(), platform::db::adCmdText);
+  run(*CurrentConnection());
+}
+
+void CustomSource::OpenQuery(Recordset& rs, const std::string& text) {
+  OnConnection([&](Connection& cnn) {
+    rs = Recordset();
+    rs.Open(text, cnn, platform::db::adCmdText);
+  });
 }
 
 void CustomSource::LoadRows(const std::string& text, Query query) {
-  Recordset rs;
-  OpenQuery(rs, text);
-  // The previous records stay until the new result is open; from here on they are
-  // replaced one by one, and the count says how many of the new rows are in.
-  recordCount_ = 0;
-  AppendRows(rs, query);
+  // The previous records stay until the new result is open; from then on they are replaced
+  // one by one, and the count says how many of the new rows are in.
+  ReadRows(text, query, false, true);
 }
 
-void CustomSource::AppendRows(Recordset& rs, Query query) {
-  if (rs.RecordCount() > 0) rs.MoveFirst();
-  std::optional<Columns> columns;  // found at the first row, as a read by name would fail there
-  while (!rs.Eof()) {
-    if (!columns) columns.emplace(rs, query == Query::Answers);
-    auto record = std::make_shared<CommonTypeLimsMatchRec>();
-    if (query == Query::Answers)
-      FillAnswer(*columns, *record);
-    else
-      FillLogNote(*columns, *record);
-    records_.resize(static_cast<std::size_t>(recordCount_) + 1);
-    records_[static_cast<std::size_t>(recordCount_)] = std::move(record);
-    ++recordCount_;
-    rs.MoveNext();
-  }
-  rs.Close();
+void CustomSource::AppendRows(const std::string& text, Query query, bool textAsBytes) {
+  ReadRows(text, query, textAsBytes, false);
+}
+
+void CustomSource::ReadRows(const std::string& text, Query query, bool textAsBytes, bool replace,
+                            const std::array<std::int32_t, 2>* ids) {
+  const std::int32_t first = recordCount_;
+  OnConnection([&](Connection& cnn) {
+    bool open = false;
+    auto opened = [&] {
+      if (open) return;
+      open = true;
+      recordCount_ = replace ? 0 : first;
+    };
+    std::optional<Columns> columns;  // found at the first row, as a read by name would fail there
+    platform::db::Command command;
+    command.ActiveConnection(cnn);
+    command.CommandText(text);
+    if (ids) {
+      command.CreateParameter("from", platform::db::adInteger, platform::db::adParamInput, 0, (*ids)[0]);
+      command.CreateParameter("to", platform::db::adInteger, platform::db::adParamInput, 0, (*ids)[1]);
+    }
+    // One pass: each row the driver hands over becomes a record, and nothing else keeps it.
+    command.Execute([&](const platform::db::ResultTable& result, std::vector<core::Value>& row) {
+      opened();
+      if (!columns) columns.emplace(result, query == Query::Answers, textAsBytes);
+      columns->Row(row);
+      auto record = std::make_shared<CommonTypeLimsMatchRec>();
+      if (query == Query::Answers)
+        FillAnswer(*columns, *record);
+      else
+        FillLogNote(*columns, *record);
+      const auto at = static_cast<std::size_t>(recordCount_);
+      if (at < records_.size())
+        records_[at] = std::move(record);
+      else
+        records_.push_back(std::move(record));
+      ++recordCount_;
+    });
+    opened();
+  });
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,6 +94,10 @@ class CustomSource {
   // " - " & description is written and the list is empty.
   std::vector<std::int32_t> ReadTransIds(std::int32_t after, std::int32_t upTo, bool& executionErrorOccured);
 
+  // The lowest transaction id above after, on the reader's connection; none when there is
+  // none or it could not be read (the reason goes to the log only: the caller goes on without).
+  std::optional<std::int32_t> ReadNextTransId(std::int32_t after);
+
   // A transaction of the answers or the log-notes query that the database could not hand over
   // (a text not valid in the connection's encoding, say), with the error it gave.
   struct UnreadableRow {
@@ -100,7 +107,11 @@ class CustomSource {
   // The transactions the last read left out. A read by transaction id with an upper bound
   // (EndTransId, for the log notes too) whose result the database refuses with a data error
   // (SQLSTATE class 22) reads its range again in halves until each such transaction stands
-  // alone, and keeps every row it can read; the read then succeeds without the rows listed here.
+  // alone, and keeps every row it can read. A transaction that fails alone is read once more
+  // with its texts as the bytes DeraRed stores (PostgreSQL), those that are no UTF-8 shown
+  // escaped; the record marks such answers (CommonTypeLimsMatchRec::answersNotHandedOver).
+  // Only a row that fails that way too is left out; the read then succeeds without the rows
+  // listed here.
   const std::vector<UnreadableRow>& UnreadableRows() const { return unreadable_; }
   // The error of the last read that failed ("" before any): number & " - " & description.
   const std::string& LastReadError() const { return lastReadError_; }
@@ -126,6 +137,8 @@ class CustomSource {
 
  private:
   bool OpenSourceConnection();
+  // ReadNextTransId on an open connection; failures throw.
+  std::optional<std::int32_t> NextTransId(std::int32_t after);
   bool EnsureSourceConnection();
   bool IsSourceConnectionAlive() const;
   void CloseSourceConnection();
@@ -140,29 +153,42 @@ class CustomSource {
 
   enum class Query { Answers, LogNotes };
   void Read(Query query, bool& executionErrorOccured);
+  // Runs run on the connection; see the class comment for a connection taken over dead.
+  void OnConnection(const std::function<void(platform::db::Connection&)>& run);
   // Runs the text on the connection and replaces the records by its rows.
   void LoadRows(const std::string& text, Query query);
-  // Appends the rows of an open result to the records.
-  void AppendRows(platform::db::Recordset& rs, Query query);
+  // Runs the text and appends its rows to the records; textAsBytes: its text columns hold bytes.
+  void AppendRows(const std::string& text, Query query, bool textAsBytes);
+  // Reads the text's rows into records as the driver hands them over; replace: they replace
+  // the records from the first row on (or, for an empty result, when it is open).
+  // ids, when given, are bound to the text's two parameters.
+  void ReadRows(const std::string& text, Query query, bool textAsBytes, bool replace,
+                const std::array<std::int32_t, 2>* ids = nullptr);
   // The query text for the ids from..to (inclusive).
-  std::string PartText(Query query, std::int32_t from, std::int32_t to) const;
+  std::string PartText(Query query, std::int32_t from, std::int32_t to, bool textAsBytes = false) const;
+  // Reads the row of the transaction that failed with error with its texts as bytes, into the
+  // records; false when that is not possible or fails too.
+  bool ReadTextsAsBytes(Query query, std::int32_t id, const std::string& error);
   // Whether the read that failed with this error may be read again in parts.
   bool CanReadAroundRows(Query query, const std::exception& e);
-  // Reads the rows of the ids from..to (inclusive) into the records, leaving out the rows that
-  // fail alone; failedWith is the error the whole range already gave, if any.
-  void ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to, const std::string* failedWith);
+  // Reads the rows of the inclusive ids from..to into the records.
+  using PartRead = std::function<void(std::int32_t from, std::int32_t to)>;
+  // The part reader of the query with the ids in its text.
+  PartRead PartReader(Query query);
+  // Reads the rows of the ids from..to (inclusive) with readPart into the records, halving a
+  // part that fails with a data error and leaving out the rows that fail alone (after a read of
+  // their texts as bytes); error is the one the whole range already gave ("" when it is still
+  // to be read).
+  void ReadAroundUnreadableRows(Query query, std::int32_t from, std::int32_t to, std::string error,
+                                const PartRead& readPart);
   // Runs the loader's text; a data error reads around the rows that cause it.
   void LoadRowsAroundUnreadable(const std::string& text, Query query, const char* loader);
   // Runs the text with StartTransId and EndTransId bound to its parameters; a data error reads
   // the range again in halves, as a read of the text's own ids does.
   void LoadBoundRows(const std::string& text, Query query);
-  // Opens the text with the inclusive ids from..to bound to its parameters.
-  void OpenBound(platform::db::Recordset& rs, const std::string& text, Query query, std::int32_t from,
-                 std::int32_t to);
-  // Reads the rows of from..to into the records, leaving out the rows that fail alone; error is
-  // the one the whole range already gave ("" when it is still to be read).
-  void ReadBoundAroundUnreadableRows(const std::string& text, Query query, std::int32_t from, std::int32_t to,
-                                     std::string error);
+  // ReadRows of the text with the inclusive ids from..to bound to its parameters.
+  void ReadBound(const std::string& text, Query query, std::int32_t from, std::int32_t to, bool textAsBytes,
+                 bool replace);
   SourceQueryText QueryText() const;
 
   core::Date startDate_;

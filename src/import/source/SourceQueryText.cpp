@@ -30,20 +30,54 @@ constexpr const char* kAnswersSelect =
     "Tbl_Transaction_PDA.Question_ID7, Tbl_Transaction_PDA.Answer7,"
     "Tbl_Transaction_PDA.Question_ID8 , Tbl_Transaction_PDA.Answer8,"
     "Tbl_Transaction_PDA.Question_ID9, Tbl_Transaction_PDA.Answer9,"
-    "Tbl_Transaction_PDA.Question_ID10 , Tbl_Transaction_PDA.Answer10 "
-    "FROM Tbl_Transaction_PDA INNER JOIN Tbl_Routes_Points_Questions "
-    "ON Tbl_Transaction_PDA.Point_Id = "
-    "Tbl_Routes_Points_Questions.Point_ID ";
+    "Tbl_Transaction_PDA.Question_ID10 , Tbl_Transaction_PDA.Answer10 ";
 
 constexpr const char* kLogNotesSelect =
     "SELECT distinct Tbl_Transaction_PDA.ID, "
     "Tbl_Transaction_PDA.Trans_Date,"
     "Tbl_Transaction_PDA.Trans_Time, "
     "Tbl_Transaction_PDA.Guard, Tbl_Transaction_PDA.Notes,"
-    "Tbl_Routes_Points_Questions.external_id_logbook "
+    "Tbl_Routes_Points_Questions.external_id_logbook ";
+
+constexpr const char* kJoin =
     "FROM Tbl_Transaction_PDA INNER JOIN Tbl_Routes_Points_Questions "
     "ON Tbl_Transaction_PDA.Point_Id = "
     "Tbl_Routes_Points_Questions.Point_ID ";
+
+// The text columns of the transactions, which hold what the handhelds typed.
+constexpr const char* kTextColumns[] = {"Point_Desc", "Guard", "Notes", "Inc", "Inc1", "Inc2", "Inc3",
+                                        "Answer1", "Answer2", "Answer3", "Answer4", "Answer5", "Answer6",
+                                        "Answer7", "Answer8", "Answer9", "Answer10"};
+
+// The select list with each text column of the transactions read as the bytes it stores
+// (PostgreSQL: a conversion to SQL_ASCII leaves the bytes as they are), under its own name.
+std::string TextColumnsAsBytes(const char* columns) {
+  std::string out;
+  const std::string_view list(columns);
+  std::size_t pos = 0;
+  while (pos < list.size()) {
+    std::size_t end = list.find(',', pos);
+    if (end == std::string_view::npos) end = list.size();
+    std::string item(list.substr(pos, end - pos));
+    const std::size_t first = item.find_first_not_of(' ');
+    const std::size_t last = item.find_last_not_of(' ');
+    item = first == std::string::npos ? std::string() : item.substr(first, last - first + 1);
+    constexpr std::string_view kTable = "Tbl_Transaction_PDA.";
+    const std::size_t at = item.find(kTable);
+    if (at != std::string::npos) {
+      const std::string name = item.substr(at + kTable.size());
+      for (const char* text : kTextColumns) {
+        if (name == text) {
+          item.replace(at, std::string::npos, "convert_to(" + item.substr(at) + ", 'SQL_ASCII') AS " + name);
+          break;
+        }
+      }
+    }
+    out += (out.empty() ? "" : ", ") + item;
+    pos = end + 1;
+  }
+  return out + " ";
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -114,7 +148,8 @@ std::string SourceQueryText::AnswersQuery() const {
   if (!allIds && !IsExternalIdList(currentVarId))
     Refuse("The external id list '" + currentVarId + "' is not a list of whole numbers separated by commas.");
 
-  std::string q = kAnswersSelect;
+  std::string q = textAsBytes ? TextColumnsAsBytes(kAnswersSelect) : std::string(kAnswersSelect);
+  q += kJoin;
   q += "WHERE (((Tbl_Routes_Points_Questions.external_id)<>0) AND ";
   q += MissedPointTest();
   q += ")) ";
@@ -136,7 +171,8 @@ std::string SourceQueryText::AnswersQuery() const {
 }
 
 std::string SourceQueryText::LogNotesQuery() const {
-  std::string q = kLogNotesSelect;
+  std::string q = textAsBytes ? TextColumnsAsBytes(kLogNotesSelect) : std::string(kLogNotesSelect);
+  q += kJoin;
   q += "WHERE (((Tbl_Routes_Points_Questions.external_id)=0) AND ";
   q += MissedPointTest();
   q += ")) ";

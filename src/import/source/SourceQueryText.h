@@ -22,6 +22,10 @@ class SourceQueryText {
   std::string currentVarId;  // "ALL" (any case) or external ids separated by ","
   // The log-notes query's inclusive upper id; -1 (the query as it always is) for none.
   std::int32_t notesUpTo = -1;
+  // Both queries with every text column of the transactions (Point_Desc, Guard, Notes, Inc,
+  // Inc1..Inc3, Answer1..Answer10) read as the bytes it stores, under its own name, for a row
+  // whose text the server cannot convert to the connection's encoding. PostgreSQL only.
+  bool textAsBytes = false;
   // The answers query of type 0 with an upper bound, and the log-notes query with notesUpTo:
   // the two ids as parameters ("?") of the statement, in the order startTransId, then
   // endTransId or notesUpTo, instead of in its text.

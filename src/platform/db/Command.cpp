@@ -143,7 +143,11 @@ std::string Command::StatementText() const {
   }
 }
 
-Recordset Command::Execute(long* recordsAffected) {
+Recordset Command::Execute(long* recordsAffected) { return Recordset(Run(recordsAffected, nullptr)); }
+
+void Command::Execute(const RowSink& sink) { Run(nullptr, &sink); }
+
+std::unique_ptr<ResultTable> Command::Run(long* recordsAffected, const RowSink* sink) {
   auto link = link_.lock();
   if (!link) NoConnection();
   link->RequireOpen();
@@ -155,7 +159,7 @@ Recordset Command::Execute(long* recordsAffected) {
     std::string text = StatementText();
     if (type_ == adCmdTable) text += KeyOrder(*link, CommandTimeout(), text_);
     OdbcStatement statement(*link, CommandTimeout());
-    return Recordset(statement.Run(text, params, recordsAffected));
+    return statement.Run(text, params, recordsAffected, sink);
   });
 }
 

@@ -9,6 +9,7 @@
 #include "platform/db/DbTypes.h"
 #include "platform/db/Parameter.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/ResultTable.h"
 
 namespace platform::db {
 
@@ -68,9 +69,13 @@ class Command {
   // (callers that expect none may ignore it); output parameters are filled.
   // recordsAffected, when given, receives the driver's row count (-1 when none).
   Recordset Execute(long* recordsAffected = nullptr);
+  // Runs the command and hands the rows of its first result to the sink one by one as the
+  // driver gives them, keeping none: a forward-only, one-pass read of a result of any size.
+  void Execute(const RowSink& sink);
 
  private:
   std::string StatementText() const;
+  std::unique_ptr<ResultTable> Run(long* recordsAffected, const RowSink* sink);
 
   CommandTypeEnum type_ = adCmdText;
   std::string text_;

@@ -294,7 +294,7 @@ void OdbcStatement::Begin(const InFlightCall& call) {
 }
 
 std::unique_ptr<ResultTable> OdbcStatement::Run(const std::string& text, const std::vector<Parameter*>& params,
-                                                long* recordsAffected) {
+                                                long* recordsAffected, const RowSink* sink) {
   SQLHSTMT st = stmt_.Get();
   auto check = [st](SQLRETURN rc, const char* what) { return OdbcCall::Check(rc, SQL_HANDLE_STMT, st, what); };
 
@@ -317,7 +317,7 @@ std::unique_ptr<ResultTable> OdbcStatement::Run(const std::string& text, const s
       SQLSMALLINT columns = 0;
       check(SQLNumResultCols(st, &columns), "SQLNumResultCols");
       if (columns > 0) {
-        if (!first) first = ReadAll();
+        if (!first) first = ReadAll(sink);
       } else if (!counted) {
         SQLLEN n = -1;
         check(SQLRowCount(st, &n), "SQLRowCount");
@@ -512,7 +512,7 @@ std::vector<std::string> OdbcStatement::PrimaryKeyColumns(const std::string& sch
   return columns;
 }
 
-std::unique_ptr<ResultTable> OdbcStatement::ReadAll() {
+std::unique_ptr<ResultTable> OdbcStatement::ReadAll(const RowSink* sink) {
   SQLHSTMT st = stmt_.Get();
   auto check = [st](SQLRETURN rc, const char* what) { return OdbcCall::Check(rc, SQL_HANDLE_STMT, st, what); };
   auto table = std::make_unique<ResultTable>();
@@ -537,7 +537,10 @@ std::unique_ptr<ResultTable> OdbcStatement::ReadAll() {
     std::vector<core::Value> row;
     row.reserve(static_cast<size_t>(count));
     for (SQLUSMALLINT c = 1; c <= count; ++c) row.push_back(ReadCell(st, c, kinds[c - 1]));
-    table->rows.push_back(std::move(row));
+    if (sink)
+      (*sink)(*table, row);
+    else
+      table->rows.push_back(std::move(row));
   }
   return table;
 }

@@ -24,9 +24,11 @@ class OdbcStatement {
   OdbcStatement(OdbcLink& link, int timeoutSeconds);
 
   // The rows of the first result that has columns; null when none has.
-  // recordsAffected, when given, gets the driver's row count (-1 when none).
+  // recordsAffected, when given, gets the driver's row count (-1 when none). With a sink, the
+  // first result's rows go to it one by one as they are fetched and the table comes back
+  // without rows: nothing is copied twice.
   std::unique_ptr<ResultTable> Run(const std::string& text, const std::vector<Parameter*>& params,
-                                   long* recordsAffected);
+                                   long* recordsAffected, const RowSink* sink = nullptr);
 
   // The names of the table's primary-key columns in key order, as the driver's catalog
   // gives them (names compared as the catalog stores them); empty when it has none.
@@ -34,7 +36,7 @@ class OdbcStatement {
   std::vector<std::string> PrimaryKeyColumns(const std::string& schema, const std::string& table);
 
  private:
-  std::unique_ptr<ResultTable> ReadAll();
+  std::unique_ptr<ResultTable> ReadAll(const RowSink* sink = nullptr);
   void SetTimeout(int seconds);
   // Cuts the timeout of a call begun after a stop request.
   void Begin(const InFlightCall& call);

@@ -2,6 +2,7 @@
 
 #include <sql.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,5 +33,10 @@ class ResultTable {
   // The nearest DataTypeEnum of an ODBC SQL type.
   static DataTypeEnum TypeOf(SQLSMALLINT sqlType);
 };
+
+// Takes the rows of a result one at a time, as the driver hands them over, in place of a
+// table that holds them all: columns is the result's columns (and no rows); the row may be
+// moved from. What the sink throws ends the statement and goes on to the caller.
+using RowSink = std::function<void(const ResultTable& columns, std::vector<core::Value>& row)>;
 
 }  // namespace platform::db

@@ -219,6 +219,7 @@ bool EngineTest::Run(bool testMode, bool readLockDates, const KrymSchemaOpener* 
   const std::unique_ptr<CommonVarGatherer> gatherer = Gather(readLockDates);
   engine = std::make_unique<CommonImport>(opener ? *opener : *opener_);
   engine->Sleep([this](std::int32_t ms) { waits.push_back(ms); });
+  if (readWindow) engine->ReadWindow(*readWindow);
   engine->Clock([this] { return now; });
   return engine->StartImport(*gatherer, testMode);
 }

@@ -180,6 +180,7 @@ class EngineTest : public ::testing::Test {
   }
 
   std::unique_ptr<CommonImport> engine;  // the engine of the last Run
+  std::optional<std::int32_t> readWindow;  // the engine's read window, when not its own
   std::vector<std::int32_t> waits;       // every recovery wait, in milliseconds
   // The time the engine's late-commit watch ages by.
   LateCommitWatch::TimePoint now = std::chrono::system_clock::now();

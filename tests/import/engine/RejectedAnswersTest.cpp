@@ -69,6 +69,29 @@ class RejectedAnswersTest : public EngineTest {
   testsupport::KrymFixture* plant = nullptr;
 };
 
+// A text of a list-limited variable that is not in its list has no number of its own: stored
+// with the first entry's, it would read as that entry. It is rejected like any answer that
+// cannot be read, and the variable goes on.
+TEST_F(RejectedAnswersTest, UnlistedTextOfAListLimitedVariableIsRejected) {
+  plant->Exec("INSERT INTO vardesc (varid, varnum, name, vartype, units, decplaces, source_cnn_approval, "
+              "g2_interface_id, g2_enabled, limit_to_list, list) VALUES (44, 1044, 'Var 44', 'T', '', 0, 1, " +
+              std::to_string(kCollector) + ", -1, -1, E'LOW\\tOK\\tHIGH')");
+  AddQuestion(1, 7, 44);
+  AddVisit({.id = 101, .point = 1, .answers = {{7, "high"}}});
+  AddVisit({.id = 102, .point = 1, .date = "2024-03-06", .answers = {{7, "MEDIUM"}}});
+  AddVisit({.id = 103, .point = 1, .date = "2024-03-07", .answers = {{7, "LOW"}}});
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Values(*plant), ElementsAre("44|3|high", "44|1|LOW"));
+  const std::vector<std::string> lines = LinesStartingWith(Rejection(102, "MEDIUM", 44));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_THAT(lines[0], HasSubstr("): it is not one of the texts the variable's list allows. It is not imported"));
+  EXPECT_EQ(LinesWith("Rejected the answer"), 1);
+  EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 103);
+}
+
 TEST_F(RejectedAnswersTest, BadRowsAreReportedOncePassedAndNotMetAgain) {
   struct Bad {
     Visit visit;

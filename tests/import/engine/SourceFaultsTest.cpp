@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAre;
 
 class SourceFaultsTest : public EngineTest {
  protected:
@@ -42,6 +44,22 @@ class SourceFaultsTest : public EngineTest {
                             " order by varid, datestamp");
   }
   virtual bool Ascii() const { return false; }
+  // DeraRed refuses every read that meets the transaction (XX000 "row refused", no data
+  // error): a view takes the table's place.
+  void RefuseRow(int id) {
+    std::string columns =
+        "id, route_id, point_id, trans_date, trans_time, point_desc, guard, notes, inc, inc1, "
+        "inc2, inc3, missed_point, question_id1, "
+        "CASE WHEN id = " +
+        std::to_string(id) + " THEN refuse(answer1) ELSE answer1 END AS answer1";
+    for (int i = 2; i <= 10; ++i) columns += ", question_id" + std::to_string(i) + ", answer" + std::to_string(i);
+    deraRed.Exec(
+        "ALTER TABLE tbl_transaction_pda RENAME TO pda_rows;"
+        "CREATE FUNCTION refuse(t text) RETURNS text LANGUAGE plpgsql STABLE AS $$ BEGIN "
+        "RAISE EXCEPTION 'row refused' USING ERRCODE = 'XX000'; END $$;"
+        "CREATE VIEW tbl_transaction_pda AS SELECT " +
+        columns + " FROM pda_rows");
+  }
   std::string Rejection(std::int32_t id, const std::string& answer, std::int32_t varid) const {
     return "Rejected the answer '" + answer + "' of transaction " + std::to_string(id) + " for VarId " +
            std::to_string(varid) + " of facility 'Plant One' (" + plant->Name() + "): ";
@@ -54,7 +72,7 @@ class SourceFaultsTest : public EngineTest {
 // rejected with its transaction id, never written into today's slot.
 TEST_F(SourceFaultsTest, DateOrTimeTheDriverCannotReadIsRejectedNotTakenForToday) {
   AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}, {6, "10"}}});
-  AddVisit({.id = 102, .point = 1, .time = "09:00:00", .answers = {{5, "2"}, {6, "20"}}});
+  AddVisit({.id = 102, .point = 1, .date = "2024-03-04", .time = "09:00:00", .answers = {{5, "2"}, {6, "20"}}});
   AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}, {6, "30"}}});
   AddVisit({.id = 104, .point = 1, .time = "11:00:00", .answers = {{5, "4"}}});
   deraRed.Exec("UPDATE tbl_transaction_pda SET trans_date = '10000-01-01' WHERE id = 102");
@@ -96,6 +114,22 @@ TEST_F(SourceFaultsTest, DailyAnswerWithoutATimeIsWrittenIntoItsDay) {
   EXPECT_EQ(SavedId(), 103);
 }
 
+// A fraction of a second is cut before the slot is chosen: rounded, half a second before
+// midnight became 00:00:00 of the same day (a day early, overwriting that slot), and half a
+// second before the hour the next hour's slot.
+TEST_F(SourceFaultsTest, FractionOfASecondIsCutNeverRounded) {
+  AddVisit({.id = 101, .point = 1, .time = "23:59:59.5", .answers = {{5, "1"}, {6, "10"}}});
+  AddVisit({.id = 102, .point = 1, .date = "2024-03-04", .time = "10:59:59.5", .answers = {{5, "2"}}});
+
+  ASSERT_TRUE(Run());
+
+  // 23:59:59 is after 23:00, so both land on the next day as every late visit does.
+  EXPECT_THAT(Slots("dataddh"), ElementsAre("42|2024-03-04 10:00|2", "42|2024-03-06 00:00|1"));
+  EXPECT_THAT(Slots("datatbl"), ElementsAre("43|2024-03-06 00:00|10"));
+  EXPECT_FALSE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 102);
+}
+
 class AsciiSourceTest : public SourceFaultsTest {
  protected:
   bool Ascii() const override { return true; }
@@ -103,11 +137,12 @@ class AsciiSourceTest : public SourceFaultsTest {
 
 // Bytes that are no UTF-8 in a SQL_ASCII DeraRed make the server refuse the whole result of
 // every read that meets their row (SQLSTATE 22021). The link is fine: the reader finds the row
-// by reading the range in parts, the row is rejected for each variable that reads it, and every
-// other row and variable is imported.
-TEST_F(AsciiSourceTest, RowDeraRedCannotHandOverIsRejectedAndTheRestImported) {
+// by reading the range in parts and reads its texts as bytes, those that are no UTF-8 shown
+// escaped. Only an answer that is such a text is rejected; the row's other answers, its note,
+// operator and descriptions are imported, and so is every other row.
+TEST_F(AsciiSourceTest, TextDeraRedCannotHandOverIsReadAsBytesAndOnlySuchAnAnswerRejected) {
   AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}, {6, "10"}}});
-  AddVisit({.id = 102, .point = 1, .time = "09:00:00", .answers = {{5, "2"}}});
+  AddVisit({.id = 102, .point = 1, .date = "2024-03-04", .time = "09:00:00", .answers = {{5, "2"}, {6, "20"}}});
   AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
   AddVisit({.id = 104, .point = 1, .date = "2024-03-06", .answers = {{6, "40"}}});
   AddVisit({.id = 105, .point = 1, .time = "12:00:00", .answers = {{5, "5"}}});
@@ -119,28 +154,21 @@ TEST_F(AsciiSourceTest, RowDeraRedCannotHandOverIsRejectedAndTheRestImported) {
   AddVisit({.id = 107, .point = 9, .notes = "bad"});
   DeraRedExec("UPDATE tbl_transaction_pda SET answer1 = E'caf\\xe9' WHERE id = 102");
   DeraRedExec("UPDATE tbl_transaction_pda SET notes = E'Pumpe \\xfc' WHERE id IN (104, 107)");
+  DeraRedExec("UPDATE tbl_transaction_pda SET guard = E'J\\xf6rg', point_desc = E'\\xb5S', inc2 = E'\\xff' "
+              "WHERE id = 105");
 
   ASSERT_TRUE(Run());
 
-  EXPECT_THAT(Rows(*plant, "select comment from logbookentries"), ElementsAre("Gate open"));
-  EXPECT_EQ(LinesStartingWith("Rejected the note of transaction 107 for the logbook of facility 'Plant One' (" +
-                              plant->Name() + "): DeraRed cannot hand over its row (")
-                .size(),
-            1u);
-
+  EXPECT_THAT(Rows(*plant, "select comment from logbookentries"),
+              UnorderedElementsAre("Gate open", "Pumpe \\xfc", "Pumpe \\xfc"));
   EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|3|3", "42|5|5"));
-  EXPECT_THAT(Values(*plant), ElementsAre("43|10|10"));
-  for (const int varid : {42, 43}) {
-    for (const int id : {102, 104}) {
-      SCOPED_TRACE(std::to_string(varid) + " " + std::to_string(id));
-      const std::vector<std::string> lines = LinesStartingWith(
-          "Rejected the row of transaction " + std::to_string(id) + " for VarId " + std::to_string(varid) +
-          " of facility 'Plant One' (" + plant->Name() + "): DeraRed cannot hand over its row (");
-      ASSERT_EQ(lines.size(), 1u);
-      EXPECT_THAT(lines[0], HasSubstr("invalid byte sequence"));
-      EXPECT_THAT(lines[0], HasSubstr("It is not imported; the import goes on."));
-    }
-  }
+  EXPECT_THAT(Values(*plant), ElementsAre("43|20|20", "43|10|10", "43|40|40"));
+  EXPECT_THAT(Rows(*plant, "select curvalue, audituser from dataddh where curvalue = 5"), ElementsAre("5|J\\xf6rg"));
+  const std::vector<std::string> lines = LinesStartingWith(Rejection(102, "caf\\xe9", 42));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_THAT(lines[0], HasSubstr("DeraRed cannot hand over its text as it stands"));
+  EXPECT_EQ(LinesWith("Rejected the "), 1);
+  EXPECT_GE(LinesWith("cannot be handed over as they stand ("), 4);  // 102, 104, 105 and 107
   EXPECT_EQ(engine->Statistics().SourceConnectionFailures(), 0);
   EXPECT_TRUE(waits.empty());
   EXPECT_TRUE(engine->RunFailed());
@@ -156,17 +184,7 @@ TEST_F(SourceFaultsTest, ReadRefusedWhileDeraRedIsReachableHoldsOnlyThatVariable
   AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}, {6, "10"}}});
   AddVisit({.id = 102, .point = 1, .time = "09:00:00", .answers = {{5, "2"}}});
   AddVisit({.id = 103, .point = 2, .time = "10:00:00", .answers = {{7, "3"}}});
-  std::string columns =
-      "id, route_id, point_id, trans_date, trans_time, point_desc, guard, notes, inc, inc1, "
-      "inc2, inc3, missed_point, question_id1, "
-      "CASE WHEN id = 102 THEN refuse(answer1) ELSE answer1 END AS answer1";
-  for (int i = 2; i <= 10; ++i) columns += ", question_id" + std::to_string(i) + ", answer" + std::to_string(i);
-  deraRed.Exec(
-      "ALTER TABLE tbl_transaction_pda RENAME TO pda_rows;"
-      "CREATE FUNCTION refuse(t text) RETURNS text LANGUAGE plpgsql STABLE AS $$ BEGIN "
-      "RAISE EXCEPTION 'row refused' USING ERRCODE = 'XX000'; END $$;"
-      "CREATE VIEW tbl_transaction_pda AS SELECT " +
-      columns + " FROM pda_rows");
+  RefuseRow(102);
 
   ASSERT_TRUE(Run());
 
@@ -184,6 +202,84 @@ TEST_F(SourceFaultsTest, ReadRefusedWhileDeraRedIsReachableHoldsOnlyThatVariable
   EXPECT_EQ(engine->Statistics().SourceConnectionFailures(), 0);
   EXPECT_TRUE(waits.empty());
   EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 100);
+}
+
+// A range wider than the read window is read and imported a window at a time: every answer
+// exactly once, stretches without any transaction stepped over, and a window that DeraRed
+// refuses ends the variable's reading there, what came before it imported.
+class WindowedReadTest : public SourceFaultsTest {
+ protected:
+  void SetUp() override {
+    SourceFaultsTest::SetUp();
+    readWindow = 4;
+  }
+
+  // Hourly answers i of variable 42 at transaction ids, and daily ones at every third.
+  void AddAnswers(const std::vector<int>& ids) {
+    for (const int id : ids) {
+      const int hour = id % 24;
+      std::vector<std::pair<std::int32_t, std::string>> answers = {{5, std::to_string(id)}};
+      if (id % 3 == 0) answers.emplace_back(6, std::to_string(id));
+      AddVisit({.id = id, .point = 1, .date = "2024-03-" + std::to_string(10 + id % 15),
+                .time = (hour < 10 ? "0" : "") + std::to_string(hour) + ":00:00", .answers = answers});
+    }
+  }
+};
+
+TEST_F(WindowedReadTest, SplitRangeImportsEveryAnswerExactlyOnce) {
+  std::vector<int> ids;
+  for (int id = 101; id <= 110; ++id) ids.push_back(id);
+  for (int id = 5000; id <= 5005; ++id) ids.push_back(id);  // far above, after a stretch of nothing
+  AddAnswers(ids);
+
+  ASSERT_TRUE(Run());
+
+  std::vector<std::string> hourly, daily;
+  for (const int id : ids) {
+    hourly.push_back("42|" + std::to_string(id) + "|" + std::to_string(id));
+    if (id % 3 == 0) daily.push_back("43|" + std::to_string(id) + "|" + std::to_string(id));
+  }
+  std::sort(hourly.begin(), hourly.end());
+  std::sort(daily.begin(), daily.end());
+  std::vector<std::string> gotHourly = Values(*plant, "dataddh"), gotDaily = Values(*plant);
+  std::sort(gotHourly.begin(), gotHourly.end());
+  std::sort(gotDaily.begin(), gotDaily.end());
+  EXPECT_EQ(gotHourly, hourly);
+  EXPECT_EQ(gotDaily, daily);
+  // Each answer written once: one write line each.
+  EXPECT_EQ(LinesWith("Wrote Data"), static_cast<int>(hourly.size() + daily.size()));
+  // 101-104, 105-108, 109-112, then 5000-5003 and 5004-5005 for each variable (each reads
+  // every visit of the point): the empty stretch is never read window by window.
+  EXPECT_EQ(LinesStartingWith("Loaded ").size(), 10u);
+  EXPECT_EQ(LogCount("Loaded 4 data record(s) from source."), 6);
+  EXPECT_EQ(LogCount("Loaded 2 data record(s) from source."), 4);
+  EXPECT_FALSE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 5005);
+}
+
+TEST_F(WindowedReadTest, WindowDeraRedRefusesHoldsTheIdFromThatWindowOn) {
+  std::vector<int> ids;
+  for (int id = 101; id <= 112; ++id) ids.push_back(id);
+  AddAnswers(ids);
+  RefuseRow(107);
+
+  ASSERT_TRUE(Run());
+
+  // The first window of each variable is imported; nothing from the refused one on.
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|101|101", "42|102|102", "42|103|103", "42|104|104"));
+  EXPECT_THAT(Values(*plant), ElementsAre("43|102|102"));
+  for (const int varid : {42, 43}) {
+    const std::vector<std::string> lines = LinesStartingWith(
+        "The answers of VarId " + std::to_string(varid) + " of facility 'Plant One' (" + plant->Name() +
+        ") from transaction 105 on could not be read from DeraRed, which is reachable (");
+    ASSERT_EQ(lines.size(), 1u) << varid;
+    EXPECT_THAT(lines[0], HasSubstr("row refused"));
+  }
+  EXPECT_EQ(LinesStartingWith("Loaded ").size(), 2u);
+  EXPECT_TRUE(engine->RunFailed());
+  // A facility with a failed read saves no id, as always; the hold from 105 on is what the
+  // facilities after it may save.
   EXPECT_EQ(SavedId(), 100);
 }
 
@@ -542,6 +638,8 @@ TEST_F(AsciiLateCommitTest, LateRowDeraRedCannotHandOverIsRejectedAndNotWatchedO
 
   EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|4|4"));
   EXPECT_EQ(LinesWith(" of transaction 102 for VarId 42 of facility 'Plant One' (" + plant->Name() + "): "), 1);
+  // Read with its ids bound, the row's texts are read as bytes all the same: only the answer is rejected.
+  EXPECT_EQ(LinesStartingWith("Rejected the answer 'caf\\xe9' of transaction 102 for VarId 42").size(), 1u);
   EXPECT_EQ(LogCount(kLate102), 1);
   EXPECT_THAT(Watched(), ElementsAre());
   EXPECT_TRUE(engine->RunFailed());

@@ -129,7 +129,10 @@ TEST(ValuePreparation, TextParameters) {
   ExpectCases(listed, {
                           {"closed", true, 2, "closed"},
                           {"FAULT", true, 3, "FAULT"},  // the list ignores case, the text keeps it
-                          {"unknown", true, 1, "unknown"},
+                          // Not in the list: no number of its own, so nothing to write (the first
+                          // entry's number would read as "open").
+                          {"unknown", false, 0, ""},
+                          {"open closed", false, 0, ""},
                       });
 }
 

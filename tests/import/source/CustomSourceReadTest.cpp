@@ -76,6 +76,24 @@ TEST_F(ReaderReads, AnswersByTransactionRangeAndExternalIds) {
   EXPECT_GT(busy.shown, 0);
 }
 
+// The ids of a range are listed a part at a time, stepping over stretches without any: every
+// id once, in order, whatever lies between them; the next id above one is found alike.
+TEST_F(ReaderReads, TransactionIdsOfAWideSparseRangeComeEachOnceInOrder) {
+  ASSERT_TRUE(db.Exec(
+      "insert into Tbl_Transaction_PDA (ID, Route_Id, Point_Id, Missed_Point) values "
+      "(100000, 1, 10, 'N'), (100001, 1, 10, 'N'), (250000, 1, 10, 'N'), (2000000000, 1, 10, 'N')"));
+  CustomSource source;
+  bool failed = true;
+  EXPECT_EQ(source.ReadTransIds(4, 1999999999, failed),
+            (std::vector<std::int32_t>{5, 6, 7, 8, 9, 10, 100000, 100001, 250000}));
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(source.ReadTransIds(0, 2147483647, failed).back(), 2000000000);
+  EXPECT_EQ(source.ReadTransIds(250000, 1999999999, failed), std::vector<std::int32_t>{});
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(source.ReadNextTransId(100001), 250000);
+  EXPECT_EQ(source.ReadNextTransId(2000000000), std::nullopt);
+}
+
 TEST_F(ReaderReads, AnswersByTransactionDateComeInDateOrder) {
   CustomSource source;
   source.QueryType(1);

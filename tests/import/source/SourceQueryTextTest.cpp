@@ -150,6 +150,39 @@ TEST(SourceQueryText, LogNotesQueryByDatabaseType) {
                                          tail);
 }
 
+// The same queries with the typed texts read as their bytes: only the text columns of the
+// transactions change, each keeping its name; the join, filters and order stay.
+TEST(SourceQueryText, TextColumnsAsBytesKeepEveryNameAndFilter) {
+  SourceQueryText q;
+  q.dbType = 2;
+  q.startTransId = 102;
+  q.endTransId = 102;
+  q.currentVarId = "ALL";
+  q.textAsBytes = true;
+  const std::string answers = q.AnswersQuery();
+  auto bytes = [](const std::string& c) {
+    return "convert_to(Tbl_Transaction_PDA." + c + ", 'SQL_ASCII') AS " + c;
+  };
+  EXPECT_EQ(answers.rfind("SELECT Tbl_Transaction_PDA.ID, Tbl_Transaction_PDA.Route_Id, ", 0), 0u) << answers;
+  for (const std::string c : {"Point_Desc", "Guard", "Notes", "Inc", "Inc1", "Inc3", "Answer1", "Answer10"})
+    EXPECT_NE(answers.find(bytes(c) + (c == "Answer10" ? " FROM" : ",")), std::string::npos) << c << ": " << answers;
+  for (const std::string c : {"Trans_Time", "Missed_Point", "Question_ID10"})
+    EXPECT_NE(answers.find(", Tbl_Transaction_PDA." + c + ","), std::string::npos) << c << ": " << answers;
+  q.textAsBytes = false;
+  const std::string plain = q.AnswersQuery();
+  const std::string join = "FROM Tbl_Transaction_PDA INNER JOIN";
+  EXPECT_EQ(answers.substr(answers.find(join)), plain.substr(plain.find(join)));
+
+  q.textAsBytes = true;
+  EXPECT_EQ(q.LogNotesQuery().rfind("SELECT distinct Tbl_Transaction_PDA.ID, Tbl_Transaction_PDA.Trans_Date, "
+                                    "Tbl_Transaction_PDA.Trans_Time, " +
+                                        bytes("Guard") + ", " + bytes("Notes") +
+                                        ", Tbl_Routes_Points_Questions.external_id_logbook FROM ",
+                                    0),
+            0u)
+      << q.LogNotesQuery();
+}
+
 TEST(SourceQueryText, DateLiteralsOfEachDialect) {
   const core::Date afternoon = core::Date::FromParts(2026, 12, 8, 13, 5, 9);
   const core::Date midnight = core::Date::FromParts(2026, 1, 2);

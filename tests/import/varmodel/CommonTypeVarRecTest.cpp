@@ -47,6 +47,9 @@ TEST(CommonTypeVarRecTest, TextListNumbersEachNewEntryOnce) {
   for (const Case& c : {Case{"a", 1}, Case{"A", 1}, Case{" b ", 2}, Case{"c", 3}, Case{"C ", 3}, Case{"d", 1},
                         Case{"", 1}, Case{"   ", 1}})
     EXPECT_EQ(r.GetTextListHashIndex(c.asked), c.number) << "'" << c.asked << "'";
+  // Only a listed text is listed; the index's 1 for any other says nothing of that.
+  for (const char* listed : {"a", " b ", "C"}) EXPECT_TRUE(r.IsListedText(listed)) << listed;
+  for (const char* unlisted : {"d", "", "   ", "a b"}) EXPECT_FALSE(r.IsListedText(unlisted)) << unlisted;
 
   // A later load numbers its new entries after those held and skips the ones it repeats.
   r.LoadTextListHash("d\tA\t\te");

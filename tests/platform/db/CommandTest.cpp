@@ -6,6 +6,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "ScratchDatabase.h"
 #include "platform/db/Connection.h"
@@ -404,6 +407,38 @@ TEST_F(CommandTest, TimeoutIsTheConnectionsUntilTheCommandSetsItsOwn) {
   auto t0 = std::chrono::steady_clock::now();
   EXPECT_THROW(cmd.Execute(), DbException);
   EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
+}
+
+// A forward-only read hands each row to the sink as the driver gives it, with the columns as a
+// recordset names them, and keeps none; a failing statement reaches the sink with no row, and
+// what the sink throws ends the read.
+TEST_F(CommandTest, RowsGoToASinkOneByOneWithTheirColumns) {
+  if (!db_.Valid()) return;
+  Command cmd;
+  cmd.ActiveConnection(db_.Connection());
+  cmd.CommandText("select n as Num, 'row ' || n as Label from generate_series(1, ?) n order by n");
+  cmd.CreateParameter("upTo", adInteger, adParamInput, 0, 3);
+  std::vector<std::string> seen;
+  cmd.Execute([&](const ResultTable& result, std::vector<Value>& row) {
+    EXPECT_TRUE(result.rows.empty());
+    ASSERT_EQ(result.Find("label"), 1);
+    seen.push_back(std::to_string(row[0].ToLong()) + "|" + std::move(row[1]).Text());
+  });
+  EXPECT_EQ(seen, (std::vector<std::string>{"1|row 1", "2|row 2", "3|row 3"}));
+
+  int calls = 0;
+  cmd.CommandText("select 1 / (n - 2) from generate_series(1, ?) n");
+  EXPECT_THROW(cmd.Execute([&](const ResultTable&, std::vector<Value>&) { ++calls; }), DbException);
+  EXPECT_EQ(calls, 0);  // the server refuses the result before the driver hands over a row
+
+  cmd.CommandText("select n from generate_series(1, ?) n");
+  EXPECT_THROW(cmd.Execute([&](const ResultTable&, std::vector<Value>&) {
+    if (++calls == 2) throw std::runtime_error("enough");
+  }),
+               std::runtime_error);
+  EXPECT_EQ(calls, 2);
+  // The connection goes on.
+  EXPECT_EQ(db_.Connection().Execute("select 7").Fields(0).Value().ToLong(), 7);
 }
 
 }  // namespace
