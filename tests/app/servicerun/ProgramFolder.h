@@ -32,6 +32,10 @@ namespace servicerun {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+// How long a test waits for a program to end. Generous for a busy machine: what a test proves
+// never rests on it (a wait that the program is to cut short is made far longer than this).
+inline constexpr std::chrono::seconds kEndLimit{120};
+
 // A TCP port on 127.0.0.1 where nothing listens: a database there refuses every connection.
 inline int ClosedPort() {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -106,7 +110,7 @@ class ProgramFolder : public ::testing::Test {
         << "<VORNKRYM_CONNECTION_PROVIDER>PostgreSQL Unicode</VORNKRYM_CONNECTION_PROVIDER>"
         << "<VORNKRYM_CONNECTION_DATASOURCE>" << db_.host << "</VORNKRYM_CONNECTION_DATASOURCE>"
         << "<VORNKRYM_CONNECTION_CUSTOMIZATIONS>" << port << "</VORNKRYM_CONNECTION_CUSTOMIZATIONS>"
-        << "<G2_SERVER_INTERFACE_ID>" << collector_ << "</G2_SERVER_INTERFACE_ID></VORNKRYM>"
+        << "<G2_SERVER_INTERFACE_ID>" << collector_ << "</G2_SERVER_INTERFACE_ID>" << vornKrymXml_ << "</VORNKRYM>"
         << "<K30418><SOURCEPROVIDER>PostgreSQL Unicode</SOURCEPROVIDER><SOURCEDBTYPE>2</SOURCEDBTYPE>"
         << "<SOURCEDS>" << db_.host << "</SOURCEDS><SOURCEDB>" << deraRed_.Name() << "</SOURCEDB>"
         << "<SOURCEUSERID>" << testsupport::TestDatabase::KrymUser() << "</SOURCEUSERID>"
@@ -180,6 +184,7 @@ class ProgramFolder : public ::testing::Test {
   testsupport::KrymFixture deraRed_{testsupport::KrymFixture::Kind::DeraRed};
   int collector_ = 0;
   fs::path folder_;
+  std::string vornKrymXml_;  // more of the Krym connection's part, as it is
 
  private:
   std::vector<fs::path> folders_;
