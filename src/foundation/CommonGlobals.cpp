@@ -36,6 +36,11 @@ void ShowStatus(const std::string& text, std::int16_t level) {
   if (ctx.logger) ctx.logger->WriteLog(text, level);
 }
 
+void ShowAlert(const std::string& text) {
+  ShowStatus(text, 0);
+  if (QALLoggerTXT* log = Program().logger) log->JournalWhileFailing(text);
+}
+
 void ClearActivityLog() {
   if (platform::ui::ActivityList* list = Program().ui.activityList) list->Clear();
 }

@@ -26,6 +26,10 @@ constexpr int kActivityListHardLimit = 32000;
 // Interactive mode, level within the log's verbosity: the text becomes the last
 // line of the activity list. Always: the text goes to the log at that level.
 void ShowStatus(const std::string& text, std::int16_t level = 0);
+// ShowStatus at level 0 for a line that must reach someone (a run's closing line, a failure):
+// while the log or another of the program's own files fails, it also goes to the journal
+// (QALLoggerTXT::WriteAlert).
+void ShowAlert(const std::string& text);
 void ClearActivityLog();
 
 // Opens the help page of a topic ("12036" or "7J4W4X" opens <topic>.html of the

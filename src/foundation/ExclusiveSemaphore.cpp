@@ -24,10 +24,17 @@ std::string FileNameOf(const std::string& name) {
   return out;
 }
 
+// A descriptor of the lock file, made when missing; -1 with errno set when it cannot be had.
 int OpenLockFile(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  // Another user's file in a shared folder can still be locked through a read-only descriptor.
-  if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Another user's file in a shared folder, or one on a read-only disk, can still be locked
+  // through a read-only descriptor. When there is none to open, the reason is the first
+  // refusal, not the missing file.
+  if (fd < 0 && (errno == EACCES || errno == EROFS)) {
+    const int refused = errno;
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) errno = refused;
+  }
   return fd;
 }
 
@@ -77,7 +84,8 @@ ExclusiveSemaphore::ExclusiveSemaphore(ExclusiveSemaphore&& other) noexcept
       anchor_(other.anchor_),
       fd_(std::exchange(other.fd_, -1)),
       anchorFd_(std::exchange(other.anchorFd_, -1)),
-      owner_(std::exchange(other.owner_, false)) {}
+      owner_(std::exchange(other.owner_, false)),
+      fileProblem_(std::move(other.fileProblem_)) {}
 
 ExclusiveSemaphore& ExclusiveSemaphore::operator=(ExclusiveSemaphore&& other) noexcept {
   if (this != &other) {
@@ -89,6 +97,7 @@ ExclusiveSemaphore& ExclusiveSemaphore::operator=(ExclusiveSemaphore&& other) no
     fd_ = std::exchange(other.fd_, -1);
     anchorFd_ = std::exchange(other.anchorFd_, -1);
     owner_ = std::exchange(other.owner_, false);
+    fileProblem_ = std::move(other.fileProblem_);
   }
   return *this;
 }
@@ -100,12 +109,12 @@ bool ExclusiveSemaphore::GetExclusiveLock() {
   // Askers take turns on the guard for the moment of the test, so the exclusive try and the
   // change to shared cannot interleave with another asker's.
   const int guardFd = OpenLockFile(path_ + ".guard");
-  if (guardFd < 0) RaiseSystemError(errno, kSource);
+  if (guardFd < 0) return LockFolderAlone(errno, path_ + ".guard", kSource);
   DescriptorGuard guard(guardFd);  // closing it ends the turn
   if (Flock(guardFd, LOCK_EX) != 0) RaiseSystemError(errno, kSource);
 
   const int fd = OpenLockFile(path_);
-  if (fd < 0) RaiseSystemError(errno, kSource);
+  if (fd < 0) return LockFolderAlone(errno, path_, kSource);
   DescriptorGuard lockOpen(fd);
 
   bool owner = false;
@@ -135,11 +144,30 @@ bool ExclusiveSemaphore::HoldAnchor(const char* source) {
   return true;
 }
 
+bool ExclusiveSemaphore::LockFolderAlone(int code, const std::string& file, const char* source) {
+  if (anchor_ != Anchor::Folder) RaiseSystemError(code, source);
+  // The folder's lock is the one every anchored asker takes, with or without the files: on
+  // its own it still keeps a second holder out. Taking it is one step, so no guard is needed.
+  const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) RaiseSystemError(errno, source);
+  DescriptorGuard folderOpen(fd);
+  bool owner = true;
+  if (Flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK) RaiseSystemError(errno, source);
+    owner = false;
+  }
+  fileProblem_ = "the lock file " + file + " cannot be made: " + SystemErrorText(code);
+  fd_ = folderOpen.Release();
+  owner_ = owner;
+  return owner_;
+}
+
 void ExclusiveSemaphore::ReleaseLock() {
   if (fd_ < 0) return;
   // Linux frees the descriptor even when close reports an error, so it is never closed twice.
   const int fd = std::exchange(fd_, -1);
   owner_ = false;
+  fileProblem_.clear();
   if (anchorFd_ >= 0) ::close(std::exchange(anchorFd_, -1));
   if (::close(fd) != 0) RaiseSystemError(errno, "ExclSem.ReleaseLock");
 }

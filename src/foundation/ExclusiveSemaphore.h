@@ -23,7 +23,9 @@
 // whose name files are new finds the folder held and is refused like any other. The folder
 // stays the one the holder locked when it is renamed or moved, so a second copy started there
 // meets it too. One anchored lock per folder: another name anchored on the same folder is
-// refused while the first holds.
+// refused while the first holds. When the name's files cannot be made (a read-only folder, one
+// the account may not write, a folder in the file's place), an anchored lock is the folder's
+// lock alone, which keeps every other anchored asker out just the same; FileProblem says why.
 class ExclusiveSemaphore {
  public:
   enum class Anchor { None, Folder };
@@ -41,7 +43,8 @@ class ExclusiveSemaphore {
 
   // True when this object now holds the lock; False when another holder has the name open
   // (this object then keeps it open too). A call while this object already has the name open
-  // answers as the first call did. The lock file cannot be made or locked: core::RuntimeError
+  // answers as the first call did. The lock file cannot be made or locked (nor, for an anchored
+  // lock, the folder): core::RuntimeError
   // numbered -2147221504 plus the system error code, source "ExclSem.GetExclusiveLock", with
   // the system's text.
   bool GetExclusiveLock();
@@ -55,6 +58,9 @@ class ExclusiveSemaphore {
   bool IsHolder() const { return owner_; }
   // The lock file's path.
   const std::string& LockPath() const { return path_; }
+  // Why an anchored lock is held (or refused) on its folder alone: "the lock file <path> cannot
+  // be made: <system's text>"; "" when its files took part.
+  const std::string& FileProblem() const { return fileProblem_; }
 
   // The system's text for an error code; "Error (" + code + ") not defined." when it has none.
   static std::string SystemErrorText(int code);
@@ -70,6 +76,9 @@ class ExclusiveSemaphore {
   // Takes the anchor of a lock that the name's files gave this object; false when another
   // holder has it.
   bool HoldAnchor(const char* source);
+  // The name's file (file) cannot be had (code): an anchored lock takes the folder alone; any
+  // other raises the error.
+  bool LockFolderAlone(int code, const std::string& file, const char* source);
 
   std::string path_;
   std::string folder_;
@@ -77,4 +86,5 @@ class ExclusiveSemaphore {
   int fd_ = -1;
   int anchorFd_ = -1;  // the folder, held while this object holds an anchored lock
   bool owner_ = false;
+  std::string fileProblem_;
 };

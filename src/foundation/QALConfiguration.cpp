@@ -188,7 +188,10 @@ bool QALConfiguration::Impl::ReadFailed(const std::string& line, const std::stri
   Log(line, 0);
   lastReadError = reason;
   readFailed = true;
-  Log("Configuration file " + path + " cannot be used: " + core::OutsideText(reason), 0);
+  const std::string told = "Configuration file " + path + " cannot be used: " + core::OutsideText(reason);
+  Log(told, 0);
+  // The program cannot run on it: whoever runs it learns why also when the log cannot be written.
+  if (logHandler != nullptr) logHandler->ReportFileFailure(path, reason, told);
   return false;
 }
 
@@ -312,11 +315,19 @@ bool QALConfiguration::ReadConfig() {
   s.revision = NextRevision();  // the values the file holds replace the table's, also when the read fails midway
   s.fileError.clear();
   if (!s.ConfigFileExists()) {
+    // Something else in the file's place is not made anew (and cannot be).
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(s.path, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_symlink(status)) {
+      const std::string what = std::filesystem::is_directory(status) ? "a directory" : "not a regular file";
+      return s.ReadFailed("Configuration file at " + s.path + " is " + what + ".", "it is " + what + ", not a file");
+    }
     s.Log("Configuration file does not exist at " + s.path, 0);
     s.Log("Attempting to create a default configuration file...", 0);
     if (!s.CreateDefaultConfigFile())
       return s.ReadFailed("Unable to create default configuration file in QALConfiguration.ReadConfig().",
-                          s.fileError.empty() ? "the default file could not be made" : s.fileError);
+                          "it does not exist and cannot be created: " +
+                              (s.fileError.empty() ? std::string("the default file could not be made") : s.fileError));
     s.Log("Default configuration file successfully created.", 0);
   }
 
@@ -334,6 +345,7 @@ bool QALConfiguration::ReadConfig() {
   s.changeWasMade = false;
   s.readFailed = false;
   s.lastReadError.clear();
+  if (s.logHandler != nullptr) s.logHandler->FileRecovered(s.path, "Configuration file " + s.path + " is read again.");
   return true;
 }
 

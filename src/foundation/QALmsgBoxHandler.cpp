@@ -119,6 +119,8 @@ std::int32_t QALmsgBoxHandler::QalMsgBox(const std::string& prompt, std::int32_t
 
   log("ANSWER= " + AnswerName(answer));
   log(std::string(77, '='));
+  // A box is what an unattended run has to tell: it reaches the journal while the log cannot.
+  if (logger_) logger_->JournalWhileFailing(prompt);
   answer_ = -1;  // a preset serves one box only
   return answer;
 }

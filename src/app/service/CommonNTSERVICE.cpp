@@ -77,8 +77,8 @@ void CommonNTSERVICE::MyMinuteTimer_Timer() {
             "Going to Sleep mode. Will next wake up at : " + core::Format(nextWakeUp_, "mm/dd/yyyy HH:nn:ss"), 0);
     } else {
       // The store has logged why; the run is lost, not tried again before the next wake-up.
-      ctx.logger->WriteLog("The scheduled import cannot start: the configuration file cannot be read.", 0);
-      ctx.logger->WriteLog("Import terminated with error(s).", 0);
+      ctx.logger->WriteAlert("The scheduled import cannot start: the configuration file cannot be read.");
+      ctx.logger->WriteAlert("Import terminated with error(s).");
     }
   }
   busy_ = false;

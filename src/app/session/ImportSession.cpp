@@ -55,6 +55,8 @@ constexpr const char* kNothingToImport = "Nothing to import into at this time.";
 constexpr const char* kUnableToImport = "Unable to import at this time";
 
 void Status(const std::string& text, std::int16_t level = 0) { ShowStatus(text, level); }
+// A run's closing line or failure: also on the journal while the log cannot take it.
+void Alert(const std::string& text) { CommonGlobals::ShowAlert(text); }
 
 void Log(const std::string& text, int level) {
   if (QALLoggerTXT* log = Program().logger) log->WriteLog(text, level);
@@ -82,9 +84,9 @@ bool Guarded(const char* routine, F&& body, const std::function<void()>& onError
   try {
     return body();
   } catch (const core::RuntimeError& e) {
-    Status(std::string("Error in ") + routine + ": " + ErrorText(e));
+    Alert(std::string("Error in ") + routine + ": " + ErrorText(e));
   } catch (const std::exception& e) {
-    Status(std::string("Error in ") + routine + ": " + e.what());
+    Alert(std::string("Error in ") + routine + ": " + e.what());
   }
   if (onError) onError();
   return false;
@@ -95,8 +97,8 @@ bool Guarded(const char* routine, F&& body, const std::function<void()>& onError
 // have shown their box.
 void CannotStart(const std::string& why) {
   if (!Program().isNTService) return;
-  Status("The scheduled import cannot start: " + why + ".");
-  Status(kImportFailed);
+  Alert("The scheduled import cannot start: " + why + ".");
+  Alert(kImportFailed);
 }
 
 // The installed dialogs, or null with the log line that says why the session goes on as if
@@ -294,7 +296,7 @@ bool ImportAllVariables(bool testMode) {
         const std::unique_ptr<CommonVarGatherer> gatherer = PrepareImportSession();
         if (!gatherer) return false;
         if (gatherer->TotalVariable() < 1) {
-          Status(kNothingToImport);
+          Alert(kNothingToImport);
           return false;
         }
         if (!SelectImportDateRange(*gatherer)) return false;
@@ -302,7 +304,7 @@ bool ImportAllVariables(bool testMode) {
         return RunImport(*gatherer, testMode);
       },
       [&] {
-        if (!ran && Program().isNTService) Status(kImportFailed);
+        if (!ran && Program().isNTService) Alert(kImportFailed);
       });
 }
 
@@ -409,7 +411,7 @@ bool RunImport(CommonVarGatherer& gatherer, bool testMode) {
   } catch (const std::exception& e) {
     Log(std::string("The import engine stopped: ") + e.what(), 0);
   }
-  Status(ok ? "Import was successful." : kImportFailed);
+  Alert(ok ? "Import was successful." : kImportFailed);
   return ok;
 }
 

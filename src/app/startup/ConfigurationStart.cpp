@@ -32,6 +32,7 @@ bool ProcessIsAlive(long pid) {
 
 void RemoveSaveLeftovers(const std::string& folder, const std::string& exeName, QALLoggerTXT& log) {
   const std::string configName = exeName + ".xml";
+  const std::string handleName = exeName + ".log_handle";
   std::vector<fs::path> leftovers;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -39,7 +40,8 @@ void RemoveSaveLeftovers(const std::string& folder, const std::string& exeName, 
     std::error_code typeError;
     if (!fs::is_regular_file(it->symlink_status(typeError))) continue;
     bool abandoned = false;
-    if (platform::xml::AtomicFile::IsTemporaryOf(name, configName))
+    if (platform::xml::AtomicFile::IsTemporaryOf(name, configName) ||
+        platform::xml::AtomicFile::IsTemporaryOf(name, handleName))
       abandoned = !platform::xml::AtomicFile::InUse(it->path().string());
     else if (const auto owner = LastIdFile::TemporaryOwner(name))
       abandoned = !ProcessIsAlive(*owner);

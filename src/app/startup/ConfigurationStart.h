@@ -12,7 +12,8 @@ class QALmsgBoxHandler;
 namespace ConfigurationStart {
 
 // Removes, from the program folder, the temporaries of saves that never finished:
-// <exeName>.xml.XXXXXX of the configuration's save that no save holds any more,
+// <exeName>.xml.XXXXXX of the configuration's save and <exeName>.log_handle.XXXXXX of the
+// handle file's that no save holds any more,
 // and TempJunk<pid>.txt of the last-id file's rewrite whose process is gone. Only
 // regular files of exactly those names; one log line for each (level 0).
 void RemoveSaveLeftovers(const std::string& folder, const std::string& exeName, QALLoggerTXT& log);

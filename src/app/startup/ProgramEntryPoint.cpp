@@ -42,13 +42,20 @@ std::string Bool(bool b) { return b ? "True" : "False"; }
 // the folder itself, which the service may always write, so an instance started by hand meets
 // the one the service manager started). A refused start writes its one line to standard error
 // and touches nothing in the folder: no log file, and the handle file still names the running
-// instance's log. A lock that cannot be made at all does not stop the service; the log says why.
+// instance's log. A folder where the lock file cannot be made (read-only, not the service's to
+// write) is locked as a folder, which refuses a second instance just the same; the log says why.
+// A lock that cannot be made at all does not stop the service; the log says why.
 bool HoldServiceLock(ProgramObjects& o) {
   const ProgramContext& ctx = o.context;
   o.serviceLock = std::make_unique<ExclusiveSemaphore>(ctx.app.EXEName + "_ntservice", ctx.app.Path,
                                                        ExclusiveSemaphore::Anchor::Folder);
   try {
-    if (o.serviceLock->GetExclusiveLock()) return true;
+    if (o.serviceLock->GetExclusiveLock()) {
+      if (!o.serviceLock->FileProblem().empty())
+        o.logger->WriteAlert("The service instance lock holds on the folder " + ctx.app.Path + " alone: " +
+                             o.serviceLock->FileProblem() + ".");
+      return true;
+    }
   } catch (const core::RuntimeError& e) {
     o.serviceLock.reset();  // no lock: this start was not refused
     o.logger->WriteLog(

@@ -43,6 +43,8 @@ constexpr std::int32_t kExclamationOk = 48;
 constexpr std::size_t kSystemicVariables = 3;
 
 void Status(const std::string& text, std::int16_t level = 0) { CommonGlobals::ShowStatus(text, level); }
+// A failure of the run: also on the journal while the log cannot take it.
+void Alert(const std::string& text) { CommonGlobals::ShowAlert(text); }
 
 void Log(const std::string& text, int level) {
   if (QALLoggerTXT* logger = Program().logger) logger->WriteLog(text, level);
@@ -175,7 +177,7 @@ CommonImport::WriteOutcome CommonImport::WriteWithRecovery(const RecoverySetting
     Wait(recovery.WaitMilliseconds());
     ++i;
   }
-  if (!stopped_) Status("Unable to connect to Vorn Krym.");
+  if (!stopped_) Alert("Unable to connect to Vorn Krym.");
   return WriteOutcome::Unreachable;
 }
 
@@ -230,7 +232,7 @@ bool CommonImport::StartImport(CommonVarGatherer& gatherer, bool TestMode) {
     return true;
   } catch (const std::exception& e) {
     const auto* re = dynamic_cast<const core::RuntimeError*>(&e);
-    Status("Error in StartImport: " + std::to_string(re ? re->Number() : 0) + ": " +
+    Alert("Error in StartImport: " + std::to_string(re ? re->Number() : 0) + ": " +
            core::OutsideText(re ? re->Description() : std::string(e.what())));
     writer_.reset();
     runFailed_ = true;
@@ -270,7 +272,7 @@ void CommonImport::RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool 
 bool CommonImport::EnsureRunRange() {
   const std::int32_t id = LastIdFile::GetLastTransIdImported();
   if (id == -1) {
-    Status("Error: GetLastTransIdImported failed.");
+    Alert("Error: GetLastTransIdImported failed.");
     watermark_.HoldAtStart();
     runFailed_ = true;
     return false;
@@ -314,7 +316,7 @@ void CommonImport::WatchLateCommits() {
     const std::vector<std::int32_t> ids = reader_->ReadTransIds(r.first - 1, r.last, failed);
     if (failed) {
       runFailed_ = true;
-      Status("The transaction ids watched for a late commit could not be checked: the next run checks them again.");
+      Alert("The transaction ids watched for a late commit could not be checked: the next run checks them again.");
       break;
     }
     for (const std::int32_t id : ids) {
@@ -345,7 +347,7 @@ void CommonImport::WatchNewGaps(LateCommitWatch::TimePoint now) {
     // may be passed.
     watermark_.HoldAtStart();
     runFailed_ = true;
-    Status("The transaction ids up to " + std::to_string(endId) +
+    Alert("The transaction ids up to " + std::to_string(endId) +
            " could not be listed: a transaction still on its way cannot be ruled out, so the last imported id is "
            "held.");
     return;
@@ -354,14 +356,20 @@ void CommonImport::WatchNewGaps(LateCommitWatch::TimePoint now) {
 }
 
 bool CommonImport::SaveWatch() {
+  QALLoggerTXT* logger = Program().logger;
   try {
     watch_.Save(watchPath_);
+    if (logger) logger->FileRecovered(watchPath_, "The late-commit watch " + watchPath_ + " is saved again.");
     return true;
   } catch (const core::RuntimeError& e) {
     runFailed_ = true;
-    Status("The late-commit watch " + watchPath_ + " cannot be written (" + std::to_string(e.Number()) + " - " +
-           core::OutsideText(e.Description()) +
-           "): the last imported id stays below the ids it should watch, and the next run reads them again.");
+    const std::string line = "The late-commit watch " + watchPath_ + " cannot be written (" +
+                             std::to_string(e.Number()) + " - " + core::OutsideText(e.Description()) +
+                             "): the last imported id stays below the ids it should watch, and the next run reads "
+                             "them again.";
+    Alert(line);
+    // One of the program's own files: the journal hears of it, once per cause.
+    if (logger) logger->ReportFileFailure(watchPath_, e.Description(), line);
     return false;
   }
 }
@@ -447,7 +455,7 @@ bool CommonImport::ReadAndImport(FacilityRun& run, std::int32_t varid, std::int3
     runFailed_ = true;
     if (pass != Pass::Range) {
       watermark_.HoldLate();
-      Status("The late transactions of VarId " + std::to_string(varid) + " of " + run.Where() +
+      Alert("The late transactions of VarId " + std::to_string(varid) + " of " + run.Where() +
              " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
              "): they stay watched for the next run.");
       return false;
@@ -456,7 +464,7 @@ bool CommonImport::ReadAndImport(FacilityRun& run, std::int32_t varid, std::int3
     // for the next run, and the other variables go on.
     run.facilityOk = false;
     watermark_.HoldAtStart();
-    Status("The answers of VarId " + std::to_string(varid) + " of " + run.Where() +
+    Alert("The answers of VarId " + std::to_string(varid) + " of " + run.Where() +
            " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
            "): they wait for the next run, and the last imported id is held.");
     return false;
@@ -643,7 +651,7 @@ bool CommonImport::SystemicRefusal(FacilityRun& run, const std::string& refused,
   for (const core::Value& held : streak.ids) watermark_.HoldBelow(held);
   runFailed_ = true;
   const char* what = f.procedure == CommonFacilityWriter::kLogbookTable ? " notes" : " variables";
-  Status("Vorn Krym of " + run.Where() + " refused the writes of " + std::to_string(kSystemicVariables) + what +
+  Alert("Vorn Krym of " + run.Where() + " refused the writes of " + std::to_string(kSystemicVariables) + what +
          " alike in a row through " + f.procedure + " (" + f.code + ": " + f.message +
          "): the fault is Vorn Krym's, not the data's. These and the facility's remaining writes through " +
          f.procedure + " wait for the next run, and the last imported id is held.");
@@ -655,7 +663,7 @@ void CommonImport::StructureRefuses(FacilityRun& run, const core::Value& id) {
   run.refusing.insert(f.procedure);
   watermark_.HoldBelow(id);
   runFailed_ = true;
-  Status("Vorn Krym of " + run.Where() + " refuses writes through " + f.procedure + " (" + f.code + ": " +
+  Alert("Vorn Krym of " + run.Where() + " refuses writes through " + f.procedure + " (" + f.code + ": " +
          f.message +
          "): an object of Vorn Krym is missing or forbidden. This and the facility's remaining writes through " +
          f.procedure + " wait for the next run, and the last imported id is held.");
@@ -667,7 +675,7 @@ void CommonImport::RejectAnswer(const FacilityRun& run, std::int32_t varid, cons
   // One box per variable and run: fifty bad answers are not fifty boxes.
   if (reported_.insert("box~" + run.facility + "~" + std::to_string(varid)).second) MsgBox(text);
   Status(text);
-  Status("Rejected the answer '" + core::OutsideText(answer) + "' of transaction " + rec.ID.Text() + " for VarId " +
+  Alert("Rejected the answer '" + core::OutsideText(answer) + "' of transaction " + rec.ID.Text() + " for VarId " +
          std::to_string(varid) + " of " + run.Where() + ": " + why + ". It is not imported; the import goes on.");
   runFailed_ = true;
 }
@@ -678,7 +686,7 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
   if (run.rejectedNotes.count(id)) return;  // reported once, when its first variable met it
   auto reject = [&](const std::string& why) {
     run.rejectedNotes.insert(id);
-    Status("Rejected the note of transaction " + id + " for the logbook of " + run.Where() + ": " + why +
+    Alert("Rejected the note of transaction " + id + " for the logbook of " + run.Where() + ": " + why +
            ". It is not imported; the import goes on.");
     runFailed_ = true;
   };
@@ -760,14 +768,14 @@ bool CommonImport::ReadAndImportNotes(FacilityRun& run, std::int32_t above, std:
     } else {
       watermark_.HoldAtStart();
       runFailed_ = true;
-      Status("The operator notes of " + run.Where() + " could not be read from DeraRed, which is reachable (" +
+      Alert("The operator notes of " + run.Where() + " could not be read from DeraRed, which is reachable (" +
              reader_->LastReadError() + "): they wait for the next run, and the last imported id is held.");
     }
     return false;
   }
   Status("Loaded Logbook " + std::to_string(reader_->RecordCount()) + " record(s) from source.");
   for (const CustomSource::UnreadableRow& row : reader_->UnreadableRows()) {
-    Status("Rejected the note of transaction " + std::to_string(row.id) + " for the logbook of " + run.Where() +
+    Alert("Rejected the note of transaction " + std::to_string(row.id) + " for the logbook of " + run.Where() +
            ": DeraRed cannot hand over its row (" + row.error + "). It is not imported; the import goes on.");
     runFailed_ = true;
   }
@@ -787,7 +795,7 @@ void CommonImport::SaveLastId(const FacilityRun& run, bool TestMode, bool laterF
   if (!ctx.isNTService || !run.facilityOk || lastId == 0 || TestMode) return;
   const std::string where = " for facility " + run.name + "' (" + run.facility + ")";
   if (LastIdFile::PutLastIdImported(lastId) == -1) {
-    Status("WARNING : Unable to save Last Id Imported - " + std::to_string(lastId) + where);
+    Alert("WARNING : Unable to save Last Id Imported - " + std::to_string(lastId) + where);
     runFailed_ = true;
   } else {
     Status("Success: The Last Id that was Imported is - " + std::to_string(lastId) + where);
@@ -798,7 +806,7 @@ void CommonImport::SourceOutOfReach() {
   sourceDown_ = true;
   runFailed_ = true;
   watermark_.HoldAtStart();
-  Status(
+  Alert(
       "DeraRed could not be read after every recovery attempt: the rest of this run's reading is skipped, and "
       "the last imported id is held until DeraRed can be read.");
 }
@@ -808,7 +816,7 @@ void CommonImport::TargetOutOfReach(FacilityRun& run) {
   // The facility's later variables are not read at all: their answers may lie anywhere.
   watermark_.HoldAtStart();
   runFailed_ = true;
-  Status("Vorn Krym of " + run.Where() +
+  Alert("Vorn Krym of " + run.Where() +
          " could not be written after every recovery attempt: its remaining values and notes wait for the next run, "
          "and the last imported id is held.");
 }
@@ -860,13 +868,13 @@ CommonImport::ReadOutcome CommonImport::ReadSource(CustomSource& reader, bool no
     Wait(recovery.WaitMilliseconds());
   }
   if (stopped_) return ReadOutcome::Unreachable;
-  Status("Unable to connect to source.");
+  Alert("Unable to connect to source.");
   return ReadOutcome::Unreachable;
 }
 
 void CommonImport::RejectUnreadableRow(const FacilityRun& run, std::int32_t varid,
                                        const CustomSource::UnreadableRow& row) {
-  Status("Rejected the row of transaction " + std::to_string(row.id) + " for VarId " + std::to_string(varid) + " of " +
+  Alert("Rejected the row of transaction " + std::to_string(row.id) + " for VarId " + std::to_string(varid) + " of " +
          run.Where() + ": DeraRed cannot hand over its row (" + row.error +
          "). It is not imported; the import goes on.");
   runFailed_ = true;

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -48,7 +49,12 @@ void Report(const std::string& prompt) {
   MessageBox(prompt);
 }
 
+// The system's code of the last file error raised here: the journal names the real reason (a
+// read-only disk), which the numbered error of the box folds into "Permission denied".
+int gLastFileError = 0;
+
 [[noreturn]] void RaiseFileError(int error, const char* source) {
+  gLastFileError = error;
   switch (error) {
     case ENOENT:
       core::Raise(kFileNotFound, source);
@@ -312,6 +318,17 @@ void ReplaceFile(const std::string& linkOrFile, const std::string& content, cons
   }
 }
 
+// A file that cannot be saved is a failure of the program's own files: it reaches the journal
+// (once per cause) whatever the log can take.
+void SaveFailed(const std::string& path, const std::string& prompt, const std::string& consequence) {
+  QALLoggerTXT* log = Program().logger;
+  if (!log) return;
+  const std::string reason = gLastFileError != 0 ? std::strerror(gLastFileError) : prompt;
+  log->ReportFileFailure(path, reason,
+                         "The last imported id cannot be saved in " + path + ": " + reason + " (" + prompt +
+                             "). " + consequence);
+}
+
 }  // namespace
 
 void ReplaceWholeFile(const std::string& path, const std::string& content, const char* source) {
@@ -333,6 +350,7 @@ std::string LastIdFilePath() { return Program().app.Path + "/DeraRed.ini"; }
 
 std::int32_t GetLastTransIdImported() {
   const std::string path = LastIdFilePath();
+  gLastFileError = 0;
   if (!FileExists(path)) {
     MessageBox("Could not find file " + path);
     return -1;
@@ -342,6 +360,7 @@ std::int32_t GetLastTransIdImported() {
            ". No answers are imported until the file holds the line " + kKey + "=<last imported id>.");
     return -1;
   };
+  bool saving = false;
   try {
     const std::string raw = ReadFile(path, "GetLastTransIdImported");
     if (const std::string why = WhyNoText(raw); !why.empty()) return unreadable(why);
@@ -355,19 +374,24 @@ std::int32_t GetLastTransIdImported() {
           return unreadable("it holds no " + kKey + " entry, but " + Shown(TrimBlanks(e.text)));
       // The key starts a line of its own even after a last line without its line end.
       const bool needsEol = !file.body.empty() && file.body.back() != '\n';
+      saving = true;
       ReplaceFile(path, raw + (needsEol ? file.eol : "") + kKey + "=0" + file.eol, "GetLastTransIdImported");
       return 0;
     }
     if (!entry.readable) return unreadable(entry.why);
     return core::Value(entry.number).ToLong();  // fractions rounded half to even; overflow raises
   } catch (const core::RuntimeError& e) {
-    MessageBox("Error in GetLastTransIdImported: " + std::to_string(e.Number()) + " - " + e.Description());
+    const std::string prompt =
+        "Error in GetLastTransIdImported: " + std::to_string(e.Number()) + " - " + e.Description();
+    MessageBox(prompt);
+    if (saving) SaveFailed(path, prompt, "No answers are imported until it can be saved.");
     return -1;
   }
 }
 
 std::int32_t PutLastIdImported(const std::int32_t& id) {
   const std::string path = LastIdFilePath();
+  gLastFileError = 0;
   if (!FileExists(path)) {
     MessageBox("Could not find file " + path);
     return -1;
@@ -388,9 +412,13 @@ std::int32_t PutLastIdImported(const std::int32_t& id) {
       rewritten += file.eol;
     }
     ReplaceFile(path, rewritten, "PutLastIdImported");
+    if (QALLoggerTXT* log = Program().logger)
+      log->FileRecovered(path, "The last imported id is saved in " + path + " again.");
     return 0;
   } catch (const core::RuntimeError& e) {
-    MessageBox("Error in PutLastIdImported: " + std::to_string(e.Number()) + " - " + e.Description());
+    const std::string prompt = "Error in PutLastIdImported: " + std::to_string(e.Number()) + " - " + e.Description();
+    MessageBox(prompt);
+    SaveFailed(path, prompt, "Each run imports again from the id saved last, until it can be saved.");
     return -1;
   }
 }

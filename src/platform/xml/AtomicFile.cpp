@@ -55,7 +55,7 @@ std::string Target(const std::string& path) {
 
 }  // namespace
 
-bool AtomicFile::Write(const std::string& path, std::string_view content, std::string& error) {
+bool AtomicFile::Write(const std::string& path, std::string_view content, std::string& error, mode_t mode) {
   if (path.empty()) {
     error = "No file name was given";
     return false;
@@ -72,11 +72,11 @@ bool AtomicFile::Write(const std::string& path, std::string_view content, std::s
   }
   TempFile temp(fd, name.data());
 
-  // The file holds secrets (passwords): it stays readable by its owner only, as
-  // mkstemp made it, whatever the mode of the file it replaces. The owner stays
-  // the old file's where that is allowed (a privileged process saving a file of
-  // the service's account).
-  ::fchmod(fd, S_IRUSR | S_IWUSR);
+  // A file of secrets (passwords) stays readable by its owner only, as mkstemp
+  // made it, whatever the mode of the file it replaces. The owner stays the old
+  // file's where that is allowed (a privileged process saving a file of the
+  // service's account).
+  ::fchmod(fd, mode);
   struct stat old {};
   if (::stat(target.c_str(), &old) == 0 && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
     // Only a privileged process may hand a file to another owner.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 
@@ -9,11 +11,13 @@ namespace platform::xml {
 // reaches the disk, and is then renamed over the old one. A failure at any
 // step (full disk, read-only folder, crash) leaves the old file as it was.
 // The new file, and the temporary it is written to, are readable and writable
-// by their owner only (the content may hold passwords); the temporary is named
-// <file>.XXXXXX and is locked (flock) while it is written.
+// by their owner only unless another mode is given (the content may hold
+// passwords); the temporary is named <file>.XXXXXX and is locked (flock) while
+// it is written.
 class AtomicFile {
  public:
-  static bool Write(const std::string& path, std::string_view content, std::string& error);
+  static bool Write(const std::string& path, std::string_view content, std::string& error,
+                    mode_t mode = 0600);
 
   // True when fileName has the shape of a temporary of Write for targetFileName
   // (both plain file names, no folder).

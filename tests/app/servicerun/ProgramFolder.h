@@ -124,11 +124,16 @@ class ProgramFolder : public ::testing::Test {
     WriteConfiguration(folder_, deraRedPort, extraXml);
   }
 
-  testsupport::Process& StartService(const fs::path& folder) { return Start(folder, {"NTSERVICE"}, false); }
+  // Standard error goes to a file in errorsFolder (by default the folder itself).
+  testsupport::Process& StartService(const fs::path& folder, const fs::path& errorsFolder = {}) {
+    return Start(folder, {"NTSERVICE"}, false, errorsFolder);
+  }
   testsupport::Process& StartService() { return StartService(folder_); }
   testsupport::Process& StartInteractive(const fs::path& folder) { return Start(folder, {}, true); }
-  testsupport::Process& Start(const fs::path& folder, const std::vector<std::string>& args, bool offscreen) {
-    const fs::path errors = folder / ("stderr-" + std::to_string(processes_.size()) + ".txt");
+  testsupport::Process& Start(const fs::path& folder, const std::vector<std::string>& args, bool offscreen,
+                              const fs::path& errorsFolder = {}) {
+    const fs::path errors = (errorsFolder.empty() ? folder : errorsFolder) /
+                            ("stderr-" + std::to_string(processes_.size()) + ".txt");
     processes_.push_back(std::make_unique<testsupport::Process>(folder, args, offscreen, errors));
     return *processes_.back();
   }

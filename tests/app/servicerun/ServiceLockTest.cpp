@@ -119,9 +119,10 @@ TEST_F(ServiceLock, DeletingTheLockFilesUnderARunningServiceDoesNotLetASecondOne
       << ServiceLog() << "\nstderr: " << next.Errors();
 }
 
-// A lock that cannot be made at all (here a folder stands where its file would go) does not
-// keep the service from running, and it is not taken for another instance.
-TEST_F(ServiceLock, ALockThatCannotBeMadeIsLoggedAndTheServiceRuns) {
+// A lock file that cannot be made (here a folder stands where its guard would go) does not keep
+// the service from running, and it is not taken for another instance: the lock holds on the
+// folder alone, the log says why, and a second service there is still refused.
+TEST_F(ServiceLock, ALockFileThatCannotBeMadeLocksTheFolderAlone) {
   std::filesystem::create_directories(folder_ / "k30418_ntservice.lock.guard");
   std::ofstream(folder_ / "k30418.xml") << "<qalconfigurationxml>";  // unusable: the start ends
   auto& refused = StartService();
@@ -132,7 +133,10 @@ TEST_F(ServiceLock, ALockThatCannotBeMadeIsLoggedAndTheServiceRuns) {
   WriteConfiguration();
   auto& service = StartService();
   ASSERT_TRUE(WaitForServiceLog("Going to Sleep mode", service)) << ServiceLog();
-  EXPECT_NE(ServiceLog().find("Unable to make sure that no other service instance runs in " + folder_.string() + ": "),
+  EXPECT_NE(ServiceLog().find("The service instance lock holds on the folder " + folder_.string() +
+                              " alone: the lock file " + (folder_ / "k30418_ntservice.lock.guard").string() +
+                              " cannot be made: Is a directory."),
             std::string::npos)
       << ServiceLog();
+  ExpectSecondStartRefused(service);
 }

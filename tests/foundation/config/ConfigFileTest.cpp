@@ -290,11 +290,15 @@ TEST_F(ConfigTest, ATenMegabyteValueRoundTripsPlainAndEncrypted) {
   }
 }
 
+// The journal (standard error) hears of it too, once, with the reason: the program cannot run.
 TEST_F(ConfigTest, AMissingFileThatCannotBeCreatedFailsTheRead) {
-  for (const std::string& where : {std::string(), (dir_ / "no-such-folder" / "k30418.xml").string(), dir_.string()}) {
+  std::vector<std::string> journal;
+  logger_->Journal([&journal](const std::string& line) { journal.push_back(line); });
+  for (const std::string& where : {std::string(), (dir_ / "no-such-folder" / "k30418.xml").string()}) {
     auto c = NewStore();
     c->path(where);
     NewLogLines();
+    journal.clear();
     EXPECT_FALSE(c->ReadConfig()) << where;
     const auto lines = NewLogLines();
     ASSERT_GE(lines.size(), 3u) << where;
@@ -303,8 +307,24 @@ TEST_F(ConfigTest, AMissingFileThatCannotBeCreatedFailsTheRead) {
     EXPECT_TRUE(Contains(lines, "XMLTree.SaveXML returned 0 in QALConfiguration.SaveXML()")) << where;
     EXPECT_EQ(lines[lines.size() - 2], "Unable to create default configuration file in QALConfiguration.ReadConfig().");
     EXPECT_EQ(lines.back(), "Configuration file " + where + " cannot be used: " + c->LastReadError());
-    EXPECT_NE(c->LastReadError(), "");
+    EXPECT_EQ(c->LastReadError().rfind("it does not exist and cannot be created: ", 0), 0u) << c->LastReadError();
+    EXPECT_EQ(journal, std::vector<std::string>{lines.back()}) << where;
+    EXPECT_FALSE(c->ReadConfig());
+    EXPECT_EQ(journal.size(), 1u) << "the same cause is told once";
   }
+}
+
+// A directory where the file should be is said to be one, and nothing is made in its place.
+TEST_F(ConfigTest, ADirectoryInTheFilesPlaceIsNamedAsOne) {
+  std::filesystem::create_directory(ConfigPath());
+  auto c = NewStore();
+  NewLogLines();
+  EXPECT_FALSE(c->ReadConfig());
+  const auto lines = NewLogLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "Configuration file at " + ConfigPath() + " is a directory.");
+  EXPECT_EQ(lines[1], "Configuration file " + ConfigPath() + " cannot be used: it is a directory, not a file");
+  EXPECT_TRUE(std::filesystem::is_directory(ConfigPath()));
 }
 
 TEST_F(ConfigTest, AFailedSaveLeavesTheOldFileWhole) {

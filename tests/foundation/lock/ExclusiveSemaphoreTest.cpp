@@ -13,6 +13,7 @@
 #include "foundation/ExclusiveSemaphore.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/commonglobals/TempFolder.h"
+#include "support/ScratchMount.h"
 
 namespace {
 
@@ -143,4 +144,55 @@ TEST_F(ExclusiveLock, AFolderLockHoldsAgainstAskersAfterItsFilesWereDeleted) {
     EXPECT_FALSE(make().GetExclusiveLock());
   }
   EXPECT_TRUE(make().GetExclusiveLock()) << "destroying the holder frees the folder";
+}
+
+// Where the name's files cannot be made, a lock anchored on its folder is the folder's lock
+// alone: it still admits one holder, says which file could not be made and why (the first
+// refusal, not the missing file of a retry), and meets holders that have their files.
+TEST_F(ExclusiveLock, AFolderLockWhoseFilesCannotBeMadeHoldsOnTheFolderAlone) {
+  auto make = [](const std::filesystem::path& folder) {
+    return ExclusiveSemaphore("K30418 Test", folder.string(), ExclusiveSemaphore::Anchor::Folder);
+  };
+  // A folder where the guard file would go.
+  std::filesystem::create_directory(dir_.Path() / "K30418 Test.lock.guard");
+  {
+    ExclusiveSemaphore first = make(dir_.Path()), second = make(dir_.Path());
+    EXPECT_TRUE(first.GetExclusiveLock());
+    EXPECT_EQ(first.FileProblem(), "the lock file " + first.LockPath() + ".guard cannot be made: Is a directory");
+    EXPECT_FALSE(second.GetExclusiveLock());
+    first.ReleaseLock();
+    EXPECT_EQ(first.FileProblem(), "");
+    second.ReleaseLock();
+    EXPECT_TRUE(make(dir_.Path()).GetExclusiveLock());
+  }
+  std::filesystem::remove(dir_.Path() / "K30418 Test.lock.guard");
+  {
+    // A holder with its files, then the guard cannot be made any more: the asker falls back on
+    // the folder and is refused there.
+    ExclusiveSemaphore holder = make(dir_.Path());
+    ASSERT_TRUE(holder.GetExclusiveLock());
+    std::filesystem::remove(holder.LockPath() + ".guard");
+    std::filesystem::create_directory(holder.LockPath() + ".guard");
+    ExclusiveSemaphore asker = make(dir_.Path());
+    EXPECT_FALSE(asker.GetExclusiveLock());
+    EXPECT_NE(asker.FileProblem(), "");
+    std::filesystem::remove(holder.LockPath() + ".guard");
+  }
+
+  // A read-only folder, with no lock files in it.
+  TempFolder source;
+  testsupport::ScratchMount view = testsupport::ScratchMount::ReadOnlyView(source.Path());
+  if (!view.Ok()) GTEST_SKIP() << view.Why();
+  ExclusiveSemaphore first = make(view.Path()), second = make(view.Path());
+  EXPECT_TRUE(first.GetExclusiveLock());
+  EXPECT_EQ(first.FileProblem(),
+            "the lock file " + first.LockPath() + ".guard cannot be made: Read-only file system");
+  EXPECT_FALSE(second.GetExclusiveLock());
+  // An unanchored lock there has no folder to fall back on: the real reason is raised.
+  try {
+    ExclusiveSemaphore("K30418 Test", view.Path().string()).GetExclusiveLock();
+    FAIL() << "no error raised";
+  } catch (const core::RuntimeError& e) {
+    EXPECT_EQ(e.Number(), -2147221504 + EROFS);
+  }
 }

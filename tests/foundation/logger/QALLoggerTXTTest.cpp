@@ -157,16 +157,30 @@ TEST_F(LogWriting, LogPathCreatesOneFolderLevel) {
   EXPECT_EQ(logger->LogPath(), root + "/other");
 }
 
+// The lost lines are counted, and the first line the log can take again says what it missed.
 TEST_F(LogWriting, LinesAreLostWhileTheFolderCannotBeMadeAndTheNextLineRetries) {
+  Strings journal;
+  logger->Journal([&journal](const std::string& line) { journal.push_back(line); });
   const std::string parent = root + "/later";
   logger->LogPath(parent + "/log");
   logger->WriteLog("lost");
+  logger->WriteLog("lost too");
   EXPECT_EQ(logger->CurrentFilePath(), "");
+  EXPECT_EQ(journal, Strings{"The log cannot be written: no log file can be made in " + parent + "/log: the log folder " +
+                             parent + "/log cannot be made: No such file or directory. Until it can, the lines that matter (failures, each "
+                             "run's closing line) are written here."});
 
   fs::create_directory(parent);
+  clock.AdvanceSeconds(70);
   logger->WriteLog("kept");
-  EXPECT_EQ(logger->CurrentFilePath(), parent + "/log/12_08_2026__14_05_09.log");
-  EXPECT_EQ(Texts(), Strings{"kept"});
+  EXPECT_EQ(logger->CurrentFilePath(), parent + "/log/12_08_2026__14_06_19.log");
+  EXPECT_EQ(Texts(), (Strings{"The log could not be written from 14:05:09 to 14:06:19 (no log file can be made in " +
+                                  parent + "/log: the log folder " + parent +
+                                  "/log cannot be made: No such file or directory): 2 line(s) are missing here; the lines that "
+                                  "mattered went to standard error (the service's journal).",
+                              "kept"}));
+  ASSERT_EQ(journal.size(), 2u);
+  EXPECT_EQ(journal[1], "The log can be written again: " + logger->CurrentFilePath());
 }
 
 // Whatever a text holds, it becomes one line that starts with the logger's own stamp: a text

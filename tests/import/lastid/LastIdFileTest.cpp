@@ -391,3 +391,28 @@ TEST_F(LastIdFileTest, ARewriteThatRunsOutOfRoomLeavesTheFileWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+// A failed save is a failure of the program's own files: the journal (standard error) hears of
+// it with the system's reason once, however often it fails alike, and hears when it works again.
+TEST_F(LastIdFileTest, AFailedSaveIsToldToTheJournalOncePerCause) {
+  std::vector<std::string> journal;
+  Program().logger->Journal([&journal](const std::string& line) { journal.push_back(line); });
+  Write("LASTIDIMPORTED=1\n");
+  {
+    FileSizeLimit limit(20);
+    EXPECT_EQ(LastIdFile::PutLastIdImported(2147483647), -1);
+    EXPECT_EQ(LastIdFile::PutLastIdImported(2147483646), -1);
+  }
+  EXPECT_EQ(journal, std::vector<std::string>{"The last imported id cannot be saved in " + Path() +
+                                              ": File too large (Error in PutLastIdImported: 61 - Disk full). Each "
+                                              "run imports again from the id saved last, until it can be saved."});
+  EXPECT_TRUE(Program().logger->OwnFilesFailing());
+  EXPECT_EQ(LastIdFile::PutLastIdImported(2), 0);
+  ASSERT_EQ(journal.size(), 2u);
+  EXPECT_EQ(journal[1], "The last imported id is saved in " + Path() + " again.");
+  EXPECT_FALSE(Program().logger->OwnFilesFailing());
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 // facilities of a root schema against real facility databases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -147,8 +148,12 @@ class GatheringTest : public ::testing::Test {
            std::to_string(varid) + ", " + std::to_string(varid) + ", 'v', 'P', " + std::to_string(collector) + ", " +
            std::to_string(enabled) + ")");
   }
-  // The facilities in the order a hash table of them enumerates its keys.
-  static std::vector<std::string> KeyOrder(const std::vector<std::string>& ids) {
+  // The facilities in the order a hash table of them enumerates its keys. Keys that share a
+  // bucket keep their insertion order, so they go in as the gatherer adds them: ordered by the
+  // upper-cased file name, as the root database's C collation orders them.
+  static std::vector<std::string> KeyOrder(std::vector<std::string> ids) {
+    std::sort(ids.begin(), ids.end(),
+              [](const std::string& x, const std::string& y) { return core::UCase(x) < core::UCase(y); });
     HashTable t;
     for (const std::string& id : ids) t.Add(id, core::Value(1));
     return t.Keys();
