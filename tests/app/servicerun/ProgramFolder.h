@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -176,6 +177,24 @@ class ProgramFolder : public ::testing::Test {
   }
   bool WaitForServiceLog(const std::string& text, testsupport::Process& process, int seconds = 60) {
     return WaitFor([this] { return ServiceLog(); }, text, process, seconds);
+  }
+
+  // Logs are named to the local second, and a start within the second of the last log appends
+  // to it. Waits until the clock has left the second the log's name holds, so that a log made
+  // from now on has a name of its own; false if it does not within a minute.
+  static bool WaitPastTheSecondOf(const std::string& log) {
+    auto stampNow = [] {
+      const std::time_t t = std::time(nullptr);
+      std::tm local{};
+      ::localtime_r(&t, &local);
+      char text[32];
+      std::strftime(text, sizeof text, "%m_%d_%Y__%H_%M_%S", &local);
+      return std::string(text);
+    };
+    const auto until = Clock::now() + std::chrono::seconds(60);
+    while (log.find(stampNow()) != std::string::npos && Clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return log.find(stampNow()) == std::string::npos;
   }
 
   static std::size_t Count(const std::string& haystack, const std::string& needle) {

@@ -2,8 +2,6 @@
 // at once with its own exit status and one line on standard error, leaving the running instance
 // and the log folder alone; the desktop program beside it and a service in another folder still
 // start.
-#include <ctime>
-
 #include "ProgramFolder.h"
 #include "app/startup/ExitStatus.h"
 
@@ -26,14 +24,6 @@ class ServiceLock : public ProgramFolder {
     EXPECT_EQ(WEXITSTATUS(*status), ExitStatus::kServiceAlreadyRunning);
     EXPECT_TRUE(first.Running());
   }
-  // The local time as a log's name holds it.
-  static std::string LogStamp(std::time_t t) {
-    std::tm local{};
-    ::localtime_r(&t, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%m_%d_%Y__%H_%M_%S", &local);
-    return text;
-  }
   // What a service started from now on writes to the folder's log. Logs are named to the
   // second: a start within the same second as the last one appends to that one's file.
   std::function<std::string()> NextServiceLog() {
@@ -53,12 +43,9 @@ TEST_F(ServiceLock, ASecondServiceInTheSameFolderIsRefusedUntilTheFirstHasEnded)
   auto& first = StartService();
   ASSERT_TRUE(WaitForServiceLog("Going to Sleep mode", first)) << ServiceLog();
   const std::string firstLog = HandleLogPath(folder_);
-  // Logs are named to the second: once the clock has left the first log's second, a log the
-  // second start made would have a name of its own, which the check of the folder below needs.
-  const auto until = servicerun::Clock::now() + 60s;
-  while (firstLog.find(LogStamp(std::time(nullptr))) != std::string::npos && servicerun::Clock::now() < until)
-    std::this_thread::sleep_for(50ms);
-  ASSERT_EQ(firstLog.find(LogStamp(std::time(nullptr))), std::string::npos) << firstLog;
+  // A log the second start made would have a name of its own, which the check of the folder
+  // below needs.
+  ASSERT_TRUE(WaitPastTheSecondOf(firstLog)) << firstLog;
 
   testsupport::Process* second = nullptr;
   ExpectSecondStartRefused(first, &second);
