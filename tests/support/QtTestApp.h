@@ -16,8 +16,9 @@ inline QApplication& App() {
   return *app;
 }
 
-// Runs the event loop until done() holds or the time is up; true when it holds.
-inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+// Runs the event loop until done() holds or the time is up; true when it holds. The default
+// time is generous for a busy machine: the wait ends as soon as done() holds.
+inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 60000) {
   QElapsedTimer t;
   t.start();
   while (!done()) {

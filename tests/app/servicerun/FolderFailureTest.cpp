@@ -92,7 +92,7 @@ TEST_F(FolderFailure, AFullDiskIsToldOnStandardErrorAndTheIdHoldsUntilThereIsRoo
     auto& first = StartService(folder, errors);
     ASSERT_TRUE(WaitFor([&] { return ServiceLog(folder); }, "Going to Sleep mode", first, 60)) << ServiceLog(folder);
     first.Signal(SIGTERM);
-    ASSERT_TRUE(first.WaitForEnd(10s));
+    ASSERT_TRUE(first.WaitForEnd(servicerun::kEndLimit));
   }
   ASSERT_EQ(LastId(folder), "2");
   const std::string olderLog = HandleLogPath(folder);
@@ -101,7 +101,7 @@ TEST_F(FolderFailure, AFullDiskIsToldOnStandardErrorAndTheIdHoldsUntilThereIsRoo
       "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, notes, question_id1, "
       "answer1) VALUES (3, 1, 5, '2026-12-03', '1899-12-30 09:00:00', 'JSMITH', NULL, 1, '6.61')"));
   ASSERT_TRUE(disk->Fill());
-  std::this_thread::sleep_for(1100ms);  // logs are named to the second: the next one is new
+  ASSERT_TRUE(WaitPastTheSecondOf(olderLog)) << olderLog;  // the next log is a new one
   auto& service = StartService(folder, errors);
   auto stderrText = [&] { return service.Errors(); };
   ASSERT_TRUE(WaitFor(stderrText, "Import terminated with error(s).", service, 90)) << service.Errors();
@@ -137,7 +137,7 @@ TEST_F(FolderFailure, AFullDiskIsToldOnStandardErrorAndTheIdHoldsUntilThereIsRoo
       << service.Errors();
   EXPECT_EQ(ReadFile(folder / "DeraRed.ini").find("NOTE=nnn"), 0u) << "the file's other entries are kept";
   service.Signal(SIGTERM);
-  EXPECT_TRUE(service.WaitForEnd(10s));
+  EXPECT_TRUE(service.WaitForEnd(servicerun::kEndLimit));
 }
 
 // A read-only installation folder: the service says so on standard error, names no older log as
@@ -166,13 +166,13 @@ TEST_F(FolderFailure, OnAReadOnlyFolderASecondServiceIsRefused) {
       << told;
 
   auto& second = StartService(view.Path(), errors);
-  const auto status = second.WaitForEnd(30s);
+  const auto status = second.WaitForEnd(servicerun::kEndLimit);
   ASSERT_TRUE(status) << "the second service kept running";
   ASSERT_TRUE(WIFEXITED(*status)) << Describe(*status);
   EXPECT_EQ(WEXITSTATUS(*status), ExitStatus::kServiceAlreadyRunning) << second.Errors();
   EXPECT_TRUE(first.Running());
   first.Signal(SIGTERM);
-  EXPECT_TRUE(first.WaitForEnd(10s));
+  EXPECT_TRUE(first.WaitForEnd(servicerun::kEndLimit));
 }
 
 // A missing configuration on a full disk cannot be made: standard error says so and why, and the
@@ -184,7 +184,7 @@ TEST_F(FolderFailure, AMissingConfigurationOnAFullDiskIsToldBeforeTheStartEnds) 
   std::ofstream(disk->Path() / "DeraRed.ini") << "LASTIDIMPORTED=0\r\n";
   ASSERT_TRUE(disk->Fill());
   auto& service = StartService(disk->Path(), errors);
-  const auto status = service.WaitForEnd(60s);
+  const auto status = service.WaitForEnd(servicerun::kEndLimit);
   ASSERT_TRUE(status && WIFEXITED(*status)) << (status ? Describe(*status) : "still running");
   EXPECT_EQ(WEXITSTATUS(*status), ExitStatus::kUnusableConfiguration);
   const std::string told = service.Errors();
@@ -210,5 +210,5 @@ TEST_F(FolderFailure, ALogFolderThatIsAFileIsToldOnStandardError) {
       << service.Errors();
   EXPECT_TRUE(service.Running());
   service.Signal(SIGTERM);
-  EXPECT_TRUE(service.WaitForEnd(10s));
+  EXPECT_TRUE(service.WaitForEnd(servicerun::kEndLimit));
 }

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -31,6 +32,10 @@ namespace servicerun {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+
+// How long a test waits for a program to end. Generous for a busy machine: what a test proves
+// never rests on it (a wait that the program is to cut short is made far longer than this).
+inline constexpr std::chrono::seconds kEndLimit{120};
 
 // A TCP port on 127.0.0.1 where nothing listens: a database there refuses every connection.
 inline int ClosedPort() {
@@ -106,7 +111,7 @@ class ProgramFolder : public ::testing::Test {
         << "<VORNKRYM_CONNECTION_PROVIDER>PostgreSQL Unicode</VORNKRYM_CONNECTION_PROVIDER>"
         << "<VORNKRYM_CONNECTION_DATASOURCE>" << db_.host << "</VORNKRYM_CONNECTION_DATASOURCE>"
         << "<VORNKRYM_CONNECTION_CUSTOMIZATIONS>" << port << "</VORNKRYM_CONNECTION_CUSTOMIZATIONS>"
-        << "<G2_SERVER_INTERFACE_ID>" << collector_ << "</G2_SERVER_INTERFACE_ID></VORNKRYM>"
+        << "<G2_SERVER_INTERFACE_ID>" << collector_ << "</G2_SERVER_INTERFACE_ID>" << vornKrymXml_ << "</VORNKRYM>"
         << "<K30418><SOURCEPROVIDER>PostgreSQL Unicode</SOURCEPROVIDER><SOURCEDBTYPE>2</SOURCEDBTYPE>"
         << "<SOURCEDS>" << db_.host << "</SOURCEDS><SOURCEDB>" << deraRed_.Name() << "</SOURCEDB>"
         << "<SOURCEUSERID>" << testsupport::TestDatabase::KrymUser() << "</SOURCEUSERID>"
@@ -174,6 +179,24 @@ class ProgramFolder : public ::testing::Test {
     return WaitFor([this] { return ServiceLog(); }, text, process, seconds);
   }
 
+  // Logs are named to the local second, and a start within the second of the last log appends
+  // to it. Waits until the clock has left the second the log's name holds, so that a log made
+  // from now on has a name of its own; false if it does not within a minute.
+  static bool WaitPastTheSecondOf(const std::string& log) {
+    auto stampNow = [] {
+      const std::time_t t = std::time(nullptr);
+      std::tm local{};
+      ::localtime_r(&t, &local);
+      char text[32];
+      std::strftime(text, sizeof text, "%m_%d_%Y__%H_%M_%S", &local);
+      return std::string(text);
+    };
+    const auto until = Clock::now() + std::chrono::seconds(60);
+    while (log.find(stampNow()) != std::string::npos && Clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return log.find(stampNow()) == std::string::npos;
+  }
+
   static std::size_t Count(const std::string& haystack, const std::string& needle) {
     std::size_t n = 0;
     for (auto at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) ++n;
@@ -185,6 +208,7 @@ class ProgramFolder : public ::testing::Test {
   testsupport::KrymFixture deraRed_{testsupport::KrymFixture::Kind::DeraRed};
   int collector_ = 0;
   fs::path folder_;
+  std::string vornKrymXml_;  // more of the Krym connection's part, as it is
 
  private:
   std::vector<fs::path> folders_;

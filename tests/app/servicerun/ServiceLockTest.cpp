@@ -18,7 +18,7 @@ class ServiceLock : public ProgramFolder {
   void ExpectSecondStartRefused(testsupport::Process& first, testsupport::Process** started = nullptr) {
     auto& second = StartService();
     if (started) *started = &second;
-    const auto status = second.WaitForEnd(30s);
+    const auto status = second.WaitForEnd(servicerun::kEndLimit);
     ASSERT_TRUE(status) << "the second service kept running";
     ASSERT_TRUE(WIFEXITED(*status)) << Describe(*status);
     EXPECT_EQ(WEXITSTATUS(*status), ExitStatus::kServiceAlreadyRunning);
@@ -43,7 +43,9 @@ TEST_F(ServiceLock, ASecondServiceInTheSameFolderIsRefusedUntilTheFirstHasEnded)
   auto& first = StartService();
   ASSERT_TRUE(WaitForServiceLog("Going to Sleep mode", first)) << ServiceLog();
   const std::string firstLog = HandleLogPath(folder_);
-  std::this_thread::sleep_for(1100ms);  // logs are named to the second: a log of the second start would be new
+  // A log the second start made would have a name of its own, which the check of the folder
+  // below needs.
+  ASSERT_TRUE(WaitPastTheSecondOf(firstLog)) << firstLog;
 
   testsupport::Process* second = nullptr;
   ExpectSecondStartRefused(first, &second);
@@ -63,7 +65,7 @@ TEST_F(ServiceLock, ASecondServiceInTheSameFolderIsRefusedUntilTheFirstHasEnded)
   auto all = [this] { return AllLogs(folder_); };
   ASSERT_TRUE(WaitFor(all, "Configuration loaded from", desktop, 60)) << all();
   desktop.Signal(SIGTERM);
-  EXPECT_TRUE(desktop.WaitForEnd(10s));
+  EXPECT_TRUE(desktop.WaitForEnd(servicerun::kEndLimit));
 
   // So may a service of another installation.
   const auto other = MakeFolder(folder_.filename().string() + "-other");
@@ -71,11 +73,11 @@ TEST_F(ServiceLock, ASecondServiceInTheSameFolderIsRefusedUntilTheFirstHasEnded)
   auto& elsewhere = StartService(other);
   EXPECT_TRUE(WaitFor([&] { return ServiceLog(other); }, "Going to Sleep mode", elsewhere, 60)) << ServiceLog(other);
   elsewhere.Signal(SIGTERM);
-  EXPECT_TRUE(elsewhere.WaitForEnd(10s));
+  EXPECT_TRUE(elsewhere.WaitForEnd(servicerun::kEndLimit));
 
   // Once the first has ended, a new start is the folder's service.
   first.Signal(SIGTERM);
-  ASSERT_TRUE(first.WaitForEnd(10s));
+  ASSERT_TRUE(first.WaitForEnd(servicerun::kEndLimit));
   auto nextLog = NextServiceLog();
   auto& next = StartService();
   EXPECT_TRUE(WaitFor(nextLog, "Going to Sleep mode", next, 60)) << ServiceLog();
@@ -96,7 +98,7 @@ TEST_F(ServiceLock, DeletingTheLockFilesUnderARunningServiceDoesNotLetASecondOne
   }
 
   first.Signal(SIGTERM);
-  ASSERT_TRUE(first.WaitForEnd(10s));
+  ASSERT_TRUE(first.WaitForEnd(servicerun::kEndLimit));
   auto nextLog = NextServiceLog();
   auto& next = StartService();
   EXPECT_TRUE(WaitFor(nextLog, "Going to Sleep mode", next, 60))
@@ -111,7 +113,7 @@ TEST_F(ServiceLock, ALockFileThatCannotBeMadeLocksTheFolderAlone) {
   std::filesystem::create_directories(folder_ / "k30418_ntservice.lock.guard");
   std::ofstream(folder_ / "k30418.xml") << "<qalconfigurationxml>";  // unusable: the start ends
   auto& refused = StartService();
-  const auto status = refused.WaitForEnd(30s);
+  const auto status = refused.WaitForEnd(servicerun::kEndLimit);
   ASSERT_TRUE(status && WIFEXITED(*status));
   EXPECT_EQ(WEXITSTATUS(*status), ExitStatus::kUnusableConfiguration) << "not the status of a second instance";
 

@@ -28,7 +28,7 @@ TEST_F(ServiceRun, ImportsOnceAtStartThenSleeps) {
   EXPECT_NE(log.find("Import was successful."), std::string::npos) << log;
   EXPECT_NE(log.find("Success: The Last Id that was Imported is - 2"), std::string::npos) << log;
   service.Signal(SIGTERM);
-  ASSERT_TRUE(service.WaitForEnd(10s));
+  ASSERT_TRUE(service.WaitForEnd(servicerun::kEndLimit));
   EXPECT_NE(ReadFile(folder_ / "DeraRed.ini").find("LASTIDIMPORTED=2"), std::string::npos);
 
   platform::db::Connection cnn;
@@ -57,7 +57,7 @@ TEST_F(ServiceRun, ImportsOnceAtStartThenSleeps) {
 TEST_F(ServiceRun, UnreadableConfigurationEndsTheServiceWithLogLinesOnly) {
   std::ofstream(folder_ / "k30418.xml") << "<qalconfigurationxml>";
   auto& service = StartService();
-  const auto status = service.WaitForEnd(30s);
+  const auto status = service.WaitForEnd(servicerun::kEndLimit);
   ASSERT_TRUE(status) << "the service kept running on an unreadable configuration";
   ASSERT_TRUE(WIFEXITED(*status));
   EXPECT_NE(WEXITSTATUS(*status), 0);

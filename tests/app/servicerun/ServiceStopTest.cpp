@@ -1,6 +1,8 @@
 // SIGTERM and SIGINT end the built program in order: the service writes which signal stopped
-// it, ends within a few seconds also while an import waits to reconnect or while a write waits
-// on a lock, and leaves the last-id file whole; the desktop program ends the same way.
+// it, ends also while an import waits to reconnect or while a write waits on a lock, and leaves
+// the last-id file whole; the desktop program ends the same way. No check here rests on how
+// fast the end comes: each wait the stop must cut is made far longer than the time the test
+// waits for the end, so an end at all shows that the stop cut it.
 #include "ProgramFolder.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -22,11 +24,15 @@ const struct {
 
 class ServiceStop : public ProgramFolder {
  protected:
-  // Sends the signal and expects an orderly end within a few seconds: exit status 0.
+  // Sends the signal and expects an orderly end: exit status 0.
   void ExpectOrderlyEnd(testsupport::Process& process, int signalNumber) {
     process.Signal(signalNumber);
-    const auto status = process.WaitForEnd(5s);
-    ASSERT_TRUE(status) << "still running 5 s after the signal";
+    ExpectOrderlyEnd(process);
+  }
+  // The same once the signal has been sent.
+  void ExpectOrderlyEnd(testsupport::Process& process) {
+    const auto status = process.WaitForEnd(servicerun::kEndLimit);
+    ASSERT_TRUE(status) << "still running " << servicerun::kEndLimit.count() << " s after the signal";
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << Describe(*status);
   }
   // Between two runs in one folder: the next run's log is the only one.
@@ -57,17 +63,17 @@ TEST_F(ServiceStop, SigtermWhileAsleepLogsTheStopAndKeepsTheLastIdFile) {
   EXPECT_EQ(service.Errors(), "");
 }
 
-// DeraRed cannot be reached, so the first import waits 30 seconds between its tries; the stop
+// DeraRed cannot be reached, so the first import waits an hour between its tries; the stop
 // must not wait for them.
 TEST_F(ServiceStop, SignalDuringARecoveryWaitEndsTheImportAndTheService) {
   DesignateCollector();
   for (const auto& c : kStopSignals) {
     SCOPED_TRACE(c.line);
     WriteConfiguration(servicerun::ClosedPort(),
-                       "<SOURCE><RECOVERY><ATTEMPTS>6</ATTEMPTS><SECONDS>30</SECONDS></RECOVERY></SOURCE>");
+                       "<SOURCE><RECOVERY><ATTEMPTS>6</ATTEMPTS><SECONDS>3600</SECONDS></RECOVERY></SOURCE>");
     const std::string idFile = ReadFile(folder_ / "DeraRed.ini");
     auto& service = StartService();
-    ASSERT_TRUE(WaitForServiceLog("Waiting for 30 seconds before attempting to re-connect", service)) << ServiceLog();
+    ASSERT_TRUE(WaitForServiceLog("Waiting for 3600 seconds before attempting to re-connect", service)) << ServiceLog();
 
     ExpectOrderlyEnd(service, c.signalNumber);
     const std::string log = ServiceLog();
@@ -92,19 +98,25 @@ TEST_F(ServiceStop, SigtermWhileWritingEndsTheImportAfterTheCurrentCall) {
   auto& service = StartService();
   ASSERT_TRUE(WaitForServiceLog("Wrote Data ", service)) << ServiceLog();
 
-  ExpectOrderlyEnd(service, SIGTERM);
+  service.Signal(SIGTERM);
+  const std::size_t written = Count(ServiceLog(), "Wrote Data ");  // read after the signal
+  ExpectOrderlyEnd(service);
   const std::string log = ServiceLog();
   EXPECT_EQ(Count(log, "Service stopped by the service host (SIGTERM)."), 1u) << log;
+  // After the signal only the call in progress may still have written.
+  EXPECT_LE(Count(log, "Wrote Data "), written + 2) << "the import went on writing";
   EXPECT_LT(Count(log, "Wrote Data "), 20000u) << "the import went on writing";
   EXPECT_EQ(log.find("Going to Sleep mode"), std::string::npos);
   EXPECT_EQ(ReadFile(folder_ / "DeraRed.ini"), idFile);
 }
 
 // Another session holds the facility's daily value table locked, so the service's first write
-// waits on the lock (for the command timeout, 30 s by default): the stop cancels that call
-// instead of waiting for it, and the cancelled value holds the last imported id.
+// waits on the lock, here for an hour (its command timeout): the stop cancels that call instead
+// of waiting for it, and the cancelled value holds the last imported id. The service ends while
+// the lock is still held, so the call cannot have ended by being done.
 TEST_F(ServiceStop, SignalWhileAWriteWaitsOnALockCancelsTheCall) {
   DesignateCollector();
+  vornKrymXml_ = "<VORNKRYM_CONNECTION_COMMAND_TIMEOUT>3600</VORNKRYM_CONNECTION_COMMAND_TIMEOUT>";
   ASSERT_TRUE(deraRed_.Exec(
       "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, question_id1, "
       "answer1) VALUES (4, 1, 5, '2026-12-01', '1899-12-30 08:15:00', 'JSMITH', 1, '6.42')"));
@@ -128,11 +140,8 @@ TEST_F(ServiceStop, SignalWhileAWriteWaitsOnALockCancelsTheCall) {
     while (waiting().empty() && service.Running() && servicerun::Clock::now() < until)
       std::this_thread::sleep_for(100ms);
     ASSERT_NE(waiting(), "") << "no call waits on the lock\n" << ServiceLog();
-    std::this_thread::sleep_for(500ms);
 
-    const auto signalled = servicerun::Clock::now();
-    ExpectOrderlyEnd(service, c.signalNumber);
-    EXPECT_LT(servicerun::Clock::now() - signalled, 4s);
+    ExpectOrderlyEnd(service, c.signalNumber);  // the lock is held all the while
     holder.Execute("ROLLBACK");
     const std::string log = ServiceLog();
     EXPECT_EQ(Count(log, c.line), 1u) << log;

@@ -86,13 +86,13 @@ TEST_F(ServiceViews, TwoActivityViewsEachRefreshTheirOwnLogView) {
   QPointer<CommonNTActivity> second = CommonNTActivity::Open(Icons(), nullptr);
   AppendToLog(log, "10:00:01 : two\r\n");
   const std::string expected = "\n10:00:01 : two\n10:00:00 : one\n";
-  EXPECT_TRUE(qttest::RunUntil([&] { return ViewText(*first) == expected && ViewText(*second) == expected; }, 4000));
+  EXPECT_TRUE(qttest::RunUntil([&] { return ViewText(*first) == expected && ViewText(*second) == expected; }));
 
   // Closing the first unloads it; the second goes on refreshing.
   windowchecks::Press(*first->myToolBar(), "close");
   EXPECT_TRUE(qttest::RunUntil([&] { return first.isNull(); }));
   AppendToLog(log, "10:00:02 : three\r\n");
-  EXPECT_TRUE(qttest::RunUntil([&] { return ViewText(*second).rfind("\n10:00:02 : three\n", 0) == 0; }, 4000));
+  EXPECT_TRUE(qttest::RunUntil([&] { return ViewText(*second).rfind("\n10:00:02 : three\n", 0) == 0; }));
   delete second.data();
 }
 

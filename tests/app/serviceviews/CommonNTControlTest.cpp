@@ -39,7 +39,7 @@ TEST_F(ServiceViews, ControlViewStartsAndStopsTheServiceAndColoursItsState) {
   windowchecks::Press(*w.myToolBar(), "add");
   EXPECT_EQ(Caption(w), "Start Pending");
   EXPECT_EQ(Background(w.UIsvcLabel()), kRed);
-  EXPECT_TRUE(qttest::RunUntil([&] { return Caption(w) == "Running"; }, 4000));
+  EXPECT_TRUE(qttest::RunUntil([&] { return Caption(w) == "Running"; }));
   EXPECT_EQ(Background(w.UIsvcLabel()), kGreen);
   // The label is painted in that colour, not only given it.
   const QImage shown = w.UIsvcLabel()->grab().toImage();
@@ -47,7 +47,7 @@ TEST_F(ServiceViews, ControlViewStartsAndStopsTheServiceAndColoursItsState) {
 
   windowchecks::Press(*w.myToolBar(), "stop");
   EXPECT_EQ(Caption(w), "Stop Pending");
-  EXPECT_TRUE(qttest::RunUntil([&] { return Caption(w) == "Stopped"; }, 4000));
+  EXPECT_TRUE(qttest::RunUntil([&] { return Caption(w) == "Stopped"; }));
   EXPECT_TRUE(boxes_.boxes.empty()) << "accepted requests need no word";
   const auto calls = standIn_->Calls();
   EXPECT_NE(std::find(calls.begin(), calls.end(), "StopUnit k30418.service replace"), calls.end());
@@ -71,7 +71,7 @@ TEST_F(ServiceViews, ControlViewFollowsChangesMadeElsewhereAndSaysWhyARequestWas
             "org.freedesktop.DBus.Error.AccessDenied: Interactive authentication required.");
 
   standIn_->SetActiveState("guarded.service", "active");  // someone else started it
-  EXPECT_TRUE(qttest::RunUntil([&] { return Caption(w) == "Running"; }, 4000));
+  EXPECT_TRUE(qttest::RunUntil([&] { return Caption(w) == "Running"; }));
   EXPECT_EQ(Background(w.UIsvcLabel()), kGreen);
 }
 
@@ -142,7 +142,7 @@ TEST_F(ServiceViews, ControlViewCloseHidesItAndEndsTheModalShow) {
   });
   poll.start();
   // A second timer ends a show that "Close" did not end, so that a fault fails instead of hanging.
-  QTimer::singleShot(10000, [] {
+  QTimer::singleShot(60000, [] {
     if (auto* view = QApplication::activeModalWidget()) view->hide();
   });
   CommonNTControl::ShowModal(Icons(), nullptr);

@@ -103,7 +103,8 @@ TEST_F(ExitDuringImport, EachWayOutEndsTheProgramPromptly) {
 
     EXPECT_EQ(QApplication::exec(), 0);
     ASSERT_TRUE(sinceExit.isValid()) << "the import never waited\n" << Log();
-    EXPECT_LT(sinceExit.elapsed(), 5000);
+    // Far below the 30 s the import was to wait, whatever a busy machine adds.
+    EXPECT_LT(sinceExit.elapsed(), 20000) << "the exit waited out the retry wait";
     EXPECT_TRUE(hiddenAtOnce);
     EXPECT_EQ(Count(Log(), "Session Statistics :"), endsBefore + 1) << "the import returned first\n" << Log();
   }

@@ -134,11 +134,13 @@ TEST_F(ConnectionTest, ConnectionTimeoutEndsAnOpenThatGetsNoAnswer) {
   SilentServer silent;
   Connection c;
   c.ConnectionTimeout(2);
+  // The server never answers: only a timeout ends the open. The one set (2 s), not the default
+  // (15 s): the margin between the two is what the bound below rests on, not the machine's speed.
   auto t0 = std::chrono::steady_clock::now();
   EXPECT_THROW(c.Open("Provider=PostgreSQL Unicode;Data Source=127.0.0.1;Initial Catalog=QALROOT;User ID=QALDBA;"
                       "Password=x;Port=" + std::to_string(silent.Port()) + ";"),
                DbException);
-  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(15)) << "the default timeout ended it";
   EXPECT_FALSE(c.Errors().empty());
   EXPECT_EQ(c.State(), adStateClosed);
 }
@@ -213,9 +215,8 @@ TEST_F(ConnectionTest, CommandTimeoutEndsALongStatement) {
   Connection c;
   c.CommandTimeout(1);
   c.Open(Root());
-  auto t0 = std::chrono::steady_clock::now();
+  // Nothing else ends the statement before its 20 s: failing at all, it was the timeout.
   EXPECT_THROW(c.Execute("select pg_sleep(20)"), DbException);
-  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
   EXPECT_FALSE(c.LinkBroken());
   // The connection goes on working after the timeout.
   EXPECT_EQ(c.Execute("select 5").Fields(0).Value().ToLong(), 5);

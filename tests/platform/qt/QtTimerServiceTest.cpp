@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include <QThread>
 #include <memory>
 
@@ -78,8 +80,10 @@ TEST_F(QtTimers, CallbackThatLetsEventsRunMayLoseItsTimerToAnotherTick) {
     ++waitTicks;
     deepest = std::max(deepest, ++depth);
     // An import waiting between retries: sleep, then let pending events run,
-    // until another handler has closed the owner of this timer.
-    for (int i = 0; i < 200 && waiting; ++i) {
+    // until another handler has closed the owner of this timer (a minute at most).
+    QElapsedTimer since;
+    since.start();
+    while (waiting && since.elapsed() < 60000) {
       QThread::msleep(2);
       pump.ProcessEvents();
     }

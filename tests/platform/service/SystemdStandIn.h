@@ -65,7 +65,9 @@ class PrivateBus {
     }
     // The socket file appears when the daemon binds it, a moment before it listens:
     // the bus is ready once a connection is accepted.
-    for (int i = 0; i < 500 && !Accepts(socket); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);  // a busy machine
+    while (!Accepts(socket) && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (Accepts(socket)) address_ = "unix:path=" + socket.string();
   }
   ~PrivateBus() {
