@@ -179,22 +179,23 @@ class ProgramFolder : public ::testing::Test {
     return WaitFor([this] { return ServiceLog(); }, text, process, seconds);
   }
 
-  // Logs are named to the local second, and a start within the second of the last log appends
-  // to it. Waits until the clock has left the second the log's name holds, so that a log made
-  // from now on has a name of its own; false if it does not within a minute.
+  // Logs are named to the local second (rounded: a log made at 10:00:04.6 is named 10_00_05),
+  // and a start within the second of the last log appends to it. Waits until the clock has
+  // passed the second the log's name holds, so that a log made from now on has a name of its
+  // own; false if the name holds no time or the clock does not pass it within a minute.
   static bool WaitPastTheSecondOf(const std::string& log) {
-    auto stampNow = [] {
-      const std::time_t t = std::time(nullptr);
-      std::tm local{};
-      ::localtime_r(&t, &local);
-      char text[32];
-      std::strftime(text, sizeof text, "%m_%d_%Y__%H_%M_%S", &local);
-      return std::string(text);
-    };
+    const std::string name = fs::path(log).filename().string();
+    std::tm named{};
+    bool found = false;
+    for (std::size_t at = 0; !found && at + 20 <= name.size(); ++at)
+      found = ::strptime(name.substr(at, 20).c_str(), "%m_%d_%Y__%H_%M_%S", &named) != nullptr;
+    if (!found) return false;
+    named.tm_isdst = -1;
+    const std::time_t second = std::mktime(&named);
     const auto until = Clock::now() + std::chrono::seconds(60);
-    while (log.find(stampNow()) != std::string::npos && Clock::now() < until)
+    while (std::time(nullptr) <= second && Clock::now() < until)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return log.find(stampNow()) == std::string::npos;
+    return std::time(nullptr) > second;
   }
 
   static std::size_t Count(const std::string& haystack, const std::string& needle) {
