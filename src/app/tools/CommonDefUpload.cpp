@@ -37,6 +37,9 @@ constexpr std::int32_t kExclamation = 48;
 
 constexpr std::uint64_t kMB = 1024 * 1024;
 
+// The work folder, below the program folder.
+constexpr const char* kWorkFolder = "temp";
+
 // The members of a package, where each is unpacked, and the most each may hold unpacked: the
 // definition's own files are small, the help file and browser program are programs' sizes.
 enum class Place { WorkFolder, DefinitionFolder };
@@ -222,19 +225,19 @@ bool CommonDefUpload::UploadCurrentDefinition() {
   }
 
   // 3.-5. The package.
-  workFolder_ = (fs::path(ctx.app.Path) / "temp").string();
+  workFolder_ = (fs::path(ctx.app.Path) / kWorkFolder).string();
   const std::string package = chooseFile_ ? chooseFile_(kDialogTitle, kDialogFilter, ctx.app.Path) : std::string();
   platform::ui::BusyScope busy(ctx.ui.busy);
   if (ctx.ui.events) ctx.ui.events->ProcessEvents();
   if (package.empty()) return false;
 
   // Whatever ends the upload, the unpacked files go again.
-  fs::path folder;
+  std::string keyFolder;  // below the program folder: temp/collector/locale/version
   struct Unpacked {
     CommonDefUpload& upload;
-    const fs::path& folder;
-    ~Unpacked() { upload.RemoveUnpackedFiles(folder.string()); }
-  } unpacked{*this, folder};
+    const std::string& keyFolder;
+    ~Unpacked() { upload.RemoveUnpackedFiles(keyFolder); }
+  } unpacked{*this, keyFolder};
 
   // 6.-8. The definition's key, refused when the database has it already.
   if (!ExtractDefinitionFiles(package)) return false;
@@ -248,25 +251,28 @@ bool CommonDefUpload::UploadCurrentDefinition() {
   if (exists != Existence::Absent) return false;
 
   // 9.-11. The two files, stored under the definition's name.
-  folder = fs::path(workFolder_) / collector / locale / version;
-  if (!ExtractPayloadFiles(package, folder.string())) return false;
+  keyFolder = std::string(kWorkFolder) + "/" + collector + "/" + locale + "/" + version;
+  if (!ExtractPayloadFiles(package, keyFolder)) return false;
+  const fs::path folder = fs::path(ctx.app.Path) / keyFolder;
   const std::string dirName = collector + "-" + locale + "-" + version;
-  std::string chmId, browserId;
-  if (!StoreFile((folder / "help.chm").string(), dirName, "help.chm", chmId)) {
+  StoredFile chm, browser;
+  if (!StoreFile((folder / "help.chm").string(), dirName, "help.chm", chm)) {
     Box("CHM File was not uploaded to the database properly.", 0);
+    PutBack(chm);
     return false;
   }
   // The member keeps the name it has in the package; it is stored under the lower-case name.
-  if (!StoreFile((folder / "Browser.exe").string(), dirName, "browser.exe", browserId)) {
+  if (!StoreFile((folder / "Browser.exe").string(), dirName, "browser.exe", browser)) {
     Box("Browser File was not uploaded to the database properly. Action Aborted", 0);
-    DeleteFileRow(chmId);
+    PutBack(browser);
+    PutBack(chm);
     return false;
   }
 
   // 12.-13. The rows; the files never outlive a failed definition.
-  if (!WriteDefinitionRows(collector, locale, version, chmId, browserId)) {
-    DeleteFileRow(chmId);
-    DeleteFileRow(browserId);
+  if (!WriteDefinitionRows(collector, locale, version, chm.id, browser.id)) {
+    PutBack(chm);
+    PutBack(browser);
     return false;
   }
   CommonGlobals::ShowStatus("Upload Successful", 0);
@@ -274,7 +280,7 @@ bool CommonDefUpload::UploadCurrentDefinition() {
 }
 
 bool CommonDefUpload::ExtractDefinitionFiles(const std::string& packagePath) {
-  return Extract(packagePath, MembersFor(Place::WorkFolder), workFolder_, "the definition files");
+  return Extract(packagePath, MembersFor(Place::WorkFolder), kWorkFolder, "the definition files");
 }
 
 bool CommonDefUpload::ExtractPayloadFiles(const std::string& packagePath, const std::string& folder) {
@@ -285,33 +291,41 @@ bool CommonDefUpload::Extract(const std::string& packagePath,
                               const std::vector<platform::zip::ZipExtractor::Member>& members,
                               const std::string& folder, const std::string& what) {
   using platform::zip::ZipExtractor;
-  const ZipExtractor::Result r = ZipExtractor::ExtractMembers(packagePath, members, folder);
+  // The folders below the program folder are made or opened one by one, never through a link.
+  const ZipExtractor::Result r = ZipExtractor::ExtractMembers(packagePath, members, Program().app.Path, folder);
   if (r.ok()) return true;
   Log("Unable to unpack " + what + ": " + r.error);
-  // A package too large for its limits or for the disk is refused in so many words; the
-  // other failures are the main window's "Failed to upload".
+  // A package too large for its limits or for the disk, one holding a member twice, and a temp
+  // folder that is not a folder are refused in so many words; the other failures are the main
+  // window's "Failed to upload".
   if (r.outcome == ZipExtractor::Outcome::OverLimit)
     Box("The definition package was refused: its member '" + r.member + "' is larger than the limit of " +
             Megabytes(r.limit, false) + ".",
         kExclamation);
   else if (r.outcome == ZipExtractor::Outcome::NoSpace)
-    Box("The definition package was refused: its files need " + Megabytes(r.needed, true) + " and " + folder + " has " +
-            Megabytes(r.available, false) + " free.",
+    Box("The definition package was refused: its files need " + Megabytes(r.needed, true) + " and " +
+            (fs::path(Program().app.Path) / folder).string() + " has " + Megabytes(r.available, false) + " free.",
         kExclamation);
+  else if (r.outcome == ZipExtractor::Outcome::Duplicate)
+    Box("The definition package was refused: it holds more than one member named '" + r.member + "'.", kExclamation);
+  else if (r.outcome == ZipExtractor::Outcome::NotAFolder)
+    Box("The definition package cannot be unpacked: " + r.folder + " is a link or a file, not a folder.", kExclamation);
   return false;
 }
 
-void CommonDefUpload::RemoveUnpackedFiles(const std::string& definitionFolder) {
-  std::error_code ec;
-  for (const PackageMember& m : kPackageMembers) {
-    if (m.place == Place::DefinitionFolder && definitionFolder.empty()) continue;
-    const fs::path folder = m.place == Place::WorkFolder ? fs::path(workFolder_) : fs::path(definitionFolder);
-    fs::remove(folder / m.name, ec);  // a link goes, never what it points at
-  }
-  // The definition's folders (collector, locale, version), from the version up, while empty.
-  if (definitionFolder.empty()) return;
-  fs::path folder = definitionFolder;
-  for (int level = 0; level < 3 && fs::remove(folder, ec); ++level) folder = folder.parent_path();
+void CommonDefUpload::RemoveUnpackedFiles(const std::string& keyFolder) {
+  using platform::zip::ZipExtractor;
+  // Reached as they were unpacked, never through a link: nothing outside the temp folder goes.
+  auto names = [](Place place) {
+    std::vector<std::string> names;
+    for (const PackageMember& m : kPackageMembers)
+      if (m.place == place) names.push_back(m.name);
+    return names;
+  };
+  const std::string& programFolder = Program().app.Path;
+  ZipExtractor::RemoveExtracted(programFolder, kWorkFolder, names(Place::WorkFolder), 0);
+  // The definition's folders (collector, locale, version) go too, from the version up, while empty.
+  if (!keyFolder.empty()) ZipExtractor::RemoveExtracted(programFolder, keyFolder, names(Place::DefinitionFolder), 3);
 }
 
 void CommonDefUpload::ReadDefinitionKeys(std::string& collector, std::string& locale, std::string& version,
@@ -344,14 +358,51 @@ void CommonDefUpload::ReadDefinitionKeys(std::string& collector, std::string& lo
 }
 
 bool CommonDefUpload::StoreFile(const std::string& path, const std::string& dirName, const std::string& fileName,
-                                std::string& id) {
+                                StoredFile& stored) {
   try {
-    return BLOB_IO::UploadFileBlob(path, dirName, fileName, id);
+    // The row as it stands, so that a failed upload can put it back as it found it.
+    Command find = TextCommand(
+        connection_, "SELECT ID, AUDITUSER, AUDITTIMESTAMP, FILEDATA FROM FILES WHERE DIRNAME=? AND FILENAME=?");
+    AddText(find, "DIRNAME", core::Value(core::UCase(dirName)));
+    AddText(find, "FILENAME", core::Value(core::UCase(fileName)));
+    platform::db::Recordset rs;
+    rs.Open(find);
+    if (!rs.Eof()) {
+      StoredFile::Row row;
+      row.id = rs.Fields("ID").Value().ToLong();
+      row.auditUser = rs.Fields("AUDITUSER").Value();
+      row.auditTimestamp = rs.Fields("AUDITTIMESTAMP").Value();
+      if (!rs.Fields("FILEDATA").IsNull()) row.data = rs.Fields("FILEDATA").Bytes();
+      stored.before = std::move(row);
+    }
+    stored.attempted = true;
+    return BLOB_IO::UploadFileBlob(path, dirName, fileName, stored.id);
   } catch (const std::exception& e) {
     // Failures once connected come up as errors; the caller reports them as a failed store.
     Log("Unable to store " + path + ": " + ErrorText(e));
-    id = "-1";
+    stored.id = "-1";
     return false;
+  }
+}
+
+void CommonDefUpload::PutBack(const StoredFile& stored) {
+  if (!stored.attempted) return;
+  if (!stored.before) {
+    // A row of this upload's own making goes; without an id none was made.
+    if (stored.id != "-1") DeleteFileRow(stored.id);
+    return;
+  }
+  const StoredFile::Row& row = *stored.before;
+  try {
+    Command restore = TextCommand(connection_, "UPDATE FILES SET AUDITUSER=?, AUDITTIMESTAMP=?, FILEDATA=? WHERE ID=?");
+    restore.CreateParameter("AUDITUSER", platform::db::adVarChar, platform::db::adParamInput, 50, row.auditUser);
+    restore.CreateParameter("AUDITTIMESTAMP", platform::db::adDate, platform::db::adParamInput, 0, row.auditTimestamp);
+    auto& data = restore.CreateParameter("FILEDATA", platform::db::adLongVarBinary, platform::db::adParamInput);
+    if (row.data) data.Bytes(*row.data);  // no bytes set: NULL, as it was
+    AddInteger(restore, "ID", row.id);
+    restore.Execute();
+  } catch (const std::exception& e) {
+    Log("Unable to put back the file row " + std::to_string(row.id) + ": " + ErrorText(e));
   }
 }
 

@@ -1,14 +1,20 @@
 #include "platform/zip/ZipExtractor.h"
 
 #include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <sstream>
+#include <utility>
+#include <vector>
 
 namespace platform::zip {
 
@@ -42,6 +48,51 @@ Result OverLimit(const ZipExtractor::Member& m, std::string error) {
   return r;
 }
 
+// A file descriptor, closed when it goes.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  Fd& operator=(Fd&& other) noexcept {
+    std::swap(fd_, other.fd_);
+    return *this;
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+// The folder names of a path below the base; false when one of them would leave its parent.
+bool SplitBelow(const std::string& below, std::vector<std::string>& names) {
+  std::stringstream ss(below);
+  for (std::string name; std::getline(ss, name, '/');) {
+    if (name.empty()) continue;
+    if (name == "." || name == "..") return false;
+    names.push_back(name);
+  }
+  return true;
+}
+
+// Opens the folder name inside parent, never through a link; with make, a missing one is made.
+// -1 with errno set when it cannot (ELOOP or ENOTDIR: a link or a file stands there).
+int OpenFolderIn(int parent, const std::string& name, bool make) {
+  int fd = ::openat(parent, name.c_str(), kFolderFlags | O_NOFOLLOW);
+  if (fd < 0 && errno == ENOENT && make) {
+    if (::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) return -1;
+    fd = ::openat(parent, name.c_str(), kFolderFlags | O_NOFOLLOW);
+  }
+  return fd;
+}
+
 // Writes all of data to fd; false with errno set when the file system refuses.
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -58,17 +109,17 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 
 // Writes the member at index to target, counting its bytes against the member's limit; on any
 // failure the file is removed again.
-Result WriteMember(zip_t* archive, zip_int64_t index, const ZipExtractor::Member& m,
-                   const std::filesystem::path& target) {
+Result WriteMember(zip_t* archive, zip_int64_t index, const ZipExtractor::Member& m, int folder,
+                   const std::string& path) {
   Member member(zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0));
   if (!member) return Failure("cannot read " + m.name + ": " + zip_strerror(archive), m.name);
 
   // A file of that name is replaced by a new one: whatever stood there (a link included) is
   // unlinked, and the new file is made only when nothing stands in its way.
-  const std::string path = target.string();
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+  const char* name = m.name.c_str();
+  if (::unlinkat(folder, name, 0) != 0 && errno != ENOENT)
     return Failure("cannot replace " + path + ": " + std::strerror(errno), m.name);
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  const int fd = ::openat(folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return Failure("cannot write " + path + ": " + std::strerror(errno), m.name);
 
   Result result;
@@ -93,14 +144,33 @@ Result WriteMember(zip_t* archive, zip_int64_t index, const ZipExtractor::Member
     }
   }
   if (::close(fd) != 0 && result.ok()) result = Failure("cannot write " + path + ": " + std::strerror(errno), m.name);
-  if (!result.ok()) (void)::unlink(path.c_str());
+  if (!result.ok()) (void)::unlinkat(folder, name, 0);
   return result;
+}
+
+// The index of the one entry that answers to name (its file name, ignoring case and folder);
+// -1 when there is none, -2 when there are more.
+zip_int64_t Locate(zip_t* archive, const std::string& name) {
+  zip_int64_t found = -1;
+  const zip_int64_t count = zip_get_num_entries(archive, 0);
+  for (zip_int64_t i = 0; i < count; ++i) {
+    const char* entry = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
+    if (!entry) continue;
+    const char* slash = std::strrchr(entry, '/');
+    if (::strcasecmp(slash ? slash + 1 : entry, name.c_str()) != 0) continue;
+    if (found >= 0) return -2;
+    found = i;
+  }
+  return found;
 }
 
 }  // namespace
 
 ZipExtractor::Result ZipExtractor::ExtractMembers(const std::string& archivePath, const std::vector<Member>& members,
-                                                  const std::string& folder) {
+                                                  const std::string& base, const std::string& below) {
+  std::vector<std::string> folders;
+  if (!SplitBelow(below, folders)) return Failure("the folder " + below + " leaves " + base);
+
   int code = 0;
   Archive archive(zip_open(archivePath.c_str(), ZIP_RDONLY, &code));
   if (!archive) {
@@ -112,11 +182,18 @@ ZipExtractor::Result ZipExtractor::ExtractMembers(const std::string& archivePath
   }
 
   // Every member is looked up and its declared size weighed before anything is written, so a
-  // package that lacks one or declares too much leaves the folder as it was.
+  // package that lacks one, holds one twice or declares too much leaves the folder as it was.
   std::vector<zip_int64_t> indexes;
   std::uint64_t needed = 0;
   for (const Member& m : members) {
-    const zip_int64_t index = zip_name_locate(archive.get(), m.name.c_str(), ZIP_FL_NOCASE | ZIP_FL_NODIR);
+    const zip_int64_t index = Locate(archive.get(), m.name);
+    if (index == -2) {
+      Result r;
+      r.outcome = Outcome::Duplicate;
+      r.member = m.name;
+      r.error = "the archive " + archivePath + " holds more than one member " + m.name;
+      return r;
+    }
     if (index < 0) return Failure("the archive " + archivePath + " holds no member " + m.name, m.name);
     zip_stat_t st;
     zip_stat_init(&st);
@@ -129,11 +206,29 @@ ZipExtractor::Result ZipExtractor::ExtractMembers(const std::string& archivePath
     indexes.push_back(index);
   }
 
+  // The base as the caller names it; below it, folder by folder, never through a link.
   std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (ec) return Failure("cannot make the folder " + folder + ": " + ec.message());
+  std::filesystem::create_directories(base, ec);
+  if (ec) return Failure("cannot make the folder " + base + ": " + ec.message());
+  Fd folderFd(::open(base.c_str(), kFolderFlags));
+  if (!folderFd) return Failure("cannot open the folder " + base + ": " + std::strerror(errno));
+  std::string folder = base;
+  for (const std::string& name : folders) {
+    folder = (std::filesystem::path(folder) / name).string();
+    Fd next(OpenFolderIn(folderFd.get(), name, true));
+    if (!next) {
+      if (errno != ELOOP && errno != ENOTDIR)
+        return Failure("cannot make the folder " + folder + ": " + std::strerror(errno));
+      Result r;
+      r.outcome = Outcome::NotAFolder;
+      r.folder = folder;
+      r.error = folder + " is a link or a file, not a folder";
+      return r;
+    }
+    folderFd = std::move(next);
+  }
   struct statvfs fsInfo;
-  if (::statvfs(folder.c_str(), &fsInfo) != 0)
+  if (::fstatvfs(folderFd.get(), &fsInfo) != 0)
     return Failure("cannot read the free space of " + folder + ": " + std::strerror(errno));
   const std::uint64_t available = static_cast<std::uint64_t>(fsInfo.f_bavail) * fsInfo.f_frsize;
   if (needed > available) {
@@ -147,12 +242,36 @@ ZipExtractor::Result ZipExtractor::ExtractMembers(const std::string& archivePath
   }
 
   for (std::size_t i = 0; i < members.size(); ++i) {
-    Result r = WriteMember(archive.get(), indexes[i], members[i], std::filesystem::path(folder) / members[i].name);
+    Result r = WriteMember(archive.get(), indexes[i], members[i], folderFd.get(),
+                           (std::filesystem::path(folder) / members[i].name).string());
     if (!r.ok()) return r;
   }
   Result done;
   done.outcome = Outcome::Extracted;
   return done;
+}
+
+void ZipExtractor::RemoveExtracted(const std::string& base, const std::string& below,
+                                   const std::vector<std::string>& names, int folderLevels) {
+  std::vector<std::string> folders;
+  if (!SplitBelow(below, folders)) return;
+  // chain[i] is the folder that holds folders[i]; the last one reached is at the back.
+  std::vector<Fd> chain;
+  chain.emplace_back(::open(base.c_str(), kFolderFlags));
+  if (!chain.back()) return;
+  for (const std::string& name : folders) {
+    Fd next(OpenFolderIn(chain.back().get(), name, false));
+    if (!next) break;
+    chain.push_back(std::move(next));
+  }
+  const std::size_t reached = chain.size() - 1;  // folders of below opened
+  if (reached == folders.size())
+    for (const std::string& name : names) (void)::unlinkat(chain.back().get(), name.c_str(), 0);
+  const std::size_t first = folders.size() - std::min<std::size_t>(folders.size(), std::max(folderLevels, 0));
+  for (std::size_t i = reached; i > first; --i) {
+    chain.pop_back();  // closes folders[i - 1] before it goes
+    if (::unlinkat(chain.back().get(), folders[i - 1].c_str(), AT_REMOVEDIR) != 0) break;
+  }
 }
 
 }  // namespace platform::zip

@@ -98,8 +98,10 @@ class DefinitionUpload : public shelltest::ShellProgram {
     ShellProgram::TearDown();
   }
 
-  // Writes a package of the given members (the usual six unless told otherwise).
-  std::string Package(const std::string& definitionXml, std::map<std::string, std::string> change = {}) {
+  // Writes a package of the given members (the usual six unless told otherwise), and the extra
+  // entries after them.
+  std::string Package(const std::string& definitionXml, std::map<std::string, std::string> change = {},
+                      const std::vector<std::pair<std::string, std::string>>& extra = {}) {
     std::map<std::string, std::string> members = {
         {"collector", "\"" + collector_ + "\",\"K30418 Collector\"\r\n"},
         {"locale", "EN\r\n"},
@@ -112,6 +114,7 @@ class DefinitionUpload : public shelltest::ShellProgram {
     ZipBuilder zip;
     for (const auto& [name, content] : members)
       if (content != "<absent>") zip.Add(name, content);
+    for (const auto& [name, content] : extra) zip.Add(name, content);
     const std::string path = (folder_ / ("definition-" + std::to_string(++packages_) + ".g2_Server_lu")).string();
     EXPECT_TRUE(zip.Write(path)) << zip.error();
     return path;
@@ -340,7 +343,9 @@ TEST_F(DefinitionUpload, APackageOverAMembersLimitIsRefusedAndLeavesNothingBehin
   for (const auto& c : cases) {
     presenter.boxes.clear();
     const std::string package = Package(xml, c.change);
-    if (c.lie) ASSERT_TRUE(ZipBuilder::DeclareSize(package, c.lie, c.declared)) << c.what;
+    if (c.lie) {
+      ASSERT_TRUE(ZipBuilder::DeclareSize(package, c.lie, c.declared)) << c.what;
+    }
     EXPECT_LT(fs::file_size(package), 64u * 1024) << c.what << ": a small package";
     EXPECT_FALSE(Upload(package)) << c.what;
     ASSERT_EQ(presenter.boxes.size(), 1u) << c.what << ::testing::PrintToString(presenter.Prompts());
@@ -375,4 +380,118 @@ TEST_F(DefinitionUpload, TargetSettingsThatFailEndTheUploadBeforeThePackageIsAsk
   EXPECT_EQ(presenter.boxes[0].style, 48);
   EXPECT_TRUE(asked_.empty()) << "no package was asked for";
   EXPECT_TRUE(DefinitionRows().empty());
+}
+
+// The files of an earlier package of the same key (its definition row since removed) stand in
+// FILES; a refused upload gives them back as they were, and deletes only the rows it made.
+TEST_F(DefinitionUpload, ARefusedUploadLeavesTheFileRowsItFoundAsItFoundThem) {
+  std::vector<std::pair<std::string, std::string>> short27 = GoodDefinition();
+  short27.pop_back();
+  const std::string refused = DefinitionXml(short27, std::nullopt);
+  const std::string tooLong(2001, 'x');
+  const std::string refusedByTheDatabase =
+      DefinitionXml(GoodDefinition(), std::vector<Feature>{GoodFeature("A_KEY", "1"), GoodFeature(tooLong, "2")});
+  const struct {
+    const char* what;
+    const std::string& xml;
+    bool help, browser;  // which rows stand there before
+  } cases[] = {
+      {"both rows there, a definition of 27 children", refused, true, true},
+      {"the help file's row only", refused, true, false},
+      {"the browser's row only", refused, false, true},
+      {"both rows there, a feature the database refuses", refusedByTheDatabase, true, true},
+  };
+  const std::string rowsSql =
+      "select id, dirname, filename, coalesce(audituser, 'NULL'), "
+      "to_char(audittimestamp, 'YYYY-MM-DD HH24:MI:SS.US'), "
+      "coalesce(encode(filedata, 'hex'), 'NULL') from files where dirname = '" +
+      dirName_ + "' order by filename";
+  for (const auto& c : cases) {
+    Exec("delete from files where dirname = '" + dirName_ + "'");
+    if (c.help)
+      Exec("insert into files (dirname, filename, audituser, audittimestamp, filedata) values ('" + dirName_ +
+           "', 'HELP.CHM', null, '2025-03-04 05:06:07.123', '\\x00ff0102'::bytea)");
+    if (c.browser)
+      Exec("insert into files (dirname, filename, audituser, audittimestamp, filedata) values ('" + dirName_ +
+           "', 'BROWSER.EXE', 'earlier', '2024-12-31 23:59:59', null)");
+    const std::vector<std::string> before = Rows(rowsSql);
+    ASSERT_EQ(before.size(), static_cast<std::size_t>(c.help) + c.browser) << c.what;
+
+    presenter.boxes.clear();
+    EXPECT_FALSE(Upload(Package(c.xml))) << c.what;
+    EXPECT_EQ(presenter.boxes.size(), 1u) << c.what << ::testing::PrintToString(presenter.Prompts());
+    EXPECT_EQ(Rows(rowsSql), before) << c.what;
+    EXPECT_TRUE(DefinitionRows().empty()) << c.what;
+    EXPECT_TRUE(FeatureRows().empty()) << c.what;
+    EXPECT_TRUE(NothingUnpacked()) << c.what;
+  }
+}
+
+// The upload's folders are the program folder's own: where temp, or a folder in it, is a link
+// to a folder elsewhere, nothing is unpacked there and the clean-up removes nothing there.
+TEST_F(DefinitionUpload, LinksInTheTempFolderAreNotFollowed) {
+  const std::vector<std::string> sentinels = {"collector", "locale",      "version",           "definition.xml",
+                                              "help.chm",  "Browser.exe", "EN/1.0.8/help.chm", "EN/1.0.8/Browser.exe"};
+  const struct {
+    const char* what;
+    std::string link;  // below the program folder
+  } cases[] = {
+      {"temp a link", "temp"},
+      {"the collector's folder a link", "temp/" + collector_},
+  };
+  for (const auto& c : cases) {
+    const fs::path outside = folder_ / "outside";
+    fs::remove_all(outside);
+    fs::remove_all(folder_ / "temp");
+    for (const std::string& name : sentinels) {
+      fs::create_directories((outside / name).parent_path());
+      std::ofstream(outside / name) << "keep " << name;
+    }
+    fs::create_directories((folder_ / c.link).parent_path());
+    fs::create_directory_symlink(outside, folder_ / c.link);
+
+    presenter.boxes.clear();
+    EXPECT_FALSE(Upload(Package(DefinitionXml(GoodDefinition(), std::nullopt)))) << c.what;
+    EXPECT_EQ(presenter.Prompts(),
+              std::vector<std::string>{"The definition package cannot be unpacked: " + (folder_ / c.link).string() +
+                                       " is a link or a file, not a folder."})
+        << c.what;
+    EXPECT_TRUE(fs::is_symlink(folder_ / c.link)) << c.what;
+    for (const std::string& name : sentinels) {
+      std::ifstream in(outside / name);
+      std::string text;
+      std::getline(in, text);
+      EXPECT_EQ(text, "keep " + name) << c.what;
+    }
+    std::size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(outside)) files += entry.is_regular_file();
+    EXPECT_EQ(files, sentinels.size()) << c.what << ": nothing added outside";
+    EXPECT_TRUE(FileRows().empty()) << c.what;
+    EXPECT_TRUE(DefinitionRows().empty()) << c.what;
+  }
+  fs::remove_all(folder_ / "temp");
+}
+
+TEST_F(DefinitionUpload, APackageWithTwoMembersOfOneNameIsRefusedNamingIt) {
+  const std::string xml = DefinitionXml(GoodDefinition(), std::nullopt);
+  const struct {
+    const char* what;
+    std::pair<std::string, std::string> second;
+    const char* member;
+  } cases[] = {
+      {"a second definition in a folder", {"old/definition.xml", "<definition/>"}, "definition.xml"},
+      {"a second help file in capitals", {"HELP.CHM", "other help"}, "help.chm"},
+  };
+  for (const auto& c : cases) {
+    presenter.boxes.clear();
+    EXPECT_FALSE(Upload(Package(xml, {}, {c.second}))) << c.what;
+    ASSERT_EQ(presenter.boxes.size(), 1u) << c.what << ::testing::PrintToString(presenter.Prompts());
+    EXPECT_EQ(presenter.boxes[0].prompt, "The definition package was refused: it holds more than one member named '" +
+                                             std::string(c.member) + "'.")
+        << c.what;
+    EXPECT_EQ(presenter.boxes[0].style, 48) << c.what;
+    EXPECT_TRUE(FileRows().empty()) << c.what;
+    EXPECT_TRUE(DefinitionRows().empty()) << c.what;
+    EXPECT_TRUE(NothingUnpacked()) << c.what;
+  }
 }

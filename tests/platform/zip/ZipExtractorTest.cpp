@@ -126,7 +126,9 @@ TEST_F(ZipExtraction, AMemberOverItsLimitIsRefusedWhateverItDeclares) {
     TempFolder dir;
     const std::string archive = (dir.Path() / "bomb.zip").string();
     ASSERT_TRUE(ZipBuilder().Add("version", "1.0.8").Add("help.chm", zeros).Write(archive));
-    if (c.declared) ASSERT_TRUE(ZipBuilder::DeclareSize(archive, "help.chm", c.declared)) << c.what;
+    if (c.declared) {
+      ASSERT_TRUE(ZipBuilder::DeclareSize(archive, "help.chm", c.declared)) << c.what;
+    }
     const fs::path out = dir.Path() / "out";
     const ZipExtractor::Result r =
         ZipExtractor::ExtractMembers(archive, {{"version", 10}, {"help.chm", c.limit}}, out.string());
@@ -185,4 +187,83 @@ TEST_F(ZipExtraction, MembersThatDoNotFitOnTheDiskAreRefusedAndLeaveNoPartOfThem
   EXPECT_EQ(r.member, "help.chm");
   EXPECT_NE(r.error.find(std::strerror(ENOSPC)), std::string::npos) << r.error;
   EXPECT_TRUE(fs::is_empty(disk));
+}
+
+TEST_F(ZipExtraction, AMemberThatAnswersToTwoEntriesIsRefusedAndNothingIsWritten) {
+  const struct {
+    const char* what;
+    const char* second;  // another entry besides "collector", "payload/Help.CHM" and "version"
+    const char* member;  // the member asked for that it doubles
+  } cases[] = {
+      {"the same name in another letter case", "COLLECTOR", "collector"},
+      {"the same name in another folder", "other/help.chm", "help.chm"},
+  };
+  for (const auto& c : cases) {
+    TempFolder dir;
+    const std::string archive = (dir.Path() / "twice.zip").string();
+    ASSERT_TRUE(ZipBuilder()
+                    .Add("collector", "12\r\n")
+                    .Add("payload/Help.CHM", binary_)
+                    .Add("version", "1.0.8")
+                    .Add(c.second, "the other one")
+                    .Write(archive))
+        << c.what;
+    const ZipExtractor::Result r =
+        ZipExtractor::ExtractMembers(archive, Unlimited({"version", "collector", "help.chm"}), dir.Str(), "out");
+    EXPECT_EQ(r.outcome, Outcome::Duplicate) << c.what << ": " << r.error;
+    EXPECT_EQ(r.member, c.member) << c.what;
+    EXPECT_FALSE(fs::exists(dir.Path() / "out")) << c.what << ": nothing written";
+  }
+}
+
+// The folders below the base are made and entered one by one without following a link, and
+// the clean-up reaches them the same way: what lies outside is neither written nor removed.
+TEST_F(ZipExtraction, FoldersBelowTheBaseAreNeverReachedThroughALink) {
+  const struct {
+    const char* what;
+    const char* link;  // below the base, a link to the outside folder
+    const char* below;
+    const char* inTheWay;
+  } cases[] = {
+      {"the first folder a link", "temp", "temp", "temp"},
+      {"a deeper folder a link", "temp/12", "temp/12/EN/1.0.8", "temp/12"},
+  };
+  for (const auto& c : cases) {
+    TempFolder dir;
+    const fs::path base = dir.Path() / "program";
+    const fs::path outside = dir.Path() / "outside";
+    for (const char* name : {"version", "EN/1.0.8/version", "EN/1.0.8/keep"})
+      dir.Write("outside/" + std::string(name), "keep me");
+    fs::create_directories((base / c.link).parent_path());
+    fs::create_directory_symlink(outside, base / c.link);
+
+    const ZipExtractor::Result r =
+        ZipExtractor::ExtractMembers(archive_, Unlimited({"version"}), base.string(), c.below);
+    EXPECT_EQ(r.outcome, Outcome::NotAFolder) << c.what << ": " << r.error;
+    EXPECT_EQ(r.folder, (base / c.inTheWay).string()) << c.what;
+
+    ZipExtractor::RemoveExtracted(base.string(), c.below, {"version", "keep"}, 3);
+    EXPECT_TRUE(fs::is_symlink(base / c.link)) << c.what << ": the link is left as it is";
+    for (const char* name : {"version", "EN/1.0.8/version", "EN/1.0.8/keep"})
+      EXPECT_EQ(ReadBytes(outside / name), "keep me") << c.what << ": " << name;
+  }
+
+  // A file where a folder belongs is in the way just the same; ".." is never a folder below.
+  dir_.Write("program/temp", "a file");
+  ZipExtractor::Result r =
+      ZipExtractor::ExtractMembers(archive_, Unlimited({"version"}), (dir_.Path() / "program").string(), "temp/x");
+  EXPECT_EQ(r.outcome, Outcome::NotAFolder) << r.error;
+  r = ZipExtractor::ExtractMembers(archive_, Unlimited({"version"}), (dir_.Path() / "program").string(), "../up");
+  EXPECT_EQ(r.outcome, Outcome::Failed) << r.error;
+  EXPECT_FALSE(fs::exists(dir_.Path() / "up"));
+}
+
+TEST_F(ZipExtraction, WhatAnExtractionLeftIsRemovedWithItsEmptyFolders) {
+  const fs::path base = dir_.Path() / "program";
+  ASSERT_TRUE(
+      ZipExtractor::ExtractMembers(archive_, Unlimited({"version", "help.chm"}), base.string(), "temp/12/EN").ok());
+  dir_.Write("program/temp/other", "not the extraction's");
+  ZipExtractor::RemoveExtracted(base.string(), "temp/12/EN", {"version", "help.chm"}, 3);
+  EXPECT_FALSE(fs::exists(base / "temp" / "12"));
+  EXPECT_EQ(ReadBytes(base / "temp" / "other"), "not the extraction's") << "a folder still holding a file stays";
 }
