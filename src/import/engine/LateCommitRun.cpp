@@ -41,6 +41,7 @@ bool Within(const std::vector<LateCommitWatch::Range>& ranges, std::int32_t id) 
 void LateCommitRun::Reset(bool watching) {
   watching_ = watching;
   ended_ = !watching;
+  watch_ = LateCommitWatch();
   path_.clear();
   former_.clear();
   late_.clear();

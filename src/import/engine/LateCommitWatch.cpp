@@ -171,11 +171,13 @@ bool LateCommitWatch::Load(const std::string& path, bool& exists, std::string& w
     why = TooLarge(static_cast<std::uint64_t>(st.st_size));
     return false;
   }
+  // Room for what the file holds now; it grows, up to one byte past the limit, when the file does.
   std::string whole;
-  whole.resize(kLargestFile + 1);
+  whole.resize(std::min<std::size_t>(static_cast<std::size_t>(st.st_size) + 1, kLargestFile + 1));
   std::size_t size = 0;
   for (;;) {
     if (platform::os::StopRequested()) return false;
+    if (size == whole.size()) whole.resize(std::min(whole.size() * 2, kLargestFile + 1));
     const ssize_t n = ::read(fd.get(), whole.data() + size, std::min<std::size_t>(whole.size() - size, 1u << 20));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "import/engine/LateCommitWatch.h"
+#include "platform/os/StopRequest.h"
 
 namespace {
 
@@ -175,6 +176,21 @@ TEST_F(WatchFileTest, OnlyARegularFileIsRead) {
   }
   std::ifstream in(outside, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "1-5=1765000000\n");
+}
+
+// A stop request ends the read of a file: nothing is taken from it and no reason given.
+TEST_F(WatchFileTest, AStopRequestEndsTheRead) {
+  Write("1-5=1765000000\n");
+  platform::os::RequestStop(15);
+  LateCommitWatch w;
+  bool exists = false;
+  std::string why = "unset";
+  const bool read = w.Load(Path(), exists, why);
+  platform::os::ResetStopRequest();
+  EXPECT_FALSE(read);
+  EXPECT_EQ(why, "");
+  EXPECT_EQ(Shown(w), "");
+  EXPECT_EQ(Read(), "1-5=1765000000\n");
 }
 
 // A run looks for the watched ids before it ages them: only what it looked for may go, and the
