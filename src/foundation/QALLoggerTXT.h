@@ -71,6 +71,8 @@ class QALLoggerTXT {
   void ReportFileFailure(const std::string& file, const std::string& reason, const std::string& line);
   // The file works again: line goes to the journal when its failure had been told.
   void FileRecovered(const std::string& file, const std::string& line);
+  // Whether the file's failure has been told and it has not recovered since.
+  bool FileFailing(const std::string& file) const { return failedFiles_.count(file) > 0; }
   // True while the log cannot be written or a reported file has not recovered.
   bool OwnFilesFailing() const;
   // Why the log cannot be written, "" while it can.

@@ -132,11 +132,8 @@ struct CommonImport::FacilityRun {
   std::set<std::string> refusing;
   // Transactions whose note was rejected: reported once, not tried again for another variable.
   std::set<std::string> rejectedNotes;
-  // While the variable's late transactions are written: the slots that answers of higher ids,
-  // imported by earlier runs, have written, each with the highest such id. In a run that read
-  // them all, the answer of the higher id would have been written last, so it stays.
+  // While the variable's late transactions are written (see LateCommitRun::WrittenLater).
   bool writingLate = false;
-  std::map<core::Date, std::int32_t> writtenLater;
 
   // As lines quote it: the name and id come from Krym.
   std::string Where() const {
@@ -224,15 +221,13 @@ bool CommonImport::StartImport(CommonVarGatherer& gatherer, bool TestMode) {
     gatherer.MoveFirst();
     needStartId_ = true;
     // Interactive and test runs save no id, so they neither keep nor use the late-commit watch.
-    watching_ = Program().isNTService && !TestMode;
-    watchPath_.clear();
-    lateRanges_.clear();
+    late_.Reset(Program().isNTService && !TestMode);
 
     for (std::int32_t n = 1; !gatherer.EOF_Facility() && !sourceDown_ && !Stopping(); ++n) {
       RunFacility(gatherer, TestMode, n < facilities);
       gatherer.MoveNext_Facility();
     }
-    EndLateCommitWatch();
+    if (!late_.End(watermark_)) runFailed_ = true;
     LogSessionStatistics();
     return true;
   } catch (const std::exception& e) {
@@ -268,6 +263,10 @@ void CommonImport::RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool 
   // is ending.
   if (rangeKnown && !sourceDown_ && !stopped_) {
     const bool notesRead = !run.addNotes || run.targetDown || ImportLogNotes(run);
+    // The late transactions leave the watch before the last facility's id is saved: a kill
+    // between the two saves then leaves them imported once and forgotten, and the next run
+    // reads this run's range again from the same start (see LateCommitRun).
+    if (!laterFacilities && !stopped_ && !late_.End(watermark_)) runFailed_ = true;
     if (notesRead && !stopped_) SaveLastId(run, TestMode, laterFacilities);
   }
   if (!run.facilityOk) runFailed_ = true;
@@ -290,111 +289,13 @@ bool CommonImport::EnsureRunRange() {
   const std::int32_t highest = reader_->ReadHighestTransId(failed);
   if (!failed) {
     watermark_.Begin(startId_, highest);
-    if (watching_) WatchLateCommits();
+    if (!late_.Begin(*reader_, watermark_)) runFailed_ = true;
   } else {
     watermark_.Begin(startId_, std::nullopt);
     runFailed_ = true;
   }
   needStartId_ = false;
   return true;
-}
-
-LateCommitWatch::TimePoint CommonImport::Now() const { return clock_ ? clock_() : std::chrono::system_clock::now(); }
-
-void CommonImport::WatchLateCommits() {
-  const LateCommitWatch::TimePoint now = Now();
-  watchPath_ = LateCommitWatch::FilePath();
-  bool exists = false;
-  std::string why;
-  const bool read = watch_.Load(watchPath_, exists, why);
-  if (!read)
-    Status("The late-commit watch " + watchPath_ + " cannot be read (" + why +
-           "): it is started afresh, and the import goes on.");
-  else if (!exists && startId_ > 0)
-    Status("The late-commit watch " + watchPath_ + " is missing: it is started afresh, and the import goes on.");
-  watch_.Age(now);
-
-  // The watched ids the start id has passed: those that have appeared are late transactions,
-  // which every variable reads before its range.
-  for (const LateCommitWatch::Range& r : watch_.RangesUpTo(startId_)) {
-    bool failed = false;
-    const std::vector<std::int32_t> ids = reader_->ReadTransIds(r.first - 1, r.last, failed);
-    if (failed) {
-      runFailed_ = true;
-      Alert("The transaction ids watched for a late commit could not be checked: the next run checks them again.");
-      break;
-    }
-    for (const std::int32_t id : ids) {
-      if (!lateRanges_.empty() && lateRanges_.back().second + 1 == id)
-        lateRanges_.back().second = id;
-      else
-        lateRanges_.emplace_back(id, id);
-    }
-  }
-  WatchNewGaps(now);
-  if ((read && exists && !watch_.Changed()) || SaveWatch()) return;
-  // Unwatched, a gap the saved id passed would be lost: the id stays below the lowest.
-  for (const LateCommitWatch::Range& r : watch_.RangesUpTo(watermark_.EndId())) {
-    if (r.first > startId_) {
-      watermark_.HoldBelow(core::Value(r.first));
-      break;
-    }
-  }
-}
-
-void CommonImport::WatchNewGaps(LateCommitWatch::TimePoint now) {
-  const std::int32_t endId = watermark_.EndId();
-  if (endId <= startId_) return;
-  bool failed = false;
-  const std::vector<std::int32_t> ids = reader_->ReadTransIds(startId_, endId, failed);
-  if (failed) {
-    // A transaction on its way cannot be told from a gap that stays: nothing above the start id
-    // may be passed.
-    watermark_.HoldAtStart();
-    runFailed_ = true;
-    Alert("The transaction ids up to " + std::to_string(endId) +
-           " could not be listed: a transaction still on its way cannot be ruled out, so the last imported id is "
-           "held.");
-    return;
-  }
-  watch_.NoteGaps(startId_, endId, ids, now);
-}
-
-bool CommonImport::SaveWatch() {
-  QALLoggerTXT* logger = Program().logger;
-  try {
-    watch_.Save(watchPath_);
-    if (logger) logger->FileRecovered(watchPath_, "The late-commit watch " + watchPath_ + " is saved again.");
-    return true;
-  } catch (const core::RuntimeError& e) {
-    runFailed_ = true;
-    const std::string line = "The late-commit watch " + watchPath_ + " cannot be written (" +
-                             std::to_string(e.Number()) + " - " + core::OutsideText(e.Description()) +
-                             "): the last imported id stays below the ids it should watch, and the next run reads "
-                             "them again.";
-    Alert(line);
-    // One of the program's own files: the journal hears of it, once per cause.
-    if (logger) logger->ReportFileFailure(watchPath_, e.Description(), line);
-    return false;
-  }
-}
-
-void CommonImport::EndLateCommitWatch() {
-  if (watchPath_.empty()) return;
-  for (const auto& [first, last] : lateRanges_) {
-    for (std::int64_t id = first; id <= last; ++id) {
-      const auto n = static_cast<std::int32_t>(id);
-      if (watermark_.LateHandled(n)) {
-        watch_.Forget(n);
-        Status("Imported transaction " + std::to_string(n) +
-               ", which DeraRed committed after an earlier run had passed its id.");
-      } else {
-        // Held: it is watched on until it can be imported.
-        watch_.Renew(n, Now());
-      }
-    }
-  }
-  if (watch_.Changed()) SaveWatch();
 }
 
 namespace {
@@ -412,17 +313,19 @@ std::optional<std::int32_t> IdOf(const core::Value& id) {
 bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
   reader_ = std::make_unique<CustomSource>(source_);
   if (needStartId_ && !EnsureRunRange()) return false;
-  if (!lateRanges_.empty()) {
+  const std::vector<LateCommitWatch::Range>& lateRanges = late_.LateRanges();
+  if (!lateRanges.empty()) {
     // What earlier runs wrote above the lowest late transaction, then the late ones.
     // A read that fails leaves the late transactions watched for the next run; the variable's
     // own range goes on unless DeraRed is out of reach.
-    const std::int32_t lowest = lateRanges_.front().first;
+    late_.StartLatePasses();
+    const std::int32_t lowest = lateRanges.front().first;
     bool read = lowest >= startId_ || ReadAndImport(run, varid, lowest + 1, startId_, Pass::Later);
     run.writingLate = true;
-    for (auto late = lateRanges_.begin(); read && late != lateRanges_.end() && !run.targetDown && !stopped_; ++late)
-      read = ReadAndImport(run, varid, late->first, late->second, Pass::Late);
+    for (auto late = lateRanges.begin(); read && late != lateRanges.end() && !run.targetDown && !stopped_; ++late)
+      read = ReadAndImport(run, varid, late->first, late->last, Pass::Late);
     run.writingLate = false;
-    run.writtenLater.clear();
+    late_.StartLatePasses();
     if (run.targetDown || sourceDown_ || stopped_) return true;
   }
   ReadAndImport(run, varid, watermark_.ReadFrom(), watermark_.ReadTo(), Pass::Range);
@@ -500,6 +403,11 @@ bool CommonImport::ImportWindow(FacilityRun& run, std::int32_t varid, std::int32
   for (; !reader_->EOF_LimsRec() && !run.targetDown && !Stopping(); reader_->MoveNext_LimsRec()) {
     const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec();
     if (!rec) continue;
+    // A transaction its listing did not see is the watch's, answers and notes alike.
+    if (pass != Pass::Late) {
+      const std::optional<std::int32_t> id = IdOf(rec->ID);
+      if (id && late_.LeftToWatch(*id)) continue;
+    }
     if (pass == Pass::Later)
       NoteWrittenLater(run, varid, *rec);
     else
@@ -540,16 +448,10 @@ std::string NotInterpretable(const std::string& answer, const CommonTypeVarRec& 
 
 }  // namespace
 
-bool CommonImport::IsLate(std::int32_t id) const {
-  for (const auto& [first, last] : lateRanges_)
-    if (id >= first && id <= last) return true;
-  return false;
-}
-
 void CommonImport::NoteWrittenLater(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec) {
   const std::optional<std::int32_t> id = IdOf(rec.ID);
   const std::string answer = SelectAnswer(rec);
-  if (!id || IsLate(*id) || answer.empty()) return;
+  if (!id || late_.IsLate(*id) || answer.empty()) return;
   const std::shared_ptr<CommonTypeVarRec> record = vars_->GetVarRecord(run.facility, varid);
   if (!record || IsSecondIntervalType(record->gVarType()) || !UnusableDateTime(rec, record->gVarType()).empty()) return;
   core::Date stamp;
@@ -561,8 +463,7 @@ void CommonImport::NoteWrittenLater(FacilityRun& run, std::int32_t varid, const 
   // Only an answer that could be written holds its slot.
   const ValuePreparation::Result prepared = ValuePreparation::Prepare(answer, *record);
   if (!prepared.ok || !std::isfinite(prepared.value)) return;
-  std::int32_t& highest = run.writtenLater[stamp];
-  highest = std::max(highest, *id);
+  late_.NoteWrittenLater(stamp, *id);
 }
 
 void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec) {
@@ -624,12 +525,12 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
     return true;
   }
   if (run.writingLate) {
-    const auto later = run.writtenLater.find(stamp);
     const std::optional<std::int32_t> id = IdOf(rec.ID);
-    if (later != run.writtenLater.end() && id && *id < later->second) {
+    const std::optional<std::int32_t> later = id ? late_.WrittenLater(stamp, *id) : std::nullopt;
+    if (later) {
       Status("The late answer '" + core::OutsideText(answer) + "' of transaction " + std::to_string(*id) +
                  " for VarId " + std::to_string(varid) + " is not written: its slot holds the answer of the later "
-                 "transaction " + std::to_string(later->second) + ".",
+                 "transaction " + std::to_string(*later) + ".",
              1);
       return true;
     }
@@ -773,8 +674,8 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
 bool CommonImport::ImportLogNotes(FacilityRun& run) {
   if (!reader_) reader_ = std::make_unique<CustomSource>(source_);
   // The notes of the late transactions first, each range with its ids bound.
-  for (const auto& [first, last] : lateRanges_) {
-    if (!ReadAndImportNotes(run, first - 1, last, true)) return false;
+  for (const LateCommitWatch::Range& late : late_.LateRanges()) {
+    if (!ReadAndImportNotes(run, late.first - 1, late.last, true)) return false;
     if (run.targetDown || stopped_) return true;
   }
   return ReadAndImportNotes(run, startId_, watermark_.ReadTo(), false);
@@ -812,7 +713,10 @@ bool CommonImport::ReadAndImportNotes(FacilityRun& run, std::int32_t above, std:
   for (; !reader_->EOF_LimsRec() && !Stopping(); reader_->MoveNext_LimsRec()) {
     const std::shared_ptr<CommonTypeLimsMatchRec> rec = reader_->Get_LimsRec();
     // Notes that arrived after the run's bound are left for the next run, like answers.
-    if (rec && (late || watermark_.InRange(rec->ID))) ImportNote(run, *rec, "Error returned from WriteToLogbook. 371");
+    if (!rec) continue;
+    const std::optional<std::int32_t> id = IdOf(rec->ID);
+    if (late || (watermark_.InRange(rec->ID) && !(id && late_.LeftToWatch(*id))))
+      ImportNote(run, *rec, "Error returned from WriteToLogbook. 371");
   }
   return true;
 }

@@ -11,7 +11,7 @@
 
 #include "core/Date.h"
 #include "import/engine/ImportWatermark.h"
-#include "import/engine/LateCommitWatch.h"
+#include "import/engine/LateCommitRun.h"
 #include "import/engine/RecoverySettings.h"
 #include "import/engine/SessionStatistics.h"
 #include "import/model/KrymSchemaOpener.h"
@@ -36,7 +36,7 @@ class CommonVarGatherer;
 // save the last imported transaction id after each facility without failure (a test run, which
 // writes nothing, saves none); which id may be saved is ImportWatermark's rule (it never passes
 // an answer some linked variable has not handled). Those runs also keep the late-commit watch
-// (LateCommitWatch): the ids missing below the run's bound are watched, and a watched id that
+// (LateCommitRun): the ids missing below the run's bound are watched, and a watched id that
 // has appeared is read and written by every variable and the notes before the run's own range.
 //
 // Failures come in two kinds. A rejected answer or note can never be written as it stands (not
@@ -70,7 +70,7 @@ class CommonVarGatherer;
 class CommonImport {
  public:
   using SleepFunction = std::function<void(std::int32_t milliseconds)>;
-  using WatchClock = std::function<LateCommitWatch::TimePoint()>;
+  using WatchClock = LateCommitRun::Clock;
 
   // The opener reaches the Krym schemas for the variable definitions; it is borrowed and must
   // outlive the instance.
@@ -108,7 +108,9 @@ class CommonImport {
 
   void Sleep(SleepFunction sleep) { sleep_ = std::move(sleep); }
   // The clock the late-commit watch ages by (std::chrono::system_clock unless one is set).
-  void Clock(WatchClock clock) { clock_ = std::move(clock); }
+  void Clock(WatchClock clock) { late_.SetClock(std::move(clock)); }
+  // Called between the listing of a service run's range and its first read (for the tests).
+  void AfterListing(std::function<void()> hook) { late_.AfterListing(std::move(hook)); }
 
   // How many transaction ids a variable's read takes at a time: a run's range wider than that
   // is read and handled in windows of it, one after the other (each with its own "Loaded N data
@@ -143,18 +145,8 @@ class CommonImport {
   // Reads the last imported id and the run's bound once per run; false when the id could not
   // be read.
   bool EnsureRunRange();
-  // Service runs: checks the watched ids (those that have appeared are read with every
-  // variable, lateRanges_), then lists the run's range and watches the ids missing in it.
-  void WatchLateCommits();
-  // The ids missing from the run's range (the id is held when they cannot be listed).
-  void WatchNewGaps(LateCommitWatch::TimePoint now);
-  // At the end of a service run: the late transactions imported leave the watch, one line each.
-  void EndLateCommitWatch();
-  // Writes the watch file; false (with a line) when it cannot be written.
-  bool SaveWatch();
-  LateCommitWatch::TimePoint Now() const;
   // The reads of a variable: its late transactions, the answers earlier runs imported above
-  // the lowest of them (only their slots are noted, see FacilityRun::writtenLater), and the run's
+  // the lowest of them (only their slots are noted, see LateCommitRun::WrittenLater), and the run's
   // own range.
   enum class Pass { Late, Later, Range };
   // Reads the variable's answers from..to (bound ids but for the run's range) with the
@@ -165,7 +157,6 @@ class CommonImport {
   // when the read failed (handled there: a range's answers are held from the window on) or
   // the run is stopping. first: the first window of the read.
   bool ImportWindow(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to, Pass pass, bool first);
-  bool IsLate(std::int32_t id) const;
   void NoteWrittenLater(FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec);
   // The recovery cycle of a read of the answers or (notes) of the log notes.
   ReadOutcome ReadSource(CustomSource& reader, bool notes);
@@ -226,13 +217,8 @@ class CommonImport {
   bool needStartId_ = true;
   std::int32_t startId_ = 0;
   ImportWatermark watermark_;
-  // The late-commit watch of a service run (none in interactive and test runs), its file, and
-  // the watched transactions that have appeared, as ranges of ids, which every variable reads.
-  bool watching_ = false;
-  LateCommitWatch watch_;
-  std::string watchPath_;
-  std::vector<std::pair<std::int32_t, std::int32_t>> lateRanges_;
-  WatchClock clock_;
+  // The late-commit part of a service run: what happens to a gap.
+  LateCommitRun late_;
   bool runFailed_ = false;
   bool sourceDown_ = false;  // the source stayed out of reach: no more reading in this run
   bool stopped_ = false;

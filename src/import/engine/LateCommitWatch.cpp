@@ -1,22 +1,30 @@
 #include "import/engine/LateCommitWatch.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
+#include <filesystem>
 #include <iterator>
-#include <sstream>
+#include <string_view>
 
 #include "core/OutsideText.h"
+#include "core/RuntimeError.h"
+#include "core/Text.h"
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "import/engine/LastIdFile.h"
+#include "platform/os/StopRequest.h"
 
 namespace {
 
-constexpr const char* kHeading =
-    "; DeraRed transaction ids watched for a late commit: first-last=UTC seconds since 1970 when first seen missing";
+constexpr const char* kPrefix = "DeraRedWatch-";
+constexpr const char* kSuffix = ".ini";
 
 std::string Setting(const std::string& key) {
   QALConfiguration* config = Program().config;
@@ -35,6 +43,35 @@ std::string Fingerprint(const std::string& text) {
   return buf;
 }
 
+// The Port entry of the connection's customization ("Port=5432;sslmode=disable;"), "" when none.
+std::string Port(const std::string& customization) {
+  std::string port;
+  std::string_view rest(customization);
+  while (!rest.empty()) {
+    const std::size_t end = std::min(rest.find(';'), rest.size());
+    const std::string_view entry = rest.substr(0, end);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+    const std::size_t eq = entry.find('=');
+    if (eq != std::string_view::npos && core::UCase(core::Trim(std::string(entry.substr(0, eq)))) == "PORT")
+      port = core::Trim(std::string(entry.substr(eq + 1)));
+  }
+  return port;
+}
+
+struct Identity {
+  std::string server, database, port;
+};
+
+Identity SourceIdentity() {
+  // A host name is the same in any case; a database name is not.
+  return {core::LCase(core::Trim(Setting("K30418\\SourceDS"))), core::Trim(Setting("K30418\\SourceDB")),
+          Port(Setting("K30418\\SourceCustomization"))};
+}
+
+std::string WatchPath(const std::string& fingerprint) {
+  return Program().app.Path + "/" + kPrefix + fingerprint + kSuffix;
+}
+
 template <class T>
 bool Number(std::string_view text, T& out) {
   if (text.empty() || text.front() == '-' || text.front() == '+') return false;
@@ -46,59 +83,152 @@ std::int64_t Seconds(LateCommitWatch::TimePoint t) {
   return std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count();
 }
 
+// Why what lies at the name is no file to read ("" for a regular file).
+std::string NoRegularFile(mode_t mode) {
+  if (S_ISREG(mode)) return std::string();
+  if (S_ISLNK(mode)) return "it is a symbolic link, which is not followed";
+  if (S_ISDIR(mode)) return "it is a directory";
+  if (S_ISFIFO(mode)) return "it is a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "it is a device";
+  if (S_ISSOCK(mode)) return "it is a socket";
+  return "it is no regular file";
+}
+
+std::string TooLarge(std::uint64_t size) {
+  return "it holds " + std::to_string(size) + " bytes, more than the " +
+         std::to_string(LateCommitWatch::kLargestFile >> 20) + " MB a watch may hold";
+}
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
 }  // namespace
 
 std::string LateCommitWatch::FilePath() {
-  // The settings that reach one DeraRed database (the password does not change which).
-  const std::string database = Setting("K30418\\SourceProvider") + "|" + Setting("K30418\\SourceDS") + "|" +
-                               Setting("K30418\\SourceDB") + "|" + Setting("K30418\\SourceCustomization");
-  return Program().app.Path + "/DeraRedWatch-" + Fingerprint(database) + ".ini";
+  const Identity id = SourceIdentity();
+  return WatchPath(Fingerprint(id.server + "|" + id.database + "|" + id.port));
+}
+
+std::string LateCommitWatch::FormerFilePath() {
+  // The settings that reach one DeraRed database, as they stand (the password does not change which).
+  return WatchPath(Fingerprint(Setting("K30418\\SourceProvider") + "|" + Setting("K30418\\SourceDS") + "|" +
+                               Setting("K30418\\SourceDB") + "|" + Setting("K30418\\SourceCustomization")));
+}
+
+std::string LateCommitWatch::Database() {
+  const Identity id = SourceIdentity();
+  return "database '" + core::OutsideText(id.database) + "' on server '" + core::OutsideText(id.server) + "'" +
+         (id.port.empty() ? std::string() : ", port " + core::OutsideText(id.port));
+}
+
+bool LateCommitWatch::OtherWatchIn(const std::string& path) {
+  const std::filesystem::path own(path);
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(own.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.starts_with(kPrefix) && name.ends_with(kSuffix) && name != own.filename().string()) return true;
+  }
+  return false;
 }
 
 bool LateCommitWatch::Load(const std::string& path, bool& exists, std::string& why) {
   ranges_.clear();
+  givenUp_.clear();
   changed_ = false;
   exists = false;
   why.clear();
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) {
     if (errno == ENOENT) return true;
     exists = true;
-    why = "it cannot be opened";
+    why = std::string("it cannot be looked at (") + std::strerror(errno) + ")";
     return false;
   }
   exists = true;
-  std::ostringstream whole;
-  whole << in.rdbuf();
-  if (in.bad()) {
-    why = "it cannot be read";
+  if (why = NoRegularFile(st.st_mode); !why.empty()) return false;
+  // Not blocking at a FIFO put there since, nor following a link.
+  const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+  if (fd.get() < 0) {
+    why = errno == ELOOP ? NoRegularFile(S_IFLNK) : std::string("it cannot be opened (") + std::strerror(errno) + ")";
     return false;
   }
-  std::istringstream lines(whole.str());
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    why = NoRegularFile(S_ISREG(st.st_mode) ? S_IFSOCK : st.st_mode);
+    return false;
+  }
+  if (static_cast<std::uint64_t>(st.st_size) > kLargestFile) {
+    why = TooLarge(static_cast<std::uint64_t>(st.st_size));
+    return false;
+  }
+  // Room for what the file holds now; it grows, up to one byte past the limit, when the file does.
+  std::string whole;
+  whole.resize(std::min<std::size_t>(static_cast<std::size_t>(st.st_size) + 1, kLargestFile + 1));
+  std::size_t size = 0;
+  for (;;) {
+    if (platform::os::StopRequested()) return false;
+    if (size == whole.size()) whole.resize(std::min(whole.size() * 2, kLargestFile + 1));
+    const ssize_t n = ::read(fd.get(), whole.data() + size, std::min<std::size_t>(whole.size() - size, 1u << 20));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      why = std::string("it cannot be read (") + std::strerror(errno) + ")";
+      return false;
+    }
+    if (n == 0) break;
+    size += static_cast<std::size_t>(n);
+    if (size > kLargestFile) {
+      why = TooLarge(size);
+      return false;
+    }
+  }
+  whole.resize(size);
+
+  const std::string_view text(whole);
   std::size_t lineNo = 0;
-  for (std::string line; std::getline(lines, line);) {
+  for (std::size_t pos = 0; pos < text.size();) {
+    if ((lineNo & 0xFFFF) == 0xFFFF && platform::os::StopRequested()) {
+      ranges_.clear();
+      return false;
+    }
+    const std::size_t end = std::min(text.find('\n', pos), text.size());
+    std::string_view line = text.substr(pos, end - pos);
+    pos = end + 1;
     ++lineNo;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty() || line.front() == ';') continue;
     const std::size_t dash = line.find('-');
     const std::size_t eq = line.find('=');
     Range r;
     std::int64_t seconds = 0;
-    const std::string_view text(line);
     const bool ok = dash != std::string::npos && eq != std::string::npos && dash < eq &&
-                    Number(text.substr(0, dash), r.first) && Number(text.substr(dash + 1, eq - dash - 1), r.last) &&
-                    Number(text.substr(eq + 1), seconds) && r.first >= 1 && r.first <= r.last;
+                    Number(line.substr(0, dash), r.first) && Number(line.substr(dash + 1, eq - dash - 1), r.last) &&
+                    Number(line.substr(eq + 1), seconds) && r.first >= 1 && r.first <= r.last;
     if (ok) {
       r.seen = TimePoint(std::chrono::seconds(seconds));
+      // A file this program wrote is ascending: each range goes in at the end.
+      if (ranges_.empty() || std::prev(ranges_.end())->second.last < r.first) {
+        ranges_.emplace_hint(ranges_.end(), r.first, r);
+        continue;
+      }
       const auto after = ranges_.upper_bound(r.last);
       const bool overlaps = after != ranges_.begin() && std::prev(after)->second.last >= r.first;
       if (!overlaps) {
-        ranges_[r.first] = r;
+        ranges_.emplace_hint(after, r.first, r);
         continue;
       }
     }
     ranges_.clear();
-    why = "line " + std::to_string(lineNo) + " holds \"" + core::OutsideText(line, 40) +
+    why = "line " + std::to_string(lineNo) + " holds \"" + core::OutsideText(std::string(line), 40) +
           "\", which is no range first-last=seconds apart from the others";
     return false;
   }
@@ -106,23 +236,38 @@ bool LateCommitWatch::Load(const std::string& path, bool& exists, std::string& w
 }
 
 void LateCommitWatch::Save(const std::string& path) {
-  std::string text = std::string(kHeading) + "\n";
+  std::string text = "; DeraRed transaction ids watched for a late commit in the " + Database() +
+                     ": first-last=UTC seconds since 1970 when first seen missing\n";
   for (const auto& [first, r] : ranges_)
     text += std::to_string(r.first) + "-" + std::to_string(r.last) + "=" + std::to_string(Seconds(r.seen)) + "\n";
+  // A link at the name is no watch of ours: it is replaced by the file, never written through.
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::unlink(path.c_str()) != 0)
+    throw core::RuntimeError(75, std::string("The link at the name cannot be removed: ") + std::strerror(errno),
+                             "LateCommitWatch");
   LastIdFile::ReplaceWholeFile(path, text, "LateCommitWatch");
   changed_ = false;
 }
 
-void LateCommitWatch::Age(TimePoint now) {
-  for (auto it = ranges_.begin(); it != ranges_.end();) {
-    // A time ahead of the clock (the clock was set back) counts from now.
-    if (it->second.seen > now) it->second.seen = now, changed_ = true;
-    if (now - it->second.seen >= kWatchFor) {
-      it = ranges_.erase(it);
-      changed_ = true;
-    } else {
+void LateCommitWatch::Age(TimePoint now, std::int32_t upTo, const std::vector<Range>& keep) {
+  auto k = keep.begin();
+  for (auto it = ranges_.begin(); it != ranges_.end() && it->first <= upTo;) {
+    Range r = it->second;
+    if (r.seen > now) it->second.seen = r.seen = now, changed_ = true;
+    if (now - r.seen < kWatchFor) {
       ++it;
+      continue;
     }
+    it = ranges_.erase(it);
+    changed_ = true;
+    // The part above upTo has not been looked for.
+    if (r.last > upTo) it = ranges_.emplace_hint(it, upTo + 1, Range{upTo + 1, r.last, r.seen});
+    const std::int32_t end = std::min(r.last, upTo);
+    for (; k != keep.end() && k->last < r.first; ++k) {
+    }
+    for (auto j = k; j != keep.end() && j->first <= end; ++j)
+      ranges_.emplace_hint(it, std::max(j->first, r.first),
+                           Range{std::max(j->first, r.first), std::min(j->last, end), r.seen});
   }
 }
 
@@ -133,6 +278,11 @@ std::vector<LateCommitWatch::Range> LateCommitWatch::RangesUpTo(std::int32_t upT
     out.push_back({r.first, std::min(r.last, upTo), r.seen});
   }
   return out;
+}
+
+bool LateCommitWatch::Watches(std::int32_t id) const {
+  const auto next = ranges_.upper_bound(id);
+  return next != ranges_.begin() && std::prev(next)->second.last >= id;
 }
 
 void LateCommitWatch::Cut(std::int32_t first, std::int32_t last) {
@@ -146,9 +296,9 @@ void LateCommitWatch::Cut(std::int32_t first, std::int32_t last) {
     }
     it = ranges_.erase(it);
     changed_ = true;
-    if (r.first < first) ranges_[r.first] = {r.first, first - 1, r.seen};
+    if (r.first < first) ranges_.emplace_hint(it, r.first, Range{r.first, first - 1, r.seen});
     if (r.last > last) {
-      ranges_[last + 1] = {last + 1, r.last, r.seen};
+      ranges_.emplace_hint(it, last + 1, Range{last + 1, r.last, r.seen});
       break;
     }
   }
@@ -160,24 +310,31 @@ void LateCommitWatch::Put(std::int32_t first, std::int32_t last, TimePoint seen)
   changed_ = true;
 }
 
-void LateCommitWatch::NoteGaps(std::int32_t after, std::int32_t upTo, const std::vector<std::int32_t>& ids,
-                               TimePoint now) {
-  if (upTo <= after) return;
-  const std::map<std::int32_t, Range> before = ranges_;
+std::vector<LateCommitWatch::Range> LateCommitWatch::NoteGaps(std::int32_t after, std::int32_t upTo,
+                                                              const std::vector<std::int32_t>& ids, TimePoint now) {
+  if (upTo <= after) return {};
+  // What the watch held in the span, ascending: a gap met again keeps the time it was first seen.
+  std::vector<Range> before;
+  {
+    auto it = ranges_.upper_bound(after + 1);
+    if (it != ranges_.begin() && std::prev(it)->second.last > after) --it;
+    for (; it != ranges_.end() && it->second.first <= upTo; ++it)
+      before.push_back({std::max(it->second.first, after + 1), std::min(it->second.last, upTo), it->second.seen});
+  }
+  auto known = before.begin();
   // A missing stretch first..last, each part with the time it was first seen missing.
   auto note = [&](std::int32_t first, std::int32_t last, std::vector<Range>& out) {
     std::int64_t pos = first;
     while (pos <= last) {
       const auto id = static_cast<std::int32_t>(pos);
-      auto next = before.upper_bound(id);
-      if (next != before.begin() && std::prev(next)->second.last >= id) {
-        const Range& known = std::prev(next)->second;
-        const std::int32_t end = std::min(last, known.last);
-        out.push_back({id, end, known.seen});
+      while (known != before.end() && known->last < id) ++known;
+      if (known != before.end() && known->first <= id) {
+        const std::int32_t end = std::min(last, known->last);
+        out.push_back({id, end, known->seen});
         pos = static_cast<std::int64_t>(end) + 1;
         continue;
       }
-      const std::int32_t end = next == before.end() ? last : std::min<std::int32_t>(last, next->first - 1);
+      const std::int32_t end = known == before.end() ? last : std::min<std::int32_t>(last, known->first - 1);
       out.push_back({id, end, now});
       pos = static_cast<std::int64_t>(end) + 1;
     }
@@ -191,20 +348,44 @@ void LateCommitWatch::NoteGaps(std::int32_t after, std::int32_t upTo, const std:
   }
   if (expected <= upTo) note(static_cast<std::int32_t>(expected), upTo, gaps);
 
+  const bool changed = changed_;
   Cut(after + 1, upTo);
-  for (const Range& g : gaps) Put(g.first, g.last, g.seen);
-  if (ranges_ != before) changed_ = true;
+  auto hint = ranges_.upper_bound(upTo);
+  for (const Range& g : gaps) ranges_.emplace_hint(hint, g.first, g);
+  changed_ = changed || gaps != before;
   Bound();
+  return gaps;
 }
 
 void LateCommitWatch::Bound() {
-  while (ranges_.size() > kMostRanges) {
-    auto oldest = ranges_.begin();
-    for (auto it = ranges_.begin(); it != ranges_.end(); ++it)
-      if (it->second.seen < oldest->second.seen) oldest = it;
-    ranges_.erase(oldest);
-    changed_ = true;
+  if (ranges_.size() <= kMostRanges) return;
+  // The time before which every range goes, and how many of that very time go too.
+  std::vector<TimePoint> seen;
+  seen.reserve(ranges_.size());
+  for (const auto& [first, r] : ranges_) seen.push_back(r.seen);
+  const std::size_t excess = ranges_.size() - kMostRanges;
+  std::nth_element(seen.begin(), seen.begin() + static_cast<std::ptrdiff_t>(excess - 1), seen.end());
+  const TimePoint cutoff = seen[excess - 1];
+  std::size_t older = 0;
+  for (const auto& [first, r] : ranges_) older += r.seen < cutoff ? 1 : 0;
+  std::size_t atCutoff = excess - older;  // of those first seen at cutoff, the lowest go
+  for (auto it = ranges_.begin(); it != ranges_.end();) {
+    if (it->second.seen < cutoff || (it->second.seen == cutoff && atCutoff > 0)) {
+      if (it->second.seen == cutoff) --atCutoff;
+      givenUp_.push_back(it->second);
+      it = ranges_.erase(it);
+    } else {
+      ++it;
+    }
   }
+  changed_ = true;
+}
+
+std::vector<LateCommitWatch::Range> LateCommitWatch::GivenUp() {
+  std::vector<Range> out;
+  out.swap(givenUp_);
+  std::sort(out.begin(), out.end(), [](const Range& a, const Range& b) { return a.first < b.first; });
+  return out;
 }
 
 void LateCommitWatch::Forget(std::int32_t id) { Cut(id, id); }

@@ -221,6 +221,9 @@ bool EngineTest::Run(bool testMode, bool readLockDates, const KrymSchemaOpener* 
   engine->Sleep([this](std::int32_t ms) { waits.push_back(ms); });
   if (readWindow) engine->ReadWindow(*readWindow);
   engine->Clock([this] { return now; });
+  engine->AfterListing([this] {
+    if (afterListing) afterListing();
+  });
   return engine->StartImport(*gatherer, testMode);
 }
 

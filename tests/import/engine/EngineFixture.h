@@ -184,6 +184,8 @@ class EngineTest : public ::testing::Test {
   std::vector<std::int32_t> waits;       // every recovery wait, in milliseconds
   // The time the engine's late-commit watch ages by.
   LateCommitWatch::TimePoint now = std::chrono::system_clock::now();
+  // Called in a service run between the listing of its range and its first read.
+  std::function<void()> afterListing;
   FakeActivityList status;
   FakePresenter presenter;
   ScriptedPump pump;

@@ -1,18 +1,20 @@
 // The late-commit watch on its own: which ids it watches and since when, how long, how many,
 // and what its file must hold to be read.
 #include <gtest/gtest.h>
-
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "import/engine/LateCommitWatch.h"
+#include "platform/os/StopRequest.h"
 
 namespace {
 
@@ -32,8 +34,9 @@ std::string Shown(const LateCommitWatch& w, std::int32_t upTo = INT32_MAX) {
 class WatchFileTest : public ::testing::Test {
  protected:
   WatchFileTest() {
-    folder_ = std::filesystem::temp_directory_path() / ("k30418-watch-" + std::to_string(::getpid()) + "-" +
-                                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder_ =
+        std::filesystem::temp_directory_path() / ("k30418-watch-" + std::to_string(::getpid()) + "-" +
+                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(folder_);
   }
   ~WatchFileTest() override {
@@ -100,20 +103,103 @@ TEST(LateCommitWatch, ForgettingAnIdSplitsItsRange) {
   EXPECT_EQ(Shown(w), "103-104@0 106-109@0");
 }
 
-// However many gaps DeraRed shows, the watch keeps kMostRanges: the ones seen longest ago go.
-TEST(LateCommitWatch, TheWatchIsBounded) {
-  ASSERT_EQ(LateCommitWatch::kMostRanges, 100u);
+// However many gaps DeraRed shows, the watch keeps kMostRanges: the ones seen longest ago are
+// given up (and told). At every size the watch is noted, saved and read back whole.
+TEST_F(WatchFileTest, TheWatchIsBoundedAtAnySize) {
+  ASSERT_EQ(LateCommitWatch::kMostRanges, 100000u);
+  for (const std::int32_t ranges : {5000, 50000, 100000, 1000000}) {
+    SCOPED_TRACE(ranges);
+    LateCommitWatch w;
+    // Every 2nd id present: gaps 1, 3, ..., the first half seen a minute before the second.
+    const std::int32_t half = ranges / 2;
+    std::vector<std::int32_t> ids;
+    for (std::int32_t id = 2; id <= 2 * half; id += 2) ids.push_back(id);
+    w.NoteGaps(0, 2 * half, ids, t0);
+    ids.clear();
+    for (std::int32_t id = 2 * half + 2; id <= 2 * ranges; id += 2) ids.push_back(id);
+    w.NoteGaps(2 * half, 2 * ranges, ids, t0 + 1min);
+    const std::size_t kept = std::min<std::size_t>(ranges, LateCommitWatch::kMostRanges);
+    const std::vector<LateCommitWatch::Range> given = w.GivenUp();
+    ASSERT_EQ(given.size(), ranges - kept);
+    const std::vector<LateCommitWatch::Range> all = w.RangesUpTo(INT32_MAX);
+    ASSERT_EQ(all.size(), kept);
+    EXPECT_EQ(all.back().first, 2 * ranges - 1);
+    if (!given.empty()) {
+      EXPECT_EQ(given.front().first, 1);
+      EXPECT_EQ(given.back().first + 2, all.front().first);  // the oldest, lowest first, went
+    }
+
+    w.Save(Path());
+    LateCommitWatch back;
+    bool exists = false;
+    std::string why;
+    ASSERT_TRUE(back.Load(Path(), exists, why)) << why;
+    EXPECT_EQ(back.RangesUpTo(INT32_MAX), all);
+  }
+}
+
+// Only a regular file of at most kLargestFile bytes is read; a link is neither read nor written
+// through, and is replaced by the file.
+TEST_F(WatchFileTest, OnlyARegularFileIsRead) {
+  const std::string outside = (folder_ / "outside.txt").string();
+  std::ofstream(outside, std::ios::binary) << "1-5=1765000000\n";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"fifo", "it is a FIFO"},
+      {"directory", "it is a directory"},
+      {"link", "it is a symbolic link, which is not followed"},
+      {"device link", "it is a symbolic link, which is not followed"},
+      {"too large", "it holds 16777217 bytes, more than the 16 MB a watch may hold"},
+  };
+  for (const auto& [kind, why] : cases) {
+    SCOPED_TRACE(kind);
+    std::filesystem::remove_all(Path());
+    if (kind == "fifo") {
+      ASSERT_EQ(::mkfifo(Path().c_str(), 0600), 0);
+    }
+    if (kind == "directory") std::filesystem::create_directory(Path());
+    if (kind == "link") std::filesystem::create_symlink(outside, Path());
+    if (kind == "device link") std::filesystem::create_symlink("/dev/zero", Path());
+    if (kind == "too large") Write(std::string(LateCommitWatch::kLargestFile + 1, ';'));
+    LateCommitWatch w;
+    bool exists = false;
+    std::string found;
+    EXPECT_FALSE(w.Load(Path(), exists, found));
+    EXPECT_TRUE(exists);
+    EXPECT_EQ(found, why);
+    EXPECT_EQ(Shown(w), "");
+    if (kind == "link") {
+      w.NoteGaps(10, 12, {10, 12}, t0);
+      w.Save(Path());
+      EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(Path())));
+      EXPECT_NE(Read().find("\n11-11=1765000000\n"), std::string::npos);
+    }
+  }
+  std::ifstream in(outside, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "1-5=1765000000\n");
+}
+
+// A stop request ends the read of a file: nothing is taken from it and no reason given.
+TEST_F(WatchFileTest, AStopRequestEndsTheRead) {
+  Write("1-5=1765000000\n");
+  platform::os::RequestStop(15);
   LateCommitWatch w;
-  std::vector<std::int32_t> every2nd;  // 2, 4, ..., 120: gaps 1, 3, ..., 119 (60 of them)
-  for (std::int32_t id = 2; id <= 120; id += 2) every2nd.push_back(id);
-  w.NoteGaps(0, 120, every2nd, t0);
-  std::vector<std::int32_t> later;  // 122, 124, ..., 220: gaps 121, ..., 219 (50 more)
-  for (std::int32_t id = 122; id <= 220; id += 2) later.push_back(id);
-  w.NoteGaps(120, 220, later, t0 + 1min);
-  const std::vector<LateCommitWatch::Range> kept = w.RangesUpTo(INT32_MAX);
-  ASSERT_EQ(kept.size(), 100u);
-  EXPECT_EQ(kept.front().first, 21);  // 1, 3, ..., 19 were the oldest
-  EXPECT_EQ(kept.back().first, 219);
+  bool exists = false;
+  std::string why = "unset";
+  const bool read = w.Load(Path(), exists, why);
+  platform::os::ResetStopRequest();
+  EXPECT_FALSE(read);
+  EXPECT_EQ(why, "");
+  EXPECT_EQ(Shown(w), "");
+  EXPECT_EQ(Read(), "1-5=1765000000\n");
+}
+
+// A run looks for the watched ids before it ages them: only what it looked for may go, and the
+// ids that have appeared stay with the time they were first seen.
+TEST(LateCommitWatch, AgingDropsOnlyWhatWasLookedFor) {
+  LateCommitWatch w;
+  w.NoteGaps(100, 120, {101, 105, 110, 120}, t0);  // 102-104 106-109 111-119
+  w.Age(t0 + 25h, 107, {{103, 103, t0}, {107, 107, t0}});
+  EXPECT_EQ(Shown(w), "103-103@0 107-107@0 108-109@0 111-119@0");
 }
 
 TEST_F(WatchFileTest, WhatIsSavedIsReadBack) {

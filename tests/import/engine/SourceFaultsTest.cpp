@@ -6,16 +6,22 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "EngineFixture.h"
 #include "foundation/ProgramContext.h"
+#include "foundation/QALConfiguration.h"
 #include "import/engine/LateCommitWatch.h"
 #include "platform/db/Connection.h"
 
@@ -447,23 +453,26 @@ TEST_F(LateCommitTest, LateCommitIsImportedByTheNextProcessAndTheIdIsNeverHeld) 
   EXPECT_EQ(LinesWith("Wrote Data 03/05/2024 09:00"), 1);
 }
 
-TEST_F(LateCommitTest, WatchFileRemovedAfterTheFirstRunIsReportedAndTheImportGoesOn) {
+// Without a watch of any DeraRed database beside DeraRed.ini (a new installation, or one of a
+// version that kept none) there is nothing to miss: one plain line at the lowest level.
+TEST_F(LateCommitTest, WatchFileRemovedAfterTheFirstRunIsNoNewsAndTheImportGoesOn) {
   AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
   platform::db::Connection handheld;
   BeginTransaction102(handheld);
   AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
   ASSERT_TRUE(Run());
   ASSERT_TRUE(WatchFileExists());
-  const std::string missing =
-      "The late-commit watch " + LateCommitWatch::FilePath() + " is missing: it is started afresh, and the import goes on.";
-  const int before = LogCount(missing);  // the first run of an id above 0 met no file either
+  const std::string none =
+      "There is no late-commit watch " + LateCommitWatch::FilePath() + " yet: it starts from the last imported id ";
+  EXPECT_EQ(LinesStartingWith(none + "100.").size(), 1u);
 
   std::filesystem::remove(LateCommitWatch::FilePath());
   handheld.Execute("COMMIT");
   AddVisit({.id = 104, .point = 1, .time = "11:00:00", .answers = {{5, "4"}}});
   ASSERT_TRUE(Run());
 
-  EXPECT_EQ(LogCount(missing), before + 1);
+  EXPECT_EQ(LinesStartingWith(none + "103.").size(), 1u);
+  EXPECT_EQ(LinesWith("is missing"), 0);
   // What the file watched is gone with it; the rest is imported as ever.
   EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|3|3", "42|4|4"));
   EXPECT_EQ(LogCount(kLate102), 0);
@@ -481,7 +490,8 @@ TEST_F(LateCommitTest, DamagedWatchFileIsReportedInOneLineAndStartedAfresh) {
   EXPECT_EQ(LinesWith("The late-commit watch"), 1);
   EXPECT_EQ(LogCount("The late-commit watch " + LateCommitWatch::FilePath() +
                      " cannot be read (line 2 holds \"99=garbage\", which is no range first-last=seconds apart from "
-                     "the others): it is started afresh, and the import goes on."),
+                     "the others): it is started afresh from the last imported id 100, whose later gaps the run "
+                     "lists again, and the import goes on."),
             1);
   EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|3|3"));
   EXPECT_EQ(SavedId(), 103);
@@ -489,44 +499,208 @@ TEST_F(LateCommitTest, DamagedWatchFileIsReportedInOneLineAndStartedAfresh) {
   EXPECT_THAT(Watched(), ElementsAre("102-102"));
 }
 
-TEST_F(LateCommitTest, IdWatchedForADayIsDroppedWithoutAWord) {
+// Every run looks for the watched ids before it ages them: the daily run a few seconds past the
+// day still imports the late commit, and drops without a word only what it looked for in vain.
+TEST_F(LateCommitTest, IdWatchedForADayIsLookedForBeforeItIsDropped) {
   AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
   platform::db::Connection handheld;
   BeginTransaction102(handheld);
   AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
+  AddVisit({.id = 105, .point = 1, .time = "12:00:00", .answers = {{5, "5"}}});  // 104 rolled back
   const LateCommitWatch::TimePoint first = now;
   ASSERT_TRUE(Run());
 
   now = first + LateCommitWatch::kWatchFor - std::chrono::seconds(1);
   ASSERT_TRUE(Run());
-  EXPECT_THAT(Watched(), ElementsAre("102-102"));
+  EXPECT_THAT(Watched(), ElementsAre("102-102", "104-104"));
 
   handheld.Execute("COMMIT");
-  now = first + LateCommitWatch::kWatchFor;
+  now = first + LateCommitWatch::kWatchFor + std::chrono::seconds(5);
   ASSERT_TRUE(Run());
 
-  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|3|3"));
-  EXPECT_EQ(LinesWith("transaction 102")+LinesWith("transaction(s) 102"), 0);
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|2|2", "42|3|3", "42|5|5"));
+  EXPECT_EQ(LogCount(kLate102), 1);
+  EXPECT_EQ(LinesWith("transaction 104") + LinesWith("transaction(s) 104"), 0);
   EXPECT_FALSE(engine->RunFailed());
-  EXPECT_EQ(SavedId(), 103);
+  EXPECT_EQ(SavedId(), 105);
   EXPECT_THAT(Watched(), ElementsAre());
 }
 
-// A DeraRed with more gaps than the watch keeps: the file stays at its bound, the gaps seen
-// first going first (here all at once: the lowest).
-TEST_F(LateCommitTest, WatchFileKeepsItsBound) {
+// Rolled-back inserts beside one open transaction: every gap is watched, and the open one is
+// imported when it commits.
+TEST_F(LateCommitTest, ManyGapsBesideAnOpenTransactionKeepIt) {
+  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
+  platform::db::Connection handheld;
+  BeginTransaction102(handheld);
   DeraRedExec(
       "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, question_id1, "
-      "answer1) SELECT g, 1, 1, '2024-03-05', '1899-12-30 08:00:00', 'jdoe', 99, '1' FROM generate_series(101, 399, 2) "
+      "answer1) SELECT g, 1, 1, '2024-03-05', '1899-12-30 08:00:00', 'jdoe', 99, '1' FROM generate_series(103, 403, 2) "
       "g");
 
   ASSERT_TRUE(Run());
-
   const std::vector<std::string> watched = Watched();
-  ASSERT_EQ(watched.size(), LateCommitWatch::kMostRanges);
-  EXPECT_EQ(watched.front(), "200-200");
-  EXPECT_EQ(watched.back(), "398-398");
-  EXPECT_EQ(SavedId(), 399);
+  ASSERT_EQ(watched.size(), 151u);
+  EXPECT_EQ(watched.front(), "102-102");
+  EXPECT_EQ(watched.back(), "402-402");
+  EXPECT_EQ(SavedId(), 403);
+  EXPECT_EQ(LinesWith("gives up"), 0);
+
+  handheld.Execute("COMMIT");
+  now += std::chrono::hours(1);
+  ASSERT_TRUE(Run());
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|2|2"));
+  EXPECT_EQ(LogCount(kLate102), 1);
+  EXPECT_EQ(Watched().size(), 150u);
+}
+
+// The watch file is named after the DeraRed database, not the connection's text: an option
+// added between two runs keeps it, and a watch of the name earlier versions gave is adopted.
+TEST_F(LateCommitTest, OptionEditsKeepTheWatch) {
+  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
+  platform::db::Connection handheld;
+  BeginTransaction102(handheld);
+  AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
+  ASSERT_TRUE(Run());
+  const std::string path = LateCommitWatch::FilePath();
+  const int watchLines = LinesWith("late-commit watch");
+
+  Set("K30418\\SourceCustomization", Program().config->item("K30418\\SourceCustomization") + "sslmode=disable;");
+  EXPECT_EQ(LateCommitWatch::FilePath(), path);
+  handheld.Execute("COMMIT");
+  ASSERT_TRUE(Run());
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|2|2", "42|3|3"));
+  EXPECT_EQ(LogCount(kLate102), 1);
+  EXPECT_EQ(LinesWith("late-commit watch"), watchLines);
+
+  // A watch under the former name, that of the settings as they stand.
+  std::filesystem::remove(path);
+  const std::string former = LateCommitWatch::FormerFilePath();
+  ASSERT_NE(former, path);
+  AddVisit({.id = 99, .point = 1, .time = "07:00:00", .answers = {{5, "9"}}});
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
+  std::ofstream(former, std::ios::binary) << "99-99=" << seconds << "\n";
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(LinesWith("Imported transaction 99,"), 1);
+  EXPECT_FALSE(std::filesystem::exists(former));
+  EXPECT_TRUE(WatchFileExists());
+
+  // Another server name: another database's watch, and the line says why it starts afresh.
+  ASSERT_EQ(Program().config->item("K30418\\SourceDS"), "127.0.0.1");
+  Set("K30418\\SourceDS", "localhost");
+  const std::string other = LateCommitWatch::FilePath();
+  ASSERT_NE(other, path);
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(LinesStartingWith("The late-commit watch " + other + " of the DeraRed database '").size(), 1u);
+}
+
+// A transaction that commits while the run is under way, after its listing: the run leaves it
+// to the watch, its answers of every variable and its note alike, and the next run imports it.
+TEST_F(LateCommitTest, CommitBetweenTheListingAndTheReadsIsWrittenOnce) {
+  Set("K30418\\AddNotesToLogbook", "TRUE");
+  Set("K30418\\LogbookId", "1");
+  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}, {6, "10"}}});
+  platform::db::Connection handheld;
+  BeginTransaction102(handheld);
+  handheld.Execute("UPDATE tbl_transaction_pda SET notes = 'Seal leaks' WHERE id = 102");
+  AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
+  afterListing = [&] { handheld.Execute("COMMIT"); };
+
+  ASSERT_TRUE(Run());
+  afterListing = nullptr;
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|3|3"));
+  EXPECT_THAT(Values(*plant), ElementsAre("43|10|10"));
+  EXPECT_TRUE(Rows(*plant, "select comment from logbookentries").empty());
+  EXPECT_THAT(Watched(), ElementsAre("102-102"));
+  EXPECT_EQ(SavedId(), 103);
+
+  now += std::chrono::hours(1);
+  ASSERT_TRUE(Run());
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|2|2", "42|3|3"));
+  EXPECT_THAT(Values(*plant), ElementsAre("43|20|20"));
+  EXPECT_THAT(Rows(*plant, "select comment from logbookentries"), ElementsAre("Seal leaks"));
+  EXPECT_EQ(LogCount(kLate102), 1);
+  EXPECT_EQ(LinesWith("Wrote Data 03/05/2024 09:00"), 1);
+  EXPECT_THAT(Watched(), ElementsAre());
+}
+
+// What lies at the watch's name and is no watch file to read: one line, the run goes on from
+// the saved id (the gaps above it are listed again), and nothing is read or written through a
+// link.
+TEST_F(LateCommitTest, WatchThatIsNoFileToReadIsSaidInOneLineAndStartedAfresh) {
+  const std::filesystem::path outside = std::filesystem::path(Program().app.Path).parent_path() /
+                                        ("outside-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(outside);
+  const std::string sentinel = (outside / "sentinel.txt").string();
+  struct Case {
+    std::string name;
+    std::function<void(const std::string&)> make;
+    std::string why;
+    bool replaced;
+  };
+  const std::vector<Case> cases = {
+      {"fifo", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, "it is a FIFO", true},
+      {"directory", [](const std::string& p) { std::filesystem::create_directory(p); }, "it is a directory", false},
+      {"link to a file",
+       [&](const std::string& p) {
+         std::ofstream(sentinel, std::ios::binary) << "first line of the target\n";
+         std::filesystem::create_symlink(sentinel, p);
+       },
+       "it is a symbolic link, which is not followed", true},
+      {"link to /dev/zero", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); },
+       "it is a symbolic link, which is not followed", true},
+      {"1000000 ranges",
+       [](const std::string& p) {
+         std::ofstream out(p, std::ios::binary);
+         for (int i = 1; i <= 1000000; ++i) out << 2 * i << "-" << 2 * i << "=1765000000\n";
+       },
+       "it holds 25888902 bytes, more than the 16 MB a watch may hold", true},
+  };
+  std::int32_t id = 100;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = LateCommitWatch::FilePath();
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+    c.make(path);
+    const std::int32_t start = SavedId();
+    AddVisit({.id = id + 1, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
+    AddVisit({.id = id + 3, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
+    const int before = LinesWith("The late-commit watch");
+
+    ASSERT_TRUE(Run());
+
+    EXPECT_EQ(LogCount("The late-commit watch " + path + " cannot be read (" + c.why +
+                       "): it is started afresh from the last imported id " + std::to_string(start) +
+                       ", whose later gaps the run lists again, and the import goes on."),
+              1);
+    if (c.replaced) {
+      EXPECT_EQ(LinesWith("The late-commit watch"), before + 1);
+      EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(path)));
+      EXPECT_THAT(Watched(), ::testing::Contains(std::to_string(id + 2) + "-" + std::to_string(id + 2)));
+      EXPECT_EQ(SavedId(), id + 3);
+    } else {
+      // It cannot be replaced either: the id stays below the gap it cannot watch.
+      EXPECT_EQ(LinesStartingWith("The late-commit watch " + path + " cannot be written (").size(), 1u);
+      EXPECT_EQ(SavedId(), id + 1);
+      // Space comes back: a run with nothing to change tries the save all the same, and the
+      // journal hears of the recovery once.
+      std::vector<std::string> journal;
+      Program().logger->Journal([&journal](const std::string& line) { journal.push_back(line); });
+      std::filesystem::remove_all(path);
+      std::ofstream(path, std::ios::binary) << "; nothing watched\n";
+      WriteIdFile("LASTIDIMPORTED=" + std::to_string(id + 3) + "\r\n");
+      ASSERT_TRUE(Run());
+      ASSERT_TRUE(Run());
+      EXPECT_THAT(journal, ElementsAre("The late-commit watch " + path + " is saved again."));
+      Program().logger->Journal(nullptr);
+    }
+    EXPECT_EQ(LinesWith("first line of the target"), 0);
+    id += 3;
+  }
+  std::ifstream in(sentinel, std::ios::binary);
+  std::string target((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(target, "first line of the target\n");
+  std::filesystem::remove_all(outside);
 }
 
 // A late transaction's note reaches the logbook like its answers reach their slots; one that
