@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <map>
 #include <optional>
 #include <thread>
@@ -31,6 +32,7 @@
 #include "import/source/CommonTypeLimsMatchRec.h"
 #include "import/source/CustomSource.h"
 #include "import/writers/CommonFacilityWriter.h"
+#include "platform/db/FailureClass.h"
 #include "platform/os/StopRequest.h"
 #include "platform/ui/EventPump.h"
 
@@ -124,9 +126,24 @@ struct CommonImport::FacilityRun {
   struct Streak {
     std::string code;
     std::set<std::string> refused;
-    std::vector<core::Value> ids;
   };
   std::map<std::string, Streak> streaks;
+  // Refusals on a standing link whose fate is not known yet, by procedure: the streak's (its
+  // systemic guard may still hold them) and those of a code not known to be the value's, which
+  // wait for a write through the procedure to prove that it works. reject reports one as
+  // rejected.
+  struct Pending {
+    std::string refused;
+    core::Value id;
+    std::string code;
+    std::string message;
+    bool known = false;  // the code is known to be the value's
+    bool inStreak = true;
+    std::function<void()> reject;
+  };
+  std::map<std::string, std::vector<Pending>> pending;
+  // Procedures that have written a value (or the logbook a note) in this facility's run.
+  std::set<std::string> proven;
   // Procedures that Krym's structure refuses, or whose refusals proved systemic: what would go
   // through them waits.
   std::set<std::string> refusing;
@@ -148,7 +165,7 @@ CommonImport::~CommonImport() = default;
 // Krym's structure: at once Structural, nothing is tried again. The value's: tried again at once
 // while the link still stands, which heals a race with another writer; a second refusal on a
 // standing link is Refused (the value's, or, for several variables alike, Krym's: see
-// SystemicRefusal). Transient (a lost link, a timeout, a deadlock, a read-only standby), or a
+// RefusedOnAStandingLink). Transient (a lost link, a timeout, a deadlock, a read-only standby), or a
 // refusal whose link turns out lost: through the recovery cycle.
 template <class Write>
 CommonImport::WriteOutcome CommonImport::WriteWithRecovery(const RecoverySettings& recovery, Write&& write) {
@@ -233,7 +250,7 @@ bool CommonImport::StartImport(CommonVarGatherer& gatherer, bool TestMode) {
   } catch (const std::exception& e) {
     const auto* re = dynamic_cast<const core::RuntimeError*>(&e);
     Alert("Error in StartImport: " + std::to_string(re ? re->Number() : 0) + ": " +
-           core::OutsideText(re ? re->Description() : std::string(e.what())));
+          core::OutsideText(re ? re->Description() : std::string(e.what())));
     writer_.reset();
     runFailed_ = true;
     return false;
@@ -263,12 +280,14 @@ void CommonImport::RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool 
   // is ending.
   if (rangeKnown && !sourceDown_ && !stopped_) {
     const bool notesRead = !run.addNotes || run.targetDown || ImportLogNotes(run);
+    SettleRefusals(run);
     // The late transactions leave the watch before the last facility's id is saved: a kill
     // between the two saves then leaves them imported once and forgotten, and the next run
     // reads this run's range again from the same start (see LateCommitRun).
     if (!laterFacilities && !stopped_ && !late_.End(watermark_)) runFailed_ = true;
     if (notesRead && !stopped_) SaveLastId(run, TestMode, laterFacilities);
   }
+  SettleRefusals(run);
   if (!run.facilityOk) runFailed_ = true;
   writer_.reset();
 }
@@ -332,8 +351,7 @@ bool CommonImport::ImportVariable(FacilityRun& run, std::int32_t varid) {
   return true;
 }
 
-bool CommonImport::ReadAndImport(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to,
-                                 Pass pass) {
+bool CommonImport::ReadAndImport(FacilityRun& run, std::int32_t varid, std::int32_t from, std::int32_t to, Pass pass) {
   reader_->QueryType(0);
   reader_->BindTransIds(pass != Pass::Range);
   reader_->CurrentVarId(std::to_string(varid));
@@ -380,8 +398,8 @@ bool CommonImport::ImportWindow(FacilityRun& run, std::int32_t varid, std::int32
     if (pass != Pass::Range) {
       watermark_.HoldLate();
       Alert("The late transactions of VarId " + std::to_string(varid) + " of " + run.Where() +
-             " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
-             "): they stay watched for the next run.");
+            " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
+            "): they stay watched for the next run.");
       return false;
     }
     // DeraRed is there and refused this variable's read: its answers from the window on, anywhere
@@ -392,9 +410,9 @@ bool CommonImport::ImportWindow(FacilityRun& run, std::int32_t varid, std::int32
     else
       watermark_.HoldBelow(core::Value(from));
     Alert("The answers of VarId " + std::to_string(varid) + " of " + run.Where() +
-           (first ? std::string() : " from transaction " + std::to_string(from) + " on") +
-           " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
-           "): they wait for the next run, and the last imported id is held.");
+          (first ? std::string() : " from transaction " + std::to_string(from) + " on") +
+          " could not be read from DeraRed, which is reachable (" + reader_->LastReadError() +
+          "): they wait for the next run, and the last imported id is held.");
     return false;
   }
   Status("Loaded " + std::to_string(reader_->RecordCount()) + " data record(s) from source.");
@@ -486,9 +504,10 @@ void CommonImport::ImportRecord(FacilityRun& run, std::int32_t varid, const Comm
     if (!record) {
       // Its definition did not load (a facility schema out of reach, a row that cannot be read):
       // the answer waits for a run that can read it.
-      hold(" has no definition: it could not be read from Vorn Krym (the facility's schema could not be opened or "
-           "the variable's row could not be read), so its answers are not imported, and the last imported id is held "
-           "until it can be read.");
+      hold(
+          " has no definition: it could not be read from Vorn Krym (the facility's schema could not be opened or "
+          "the variable's row could not be read), so its answers are not imported, and the last imported id is held "
+          "until it can be read.");
     } else if (record->gSymbolLoadFailed()) {
       // Read without its symbols, a good symbol answer would be taken for a bad one.
       hold(" could not load its symbols: its answers are not imported, and the last imported id is held.");
@@ -544,8 +563,8 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
     case WriteOutcome::Written:
       // Only a write breaks a streak: a value skipped by the lock date or the approval level
       // has not gone through the procedure that refused.
-      if (writer_->LastWriteLogical()) run.streaks.erase(run.procedures.seek);
-      if (writer_->LastWritePhysical()) run.streaks.erase(run.procedures.write);
+      if (writer_->LastWriteLogical()) WroteThrough(run, run.procedures.seek);
+      if (writer_->LastWritePhysical()) WroteThrough(run, run.procedures.write);
       return true;
     case WriteOutcome::Rejected:
       RejectAnswer(run, varid, rec, answer, why);
@@ -553,9 +572,12 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
     case WriteOutcome::Structural:
       StructureRefuses(run, rec.ID);
       return true;
-    case WriteOutcome::Refused:
-      if (!SystemicRefusal(run, "VarId " + std::to_string(varid), rec.ID)) RejectAnswer(run, varid, rec, answer, why);
+    case WriteOutcome::Refused: {
+      const core::Value id = rec.ID;
+      RefusedOnAStandingLink(run, "VarId " + std::to_string(varid), rec.ID,
+                             [this, &run, varid, id, answer, why] { RejectAnswer(run, varid, id, answer, why); });
       return true;
+    }
     case WriteOutcome::Unreachable:
       break;
   }
@@ -568,25 +590,90 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
   return false;
 }
 
-bool CommonImport::SystemicRefusal(FacilityRun& run, const std::string& refused, const core::Value& id) {
+void CommonImport::WroteThrough(FacilityRun& run, const std::string& procedure) {
+  run.proven.insert(procedure);
+  run.streaks.erase(procedure);
+  // The procedure works: what it refused was the values' own.
+  const auto it = run.pending.find(procedure);
+  if (it == run.pending.end()) return;
+  const std::vector<FacilityRun::Pending> refused = std::move(it->second);
+  run.pending.erase(it);
+  for (const FacilityRun::Pending& p : refused) p.reject();
+}
+
+void CommonImport::EndStreak(FacilityRun& run, const std::string& procedure) {
+  run.streaks.erase(procedure);
+  std::vector<FacilityRun::Pending>& all = run.pending[procedure];
+  std::vector<FacilityRun::Pending> keep;
+  std::vector<FacilityRun::Pending> rejected;
+  for (FacilityRun::Pending& p : all) {
+    if (p.inStreak && (p.known || run.proven.count(procedure))) {
+      rejected.push_back(std::move(p));
+    } else {
+      p.inStreak = false;
+      keep.push_back(std::move(p));
+    }
+  }
+  all = std::move(keep);
+  for (const FacilityRun::Pending& p : rejected) p.reject();
+}
+
+void CommonImport::RefusedOnAStandingLink(FacilityRun& run, const std::string& refused, const core::Value& id,
+                                          std::function<void()> reject) {
   const CommonFacilityWriter::Failure& f = writer_->LastFailure();
   // A data exception is about the value, however many values share it.
-  if (f.code.size() == 5 && f.code.compare(0, 2, "22") == 0) return false;
+  if (f.code.size() == 5 && f.code.compare(0, 2, "22") == 0) return reject();
+  if (const auto s = run.streaks.find(f.procedure); s != run.streaks.end() && s->second.code != f.code)
+    EndStreak(run, f.procedure);
   FacilityRun::Streak& streak = run.streaks[f.procedure];
-  if (streak.code != f.code) streak = FacilityRun::Streak{f.code, {}, {}};
+  streak.code = f.code;
   streak.refused.insert(refused);
-  streak.ids.push_back(id);
-  if (streak.refused.size() < kSystemicVariables) return false;
+  run.pending[f.procedure].push_back(FacilityRun::Pending{
+      refused, id, f.code, f.message, platform::db::KnownValueCode(f.code), true, std::move(reject)});
+  if (streak.refused.size() < kSystemicVariables) return;
   // The same refusal for one variable after another: Krym is broken there, not the data.
   run.refusing.insert(f.procedure);
-  for (const core::Value& held : streak.ids) watermark_.HoldBelow(held);
+  std::vector<FacilityRun::Pending>& all = run.pending[f.procedure];
+  std::vector<FacilityRun::Pending> keep;
+  for (FacilityRun::Pending& p : all) {
+    if (p.inStreak)
+      watermark_.HoldBelow(p.id);
+    else
+      keep.push_back(std::move(p));
+  }
+  all = std::move(keep);
+  run.streaks.erase(f.procedure);
   runFailed_ = true;
   const char* what = f.procedure == CommonFacilityWriter::kLogbookTable ? " notes" : " variables";
   Alert("Vorn Krym of " + run.Where() + " refused the writes of " + std::to_string(kSystemicVariables) + what +
-         " alike in a row through " + f.procedure + " (" + f.code + ": " + f.message +
-         "): the fault is Vorn Krym's, not the data's. These and the facility's remaining writes through " +
-         f.procedure + " wait for the next run, and the last imported id is held.");
-  return true;
+        " alike in a row through " + f.procedure + " (" + f.code + ": " + f.message +
+        "): the fault is Vorn Krym's, not the data's. These and the facility's remaining writes through " +
+        f.procedure + " wait for the next run, and the last imported id is held.");
+}
+
+void CommonImport::SettleRefusals(FacilityRun& run) {
+  std::vector<std::string> procedures;
+  for (const auto& [procedure, refused] : run.pending) procedures.push_back(procedure);
+  for (const std::string& procedure : procedures) {
+    EndStreak(run, procedure);
+    const std::vector<FacilityRun::Pending> unproven = std::move(run.pending[procedure]);
+    run.pending.erase(procedure);
+    // No write through the procedure proved it works: what it refused may be its own fault.
+    std::map<std::string, std::pair<std::size_t, std::string>> byCode;
+    for (const FacilityRun::Pending& p : unproven) {
+      watermark_.HoldBelow(p.id);
+      auto& [count, message] = byCode[p.code];
+      ++count;
+      message = p.message;
+    }
+    for (const auto& [code, held] : byCode) {
+      runFailed_ = true;
+      Alert("Vorn Krym of " + run.Where() + " refused " + std::to_string(held.first) + " write(s) through " +
+            procedure + " (" + code + ": " + held.second +
+            ") and took none through it in this run: the fault may be Vorn Krym's, not the data's. They are held: "
+            "they wait for the next run, and the last imported id is held below them.");
+    }
+  }
 }
 
 void CommonImport::StructureRefuses(FacilityRun& run, const core::Value& id) {
@@ -594,20 +681,24 @@ void CommonImport::StructureRefuses(FacilityRun& run, const core::Value& id) {
   run.refusing.insert(f.procedure);
   watermark_.HoldBelow(id);
   runFailed_ = true;
-  Alert("Vorn Krym of " + run.Where() + " refuses writes through " + f.procedure + " (" + f.code + ": " +
-         f.message +
-         "): an object of Vorn Krym is missing or forbidden. This and the facility's remaining writes through " +
-         f.procedure + " wait for the next run, and the last imported id is held.");
+  Alert("Vorn Krym of " + run.Where() + " refuses writes through " + f.procedure + " (" + f.code + ": " + f.message +
+        "): an object of Vorn Krym is missing or forbidden. This and the facility's remaining writes through " +
+        f.procedure + " wait for the next run, and the last imported id is held.");
 }
 
 void CommonImport::RejectAnswer(const FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
+                                const std::string& answer, const std::string& why) {
+  RejectAnswer(run, varid, rec.ID, answer, why);
+}
+
+void CommonImport::RejectAnswer(const FacilityRun& run, std::int32_t varid, const core::Value& id,
                                 const std::string& answer, const std::string& why) {
   const std::string text = WriteErrorText(varid);
   // One box per variable and run: fifty bad answers are not fifty boxes.
   if (reported_.insert("box~" + run.facility + "~" + std::to_string(varid)).second) MsgBox(text);
   Status(text);
-  Alert("Rejected the answer '" + core::OutsideText(answer) + "' of transaction " + rec.ID.Text() + " for VarId " +
-         std::to_string(varid) + " of " + run.Where() + ": " + why + ". It is not imported; the import goes on.");
+  Alert("Rejected the answer '" + core::OutsideText(answer) + "' of transaction " + id.Text() + " for VarId " +
+        std::to_string(varid) + " of " + run.Where() + ": " + why + ". It is not imported; the import goes on.");
   runFailed_ = true;
 }
 
@@ -615,12 +706,13 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
   if (core::Trim(rec.Notes.Text()).empty()) return;
   const std::string id = core::OutsideText(rec.ID.Text());
   if (run.rejectedNotes.count(id)) return;  // reported once, when its first variable met it
-  auto reject = [&](const std::string& why) {
+  auto rejectNote = [this, &run, id](const std::string& why) {
     run.rejectedNotes.insert(id);
     Alert("Rejected the note of transaction " + id + " for the logbook of " + run.Where() + ": " + why +
-           ". It is not imported; the import goes on.");
+          ". It is not imported; the import goes on.");
     runFailed_ = true;
   };
+  auto reject = [&](const std::string& why) { rejectNote(why); };
   // Krym is out of reach, or refuses every note: the note waits, unwritten.
   if (run.targetDown || run.refusing.count(CommonFacilityWriter::kLogbookTable)) {
     watermark_.HoldBelow(rec.ID);
@@ -652,14 +744,19 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
                                    rec.Guard.Text());
   })) {
     case WriteOutcome::Written:
-      run.streaks.erase(CommonFacilityWriter::kLogbookTable);
+      // A note that was there already added nothing: that is no write through the table.
+      if (!writer_->LastWriteSkipped()) WroteThrough(run, CommonFacilityWriter::kLogbookTable);
       return;
     case WriteOutcome::Structural:
       StructureRefuses(run, rec.ID);
       return;
-    case WriteOutcome::Refused:
-      if (!SystemicRefusal(run, "note " + id, rec.ID)) reject(RefusedText(writer_->LastFailure()));
+    case WriteOutcome::Refused: {
+      // Met again for another variable, it is not tried again while its fate is open.
+      run.rejectedNotes.insert(id);
+      const std::string why = RefusedText(writer_->LastFailure());
+      RefusedOnAStandingLink(run, "note " + id, rec.ID, [rejectNote, why] { rejectNote(why); });
       return;
+    }
     case WriteOutcome::Rejected:
     case WriteOutcome::Unreachable:
       break;
@@ -700,14 +797,14 @@ bool CommonImport::ReadAndImportNotes(FacilityRun& run, std::int32_t above, std:
       watermark_.HoldAtStart();
       runFailed_ = true;
       Alert("The operator notes of " + run.Where() + " could not be read from DeraRed, which is reachable (" +
-             reader_->LastReadError() + "): they wait for the next run, and the last imported id is held.");
+            reader_->LastReadError() + "): they wait for the next run, and the last imported id is held.");
     }
     return false;
   }
   Status("Loaded Logbook " + std::to_string(reader_->RecordCount()) + " record(s) from source.");
   for (const CustomSource::UnreadableRow& row : reader_->UnreadableRows()) {
     Alert("Rejected the note of transaction " + std::to_string(row.id) + " for the logbook of " + run.Where() +
-           ": DeraRed cannot hand over its row (" + row.error + "). It is not imported; the import goes on.");
+          ": DeraRed cannot hand over its row (" + row.error + "). It is not imported; the import goes on.");
     runFailed_ = true;
   }
   for (; !reader_->EOF_LimsRec() && !Stopping(); reader_->MoveNext_LimsRec()) {
@@ -751,8 +848,8 @@ void CommonImport::TargetOutOfReach(FacilityRun& run) {
   watermark_.HoldAtStart();
   runFailed_ = true;
   Alert("Vorn Krym of " + run.Where() +
-         " could not be written after every recovery attempt: its remaining values and notes wait for the next run, "
-         "and the last imported id is held.");
+        " could not be written after every recovery attempt: its remaining values and notes wait for the next run, "
+        "and the last imported id is held.");
 }
 
 bool CommonImport::Stopping() {
@@ -809,8 +906,8 @@ CommonImport::ReadOutcome CommonImport::ReadSource(CustomSource& reader, bool no
 void CommonImport::RejectUnreadableRow(const FacilityRun& run, std::int32_t varid,
                                        const CustomSource::UnreadableRow& row) {
   Alert("Rejected the row of transaction " + std::to_string(row.id) + " for VarId " + std::to_string(varid) + " of " +
-         run.Where() + ": DeraRed cannot hand over its row (" + row.error +
-         "). It is not imported; the import goes on.");
+        run.Where() + ": DeraRed cannot hand over its row (" + row.error +
+        "). It is not imported; the import goes on.");
   runFailed_ = true;
 }
 

@@ -488,6 +488,7 @@ bool CommonFacilityWriter::WriteToLogbook(std::int32_t InLogBookID, core::Date I
                                           const std::string& InGuard) {
   // The step tells, in the error line, how far the note got.
   lastFailure_ = Failure{};
+  lastWriteSkipped_ = false;
   std::int16_t step = 1;
   try {
     step = 2;
@@ -523,6 +524,7 @@ bool CommonFacilityWriter::WriteToLogbook(std::int32_t InLogBookID, core::Date I
     if (found.RecordCount() > 0) {
       step = 7;
       CommonGlobals::ShowStatus("Comment Already Exists! Skipping it's import.", 4);
+      lastWriteSkipped_ = true;  // nothing went into the table
       return true;
     }
     step = 8;

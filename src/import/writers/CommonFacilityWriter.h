@@ -37,7 +37,8 @@ class CommonFacilityWriter {
   // What the last value write did: sent to the database (never in test mode), accepted (sent,
   // or would have been in test mode), refused (before the lock date, or the stored row has a
   // higher approval status), the date stamp used (0 when nothing was attempted), and the
-  // additional-information fields handled and stored.
+  // additional-information fields handled and stored. After a logbook note, LastWriteSkipped
+  // tells that the note was already there and nothing was added.
   bool LastWritePhysical() const { return lastWritePhysical_; }
   void LastWritePhysical(bool value) { lastWritePhysical_ = value; }
   bool LastWriteLogical() const { return lastWriteLogical_; }

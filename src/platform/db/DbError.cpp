@@ -31,10 +31,13 @@ bool DbError::LinkBroken() const {
   // Class 08 is the standard's connection exception; 57P01..57P03 are the
   // server going down or refusing; HYT01 a link that stopped answering.
   if (sqlState_.size() == 5 && sqlState_.compare(0, 2, "08") == 0) return true;
-  if (sqlState_ == "57P01" || sqlState_ == "57P02" || sqlState_ == "57P03" || sqlState_ == "HYT01")
-    return true;
+  if (sqlState_ == "57P01" || sqlState_ == "57P02" || sqlState_ == "57P03" || sqlState_ == "HYT01") return true;
   // Drivers often report a lost link under a general state (psqlODBC says
-  // HY000 or 08S01 depending on where it noticed), so the text decides too.
+  // HY000 or 08S01 depending on where it noticed), so for a failure without a
+  // state, or with the general state that names no class, the text decides too.
+  // A failure with a code of its own is told by its code: a server's message
+  // quotes the row and whatever a trigger says, "lost connection" included.
+  if (!sqlState_.empty() && sqlState_ != "HY000") return false;
   static constexpr std::array<std::string_view, 12> kLinkTexts = {
       "connection dead",
       "server closed the connection",

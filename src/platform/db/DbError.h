@@ -19,8 +19,9 @@ class DbError {
 
   // True when the error says that the link to the server is gone, so that the
   // caller should drop the connection and open a new one: SQLSTATE class 08,
-  // the server's administrator shutdown (57P01 and its kin), or a driver text
-  // that says the connection to the server was lost.
+  // the server's administrator shutdown (57P01 and its kin), or, for an error
+  // without a SQLSTATE or with the general HY000, a driver text that says the
+  // connection to the server was lost.
   bool LinkBroken() const;
   // True when the database refused the data itself, so that sending it again can never
   // succeed: SQLSTATE class 22 (data exception: a number out of range, a text too long, a

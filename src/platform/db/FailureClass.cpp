@@ -50,13 +50,19 @@ constexpr std::array kCodes = {
     FailureCode{S::Oracle, "06550", kStructure, "PL/SQL compilation error (an identifier or argument list)"},
     FailureCode{S::Oracle, "01031", kStructure, "insufficient privileges"},
     FailureCode{S::Oracle, "04063", kStructure, "the object has errors"},
+    // Known to be the value's: the data itself, or a rule on the value's own columns.
+    FailureCode{S::SqlState, "22", FailureClass::Value, "data exception"},
+    FailureCode{S::SqlState, "23505", FailureClass::Value, "unique violation (a race with another writer)"},
+    FailureCode{S::SqlState, "23514", FailureClass::Value, "check violation"},
+    FailureCode{S::SqlState, "23P01", FailureClass::Value, "exclusion violation"},
 };
 
 // The number of an Oracle message ("ORA-00942: table ..." gives "00942"), or "".
 std::string OracleNumber(const std::string& text) {
   for (std::size_t at = text.find("ORA-"); at != std::string::npos; at = text.find("ORA-", at + 1)) {
     const std::string digits = text.substr(at + 4, 5);
-    if (digits.size() == 5 && std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+    if (digits.size() == 5 &&
+        std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
       return digits;
   }
   return std::string();
@@ -91,6 +97,13 @@ FailureClass ClassifyError(const DbError& e) {
     if (match) return c.failure;
   }
   return FailureClass::Value;
+}
+
+bool KnownValueCode(std::string_view code) {
+  return std::any_of(kCodes.begin(), kCodes.end(), [&](const FailureCode& c) {
+    return c.system == S::SqlState && c.failure == FailureClass::Value && code.size() == 5 &&
+           code.substr(0, c.code.size()) == c.code;
+  });
 }
 
 FailureClass ClassifyFailure(const std::exception& e) {

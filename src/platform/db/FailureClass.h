@@ -39,5 +39,9 @@ FailureClass ClassifyError(const DbError& e);
 // An exception that is no DbException (the program's own checks of what came back, say) is
 // the value's.
 FailureClass ClassifyFailure(const std::exception& e);
+// Whether a SQLSTATE is one the table knows to be the value's (a data exception, a check, a
+// unique or exclusion violation). Any other refusal, a not-null violation of a column the
+// program does not fill say, may be the database's.
+bool KnownValueCode(std::string_view code);
 
 }  // namespace platform::db

@@ -233,5 +233,29 @@ TEST_F(LogbookNotesTest, RefusedOrUndatedNoteIsRejectedWithOneLine) {
   EXPECT_EQ(SavedId(), 104);
 }
 
+// A note already in the logbook adds nothing: its skip is no write through the table, so the
+// same refusal for the notes around it is still three in a row, and they are held.
+TEST_F(LogbookNotesTest, DuplicateSkipDoesNotBreakTheNotesStreak) {
+  ServiceMode();
+  AddQuestion(9, 1, 0, 1);
+  WriteIdFile("LASTIDIMPORTED=100\r\n");
+  plant->Exec("INSERT INTO logbookentries (comment, datestamp, lbid) VALUES ('Old', '2024-03-05', 1)");
+  RaiseOn(*plant, "logbookentries", "NEW.comment <> 'Old'", "P0001");
+  AddVisit({.id = 101, .point = 9, .notes = "A"});
+  AddVisit({.id = 102, .point = 9, .notes = "Old"});
+  AddVisit({.id = 103, .point = 9, .notes = "B"});
+  AddVisit({.id = 104, .point = 9, .notes = "C"});
+
+  ASSERT_TRUE(Run());
+
+  EXPECT_EQ(LogCount("Comment Already Exists! Skipping it's import."), 1);
+  EXPECT_EQ(LinesWith("Vorn Krym of facility 'Plant One' (" + plant->Name() +
+                      ") refused the writes of 3 notes alike in a row through logbookentries (P0001: "),
+            1);
+  EXPECT_EQ(LinesWith("Rejected the note"), 0);
+  EXPECT_TRUE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 100);
+}
+
 }  // namespace
 }  // namespace enginetest

@@ -1,8 +1,7 @@
 // Error texts as the program quotes them, and telling a broken link from other failures.
-#include "platform/db/DbError.h"
-
 #include <gtest/gtest.h>
 
+#include "platform/db/DbError.h"
 #include "platform/db/DbException.h"
 
 using platform::db::DbError;
@@ -29,6 +28,11 @@ TEST(DbError, TellsALostLinkFromOtherErrors) {
       {"28P01", "password authentication failed for user \"QALDBA\"", false},
       {"57014", "canceling statement due to statement timeout", false},
       {"23505", "duplicate key value violates unique constraint", false},
+      {"", "server closed the connection unexpectedly", true},
+      // A code of its own decides: a trigger's or a row's words quoted in the message do not.
+      {"P0001", "ERROR: pump refused (sensor lost connection?)", false},
+      {"23514", "new row violates check constraint; DETAIL: Failing row contains (broken pipe)", false},
+      {"42P01", "relation \"connection dead\" does not exist", false},
   };
   for (const auto& c : cases) EXPECT_EQ(DbError(1, c.state, c.text).LinkBroken(), c.broken) << c.state << " " << c.text;
 }

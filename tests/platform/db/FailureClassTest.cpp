@@ -58,6 +58,15 @@ TEST(FailureClassTest, EachDiagnosticIsClassifiedByItsCode) {
       {7, "42601", "syntax error at or near \"x\"", V},
       {7, "XX000", "internal error", V},
       {7, "", "", V},
+      // The words of a lost link decide only for a failure without a code of its own.
+      {7, "", "no connection to the server", T},
+      {7, "HY000", "Could not send Query(connection dead)", T},
+      {7, "P0001", "pump refused (sensor lost connection?)", V},
+      {7, "23514",
+       "new row violates check constraint; DETAIL: Failing row contains (server closed the connection "
+       "unexpectedly)",
+       V},
+      {7, "42883", "function \"lost connection\"() does not exist", S},
       // SQL Server, by the native number of its own diagnostics.
       {2812, "42000", "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Could not find stored procedure 'x'.", S},
       {208, "42S02", "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Invalid object name 'x'.", S},
@@ -66,8 +75,10 @@ TEST(FailureClassTest, EachDiagnosticIsClassifiedByItsCode) {
       {230, "42000", "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]The SELECT permission was denied", S},
       {201, "42000", "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Procedure expects parameter '@x'", S},
       {8144, "37000", "[Microsoft][ODBC SQL Server Driver][SQL Server]Procedure x has too many arguments", S},
-      {3906, "42000", "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Failed to update database because it "
-                      "is read-only.", T},
+      {3906, "42000",
+       "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Failed to update database because it "
+       "is read-only.",
+       T},
       {1205, "40001", "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Transaction was deadlocked", T},
       {547, "23000", "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]The INSERT statement conflicted", V},
       // The same numbers from another driver say nothing (psqlODBC numbers its own errors).
@@ -79,8 +90,7 @@ TEST(FailureClassTest, EachDiagnosticIsClassifiedByItsCode) {
       {6550, "HY000", "[Oracle][ODBC][Ora]ORA-06550: line 1, column 7: PLS-00306: wrong number or types", S},
       {1031, "HY000", "[Oracle][ODBC][Ora]ORA-01031: insufficient privileges", S},
       {4063, "HY000", "[Oracle][ODBC][Ora]ORA-04063: package body \"X\" has errors", S},
-      {16000, "HY000", "[Oracle][ODBC][Ora]ORA-16000: database or pluggable database open for read-only access",
-       T},
+      {16000, "HY000", "[Oracle][ODBC][Ora]ORA-16000: database or pluggable database open for read-only access", T},
       {1400, "23000", "[Oracle][ODBC][Ora]ORA-01400: cannot insert NULL into (\"X\".\"Y\")", V},
       {0, "HY000", "a text that quotes ORA-0094 and no number", V},
   };
