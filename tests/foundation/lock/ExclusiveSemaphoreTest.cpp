@@ -222,7 +222,8 @@ TEST_F(ExclusiveLock, ALockFileThatIsALinkIsNeverFollowed) {
       EXPECT_TRUE(fs::is_symlink(link));
       EXPECT_EQ(TempFolder::Read(sentinel), "keep me\n");
       EXPECT_FALSE(fs::exists(fs::symlink_status(missing)));
-      fs::remove(link);
+      fs::remove(dir_.Path() / "K30418 Test.lock");
+      fs::remove(dir_.Path() / "K30418 Test.lock.guard");
     }
   }
 }

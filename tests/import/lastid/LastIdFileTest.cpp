@@ -345,7 +345,7 @@ TEST_F(LastIdFileTest, AnUnreadableFileIsToldToTheJournalOncePerCause) {
     EXPECT_EQ(LastIdFile::GetLastTransIdImported(), -1);
     EXPECT_EQ(LastIdFile::GetLastTransIdImported(), -1);
     ASSERT_EQ(journal.size(), 1u) << "once per cause";
-    const std::string& line = journal[0];
+    const std::string line = journal[0];
     EXPECT_EQ(line.rfind("The last imported id in " + Path() + " cannot be read: " + c.reason + ". ", 0), 0u) << line;
     EXPECT_TRUE(line.ends_with(until)) << line;
     ASSERT_EQ(Boxes().size(), 2u);
