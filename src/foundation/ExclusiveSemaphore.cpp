@@ -25,17 +25,24 @@ std::string FileNameOf(const std::string& name) {
 }
 
 // A descriptor of the lock file, made when missing; -1 with errno set when it cannot be had.
+// The lock file is a file of its folder: a symbolic link in its place is never followed (ELOOP),
+// so that nothing is opened, or made, where it points.
 int OpenLockFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
   // Another user's file in a shared folder, or one on a read-only disk, can still be locked
   // through a read-only descriptor. When there is none to open, the reason is the first
   // refusal, not the missing file.
   if (fd < 0 && (errno == EACCES || errno == EROFS)) {
     const int refused = errno;
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) errno = refused;
   }
   return fd;
+}
+
+bool IsSymbolicLink(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 int Flock(int fd, int operation) {
@@ -156,7 +163,9 @@ bool ExclusiveSemaphore::LockFolderAlone(int code, const std::string& file, cons
     if (errno != EWOULDBLOCK) RaiseSystemError(errno, source);
     owner = false;
   }
-  fileProblem_ = "the lock file " + file + " cannot be made: " + SystemErrorText(code);
+  fileProblem_ = code == ELOOP && IsSymbolicLink(file)
+                     ? "the lock file " + file + " is a symbolic link, which the lock never follows; remove the link"
+                     : "the lock file " + file + " cannot be made: " + SystemErrorText(code);
   fd_ = folderOpen.Release();
   owner_ = owner;
   return owner_;

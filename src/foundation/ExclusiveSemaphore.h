@@ -26,6 +26,10 @@
 // refused while the first holds. When the name's files cannot be made (a read-only folder, one
 // the account may not write, a folder in the file's place), an anchored lock is the folder's
 // lock alone, which keeps every other anchored asker out just the same; FileProblem says why.
+//
+// The name's files are files of their folder: a symbolic link in the place of either is never
+// followed, so nothing is opened or made where it points. It is refused like a file that cannot
+// be made (an anchored lock then holds on its folder alone, and FileProblem names the link).
 class ExclusiveSemaphore {
  public:
   enum class Anchor { None, Folder };
@@ -59,7 +63,7 @@ class ExclusiveSemaphore {
   // The lock file's path.
   const std::string& LockPath() const { return path_; }
   // Why an anchored lock is held (or refused) on its folder alone: "the lock file <path> cannot
-  // be made: <system's text>"; "" when its files took part.
+  // be made: <system's text>", or that it is a symbolic link; "" when its files took part.
   const std::string& FileProblem() const { return fileProblem_; }
 
   // The system's text for an error code; "Error (" + code + ") not defined." when it has none.

@@ -52,6 +52,12 @@ std::string ErrorText(const std::exception& e) {
   return e.what();
 }
 
+// Whether the element's own text holds more than blanks and line breaks.
+bool HoldsText(const XmlElement& e) {
+  const std::string text = e.Text();
+  return text.find_first_not_of(" \t\r\n") != std::string::npos;
+}
+
 // Revisions count over every store of the program, so that no two states of any stores share one.
 std::uint64_t NextRevision() {
   static std::atomic<std::uint64_t> last{0};
@@ -164,8 +170,9 @@ bool QALConfiguration::Impl::ValidateXMLformat(XmlElement& root, std::string& re
       reason = "its <spec> element does not say version=\"1\"";
       return false;
     }
-    if (spec.TestAttribute("encrypted", "True")) {
-      XmlElement data = *root.ChildWithTag(kDataTag);
+    XmlElement data = *root.ChildWithTag(kDataTag);
+    const std::optional<std::string> encrypted = spec.Attribute("encrypted");
+    if (encrypted == "True") {
       // Without its data part the file cannot be used: running on the built-in
       // values instead would let the next save replace the user's settings.
       if (!DecryptTree(data)) {
@@ -173,6 +180,21 @@ bool QALConfiguration::Impl::ValidateXMLformat(XmlElement& root, std::string& re
         reason = "its encrypted data part cannot be decrypted: " + data.LastError();
         return false;
       }
+      return true;
+    }
+    // Any other word is no plain file either: read as one, every key would keep its built-in
+    // value, and the next save would replace the user's settings with them.
+    if (encrypted && *encrypted != "False") {
+      reason = "its <spec> element says encrypted=\"" + *encrypted +
+               "\", which is neither \"True\" (the data part is encrypted) nor \"False\" (it is not)";
+      return false;
+    }
+    // A plain data part holds elements only; text there is a data part encrypted but not marked so.
+    if (HoldsText(data)) {
+      reason = "its <data> element holds text where its elements belong, but its <spec> element " +
+               std::string(encrypted ? "says encrypted=\"False\"" : "does not say encrypted=\"True\"") +
+               "; an encrypted data part must be marked encrypted=\"True\"";
+      return false;
     }
     return true;
   } catch (const std::exception& e) {

@@ -22,6 +22,10 @@ class QALLoggerTXT;
 // and the table keeps its values. After a file that exists could not be read
 // (not XML, another shape, a data part that does not decrypt) nothing is saved
 // over it until a read succeeds. Password values never reach the log.
+//
+// The spec's encrypted attribute is "True" or "False" exactly (a file without it
+// is plain); any other value, or a plain data part that holds text where its
+// elements belong (encrypted content not marked so), makes the file unreadable.
 class QALConfiguration {
  public:
   QALConfiguration();

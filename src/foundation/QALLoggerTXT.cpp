@@ -195,8 +195,10 @@ void QALLoggerTXT::WriteHandleFile(const std::string& logFile) {
   const std::string handle = HandleFilePath();
   std::string error;
   // Replaced as a whole: a reader never finds it empty or half written. Any account may read
-  // it (the desktop program shows the service's log).
-  if (platform::xml::AtomicFile::Write(handle, logFile + "\r\n", error, 0644)) {
+  // it (the desktop program shows the service's log). It is a file of the folder: a link in
+  // its place is replaced, never written through.
+  if (platform::xml::AtomicFile::Write(handle, logFile + "\r\n", error, 0644,
+                                       platform::xml::AtomicFile::Link::Replace)) {
     handleCurrent_ = true;
     handleDropped_ = false;
     FileRecovered(handle, "The handle file " + handle + " names the current log again.");

@@ -23,9 +23,10 @@
 // Once the log can be written again, its next line says what it missed. A line is in the log
 // whole or not at all: what a full disk cut is taken back.
 //
-// The handle file is replaced as a whole, never emptied; when it cannot be brought up to date
-// (the current log cannot be made, or the handle itself cannot be written) it is removed, so
-// that it never names an older log as the current one.
+// The handle file is replaced as a whole, never emptied, and as a file of its folder: a symbolic
+// link in its place is replaced by the file, and what it pointed at is never written. When it
+// cannot be brought up to date (the current log cannot be made, or the handle itself cannot be
+// written) it is removed, so that it never names an older log as the current one.
 //
 // The clock is borrowed and must outlive the logger.
 class QALLoggerTXT {

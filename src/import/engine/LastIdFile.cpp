@@ -71,18 +71,49 @@ int gLastFileError = 0;
   }
 }
 
-bool FileExists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+// What stands at the file's name, its link followed.
+struct FileRead {
+  bool missing = false;
+  std::string notAFile;  // "it is a directory, not a file", ...; "" for a file
+  std::string content;
+};
+
+std::string WhatItIs(mode_t mode) {
+  if (S_ISDIR(mode)) return "it is a directory, not a file";
+  if (S_ISFIFO(mode)) return "it is a FIFO (named pipe), not a file";
+  if (S_ISSOCK(mode)) return "it is a socket, not a file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "it is a device, not a file";
+  return "it is not a regular file";
 }
 
-std::string ReadFile(const std::string& path, const char* source) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) RaiseFileError(errno, source);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) RaiseFileError(errno, source);
-  return text.str();
+// Opened without waiting (a FIFO in the file's place would wait for a writer for ever) and read
+// only when it is a file.
+FileRead ReadFile(const std::string& path, const char* source) {
+  FileRead read;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) {
+      read.missing = true;
+      return read;
+    }
+    RaiseFileError(errno, source);
+  }
+  struct stat st {};
+  int error = ::fstat(fd, &st) == 0 ? 0 : errno;
+  if (error == 0 && !S_ISREG(st.st_mode)) read.notAFile = WhatItIs(st.st_mode);
+  if (error == 0 && read.notAFile.empty()) {
+    char buffer[65536];
+    for (;;) {
+      const ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) error = errno;
+      if (n <= 0) break;
+      read.content.append(buffer, static_cast<std::size_t>(n));
+    }
+  }
+  ::close(fd);
+  if (error != 0) RaiseFileError(error, source);
+  return read;
 }
 
 std::string Hex(unsigned char c) {
@@ -143,8 +174,34 @@ bool IsUnsignedDecimal(const std::string& s) {
 
 struct Entry {
   std::string text;
-  std::size_t line;  // 0-based line of the file the entry stands on
+  std::size_t line;   // 0-based line of the file the entry stands on
+  std::size_t begin;  // where it starts on its line: just after the comma before it, or 0
+  std::size_t end;    // where it ends: at the comma after it, or the end of the line
 };
+
+// One line of the file: its text and the line end after it ("\r\n", "\n" or "" for a last line
+// without one).
+struct Line {
+  std::string text;
+  std::string eol;
+};
+
+std::vector<Line> SplitLines(const std::string& body) {
+  std::vector<Line> lines;
+  for (std::size_t at = 0; at < body.size();) {
+    const std::size_t nl = body.find('\n', at);
+    Line line;
+    line.text = body.substr(at, nl == std::string::npos ? std::string::npos : nl - at);
+    if (nl != std::string::npos) line.eol = "\n";
+    if (nl != std::string::npos && !line.text.empty() && line.text.back() == '\r') {
+      line.text.pop_back();
+      line.eol = "\r\n";
+    }
+    lines.push_back(std::move(line));
+    at = nl == std::string::npos ? body.size() : nl + 1;
+  }
+  return lines;
+}
 
 // The file's text: the UTF-8 mark it may start with, its entries, and the line end it uses
 // (a file written here for the first time gets LF).
@@ -152,20 +209,20 @@ struct Parsed {
   std::string mark;
   std::string body;
   std::string eol;
+  std::vector<Line> lines;
   std::vector<Entry> entries;
 };
 
 // The entries of the file, as delimited text is read: per line, leading blanks skipped, an
 // unquoted entry up to the next comma or the end of the line, a quoted one up to its closing
 // quote (what follows it up to the comma is dropped).
-std::vector<Entry> ReadEntries(const std::string& content) {
+std::vector<Entry> ReadEntries(const std::vector<Line>& lines) {
   std::vector<Entry> entries;
-  std::istringstream lines(content);
-  std::size_t lineNo = 0;
-  for (std::string line; std::getline(lines, line); ++lineNo) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (std::size_t lineNo = 0; lineNo < lines.size(); ++lineNo) {
+    const std::string& line = lines[lineNo].text;
     std::size_t i = 0;
     do {
+      const std::size_t begin = i;
       while (i < line.size() && IsBlank(line[i])) ++i;
       std::string entry;
       if (i < line.size() && line[i] == '"') {
@@ -179,7 +236,7 @@ std::vector<Entry> ReadEntries(const std::string& content) {
         entry = line.substr(i, comma == std::string::npos ? std::string::npos : comma - i);
         i = comma == std::string::npos ? line.size() : comma;
       }
-      entries.push_back({std::move(entry), lineNo});
+      entries.push_back({std::move(entry), lineNo, begin, i});
       if (i < line.size())
         ++i;  // past the comma
       else
@@ -194,7 +251,8 @@ Parsed Parse(const std::string& raw) {
   if (raw.rfind(kUtf8Mark, 0) == 0) p.mark = kUtf8Mark;
   p.body = raw.substr(p.mark.size());
   p.eol = p.body.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-  p.entries = ReadEntries(p.body);
+  p.lines = SplitLines(p.body);
+  p.entries = ReadEntries(p.lines);
   return p;
 }
 
@@ -225,23 +283,42 @@ struct IdEntry {
   std::string why;     // when not: what was found, for the message
 };
 
+// A comma inside the number ("1,005") ends the id entry at i early; what follows it on the line
+// without a key of its own belongs to it. The index of the last entry it takes in, i itself when
+// there is nothing of the kind (blank entries after it add nothing); rest gets their text.
+std::size_t IdEntryTail(const std::vector<Entry>& entries, std::size_t i, std::string& rest) {
+  rest.clear();
+  std::size_t j = i + 1;
+  for (; j < entries.size() && entries[j].line == entries[i].line && entries[j].text.find('=') == std::string::npos;
+       ++j)
+    rest += "," + entries[j].text;
+  if (TrimBlanks(core::Replace(rest, ",", "")).empty()) {
+    rest.clear();
+    return i;
+  }
+  return j - 1;
+}
+
 IdEntry LastIdEntry(const std::vector<Entry>& entries) {
   IdEntry last;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     std::string value;
     if (IsIdEntry(entries[i].text, value)) {
       last = IdEntry{true, false, "", ""};
-      // A comma inside the number ("1,005") ends the entry early; what follows on the line
-      // without a key of its own belongs to it.
       std::string rest;
-      for (std::size_t j = i + 1;
-           j < entries.size() && entries[j].line == entries[i].line && entries[j].text.find('=') == std::string::npos;
-           ++j)
-        rest += "," + entries[j].text;
-      const bool cut = !TrimBlanks(core::Replace(rest, ",", "")).empty();
+      const bool cut = IdEntryTail(entries, i, rest) != i;
       if (cut) value += rest;
       const std::string number = TrimBlanks(value);
+      bool fits = false;
       if (!cut && IsUnsignedDecimal(number)) {
+        try {
+          (void)core::Value(number).ToLong();  // fractions rounded half to even
+          fits = true;
+        } catch (const core::RuntimeError&) {
+          // beyond 32 bits
+        }
+      }
+      if (fits) {
         last.readable = true;
         last.number = number;
       } else {
@@ -329,6 +406,40 @@ void SaveFailed(const std::string& path, const std::string& prompt, const std::s
                              "). " + consequence);
 }
 
+// The reading of the file fails apart from its saving: each is told once per cause, and each
+// its own recovery.
+std::string ReadUsage(const std::string& path) { return path + " (read)"; }
+
+void ReadFailed(const std::string& usage, const std::string& reason, const std::string& line) {
+  if (QALLoggerTXT* log = Program().logger) log->ReportFileFailure(usage, reason, line);
+}
+
+void ReadAgain(const std::string& usage, const std::string& path, std::int32_t id) {
+  if (QALLoggerTXT* log = Program().logger)
+    log->FileRecovered(usage, "The last imported id in " + path + " can be read again: the import goes on after id " +
+                                  std::to_string(id) + ".");
+}
+
+// The file's text with every LASTIDIMPORTED entry set to id, and everything else as it stands:
+// every other entry, line, comment and line end, byte for byte.
+std::string WithId(const Parsed& file, std::int32_t id) {
+  std::vector<std::string> lines;
+  for (const Line& line : file.lines) lines.push_back(line.text);
+  // From the end of each line backwards, so that the places of the entries before stay true.
+  std::string rest;
+  for (std::size_t i = file.entries.size(); i-- > 0;) {
+    std::string value;
+    const Entry& entry = file.entries[i];
+    if (!IsIdEntry(entry.text, value)) continue;
+    const std::size_t last = IdEntryTail(file.entries, i, rest);
+    std::string& text = lines[entry.line];
+    text.replace(entry.begin, file.entries[last].end - entry.begin, kKey + "=" + std::to_string(id));
+  }
+  std::string out = file.mark;
+  for (std::size_t n = 0; n < lines.size(); ++n) out += lines[n] + file.lines[n].eol;
+  return out;
+}
+
 }  // namespace
 
 void ReplaceWholeFile(const std::string& path, const std::string& content, const char* source) {
@@ -350,20 +461,33 @@ std::string LastIdFilePath() { return Program().app.Path + "/DeraRed.ini"; }
 
 std::int32_t GetLastTransIdImported() {
   const std::string path = LastIdFilePath();
+  const std::string usage = ReadUsage(path);
   gLastFileError = 0;
-  if (!FileExists(path)) {
-    MessageBox("Could not find file " + path);
-    return -1;
-  }
-  auto unreadable = [&path](const std::string& why) {
-    Report("The last imported id in " + path + " cannot be read: " + why +
-           ". No answers are imported until the file holds the line " + kKey + "=<last imported id>.");
+  // Whatever keeps the id from being read reaches the journal once per cause: no run imports
+  // anything until it is mended, and the log alone may be read by nobody.
+  auto unreadable = [&](const std::string& why, const std::string& until) {
+    const std::string prompt = "The last imported id in " + path + " cannot be read: " + why +
+                               ". No answers are imported until " + until + " holds the line " + kKey +
+                               "=<last imported id>.";
+    Report(prompt);
+    ReadFailed(usage, why, prompt);
     return -1;
   };
   bool saving = false;
   try {
-    const std::string raw = ReadFile(path, "GetLastTransIdImported");
-    if (const std::string why = WhyNoText(raw); !why.empty()) return unreadable(why);
+    const FileRead read = ReadFile(path, "GetLastTransIdImported");
+    if (read.missing) {
+      MessageBox("Could not find file " + path);
+      ReadFailed(usage, "it does not exist",
+                 "The last imported id in " + path +
+                     " cannot be read: the file does not exist. No answers are "
+                     "imported until " +
+                     path + " is a file that holds the line " + kKey + "=<last imported id>.");
+      return -1;
+    }
+    if (!read.notAFile.empty()) return unreadable(read.notAFile, path + " is a file that");
+    const std::string& raw = read.content;
+    if (const std::string why = WhyNoText(raw); !why.empty()) return unreadable(why, "the file");
     const Parsed file = Parse(raw);
     const IdEntry entry = LastIdEntry(file.entries);
     if (!entry.found) {
@@ -371,20 +495,39 @@ std::int32_t GetLastTransIdImported() {
       // "0x3ED" on its own, a line of garbage) is no file of ours to start again from 0.
       for (const Entry& e : file.entries)
         if (!TrimBlanks(e.text).empty() && e.text.find('=') == std::string::npos && e.text.find(';') != 0)
-          return unreadable("it holds no " + kKey + " entry, but " + Shown(TrimBlanks(e.text)));
+          return unreadable("it holds no " + kKey + " entry, but " + Shown(TrimBlanks(e.text)), "the file");
       // The key starts a line of its own even after a last line without its line end.
       const bool needsEol = !file.body.empty() && file.body.back() != '\n';
       saving = true;
       ReplaceFile(path, raw + (needsEol ? file.eol : "") + kKey + "=0" + file.eol, "GetLastTransIdImported");
+      // Everything DeraRed holds is imported again: whoever runs the service must hear of it.
+      const std::string notice = path + " held no last imported id (no " + kKey +
+                                 " line): the import reads DeraRed from id 0, every answer again. To import only "
+                                 "the answers after another id, set the line " +
+                                 kKey + "=<id> in " + path + " before the next run.";
+      if (QALLoggerTXT* log = Program().logger) {
+        log->WriteLog(notice, 0);
+        log->WriteJournal(notice);
+      }
+      ReadAgain(usage, path, 0);
       return 0;
     }
-    if (!entry.readable) return unreadable(entry.why);
-    return core::Value(entry.number).ToLong();  // fractions rounded half to even; overflow raises
+    if (!entry.readable) return unreadable(entry.why, "the file");
+    const std::int32_t id = core::Value(entry.number).ToLong();  // fractions rounded half to even
+    ReadAgain(usage, path, id);
+    return id;
   } catch (const core::RuntimeError& e) {
     const std::string prompt =
         "Error in GetLastTransIdImported: " + std::to_string(e.Number()) + " - " + e.Description();
     MessageBox(prompt);
-    if (saving) SaveFailed(path, prompt, "No answers are imported until it can be saved.");
+    if (saving) {
+      SaveFailed(path, prompt, "No answers are imported until it can be saved.");
+    } else {
+      const std::string reason = gLastFileError != 0 ? std::strerror(gLastFileError) : prompt;
+      ReadFailed(usage, reason,
+                 "The last imported id in " + path + " cannot be read: " + reason + " (" + prompt +
+                     "). No answers are imported until it can be read.");
+    }
     return -1;
   }
 }
@@ -392,26 +535,24 @@ std::int32_t GetLastTransIdImported() {
 std::int32_t PutLastIdImported(const std::int32_t& id) {
   const std::string path = LastIdFilePath();
   gLastFileError = 0;
-  if (!FileExists(path)) {
-    MessageBox("Could not find file " + path);
-    return -1;
-  }
   try {
-    const std::string raw = ReadFile(path, "PutLastIdImported");
-    // Rewritten entry by entry, a file that is no text would lose what it holds.
-    if (const std::string why = WhyNoText(raw); !why.empty()) {
-      Report("The last imported id in " + path + " is not rewritten: " + why + ".");
+    const FileRead read = ReadFile(path, "PutLastIdImported");
+    if (read.missing) {
+      MessageBox("Could not find file " + path);
       return -1;
     }
-    const Parsed file = Parse(raw);
-    std::string rewritten = file.mark;
-    std::string value;
-    for (const Entry& entry : file.entries) {
-      if (entry.text.find('=') == std::string::npos) continue;
-      rewritten += IsIdEntry(entry.text, value) ? kKey + "=" + std::to_string(id) : entry.text;
-      rewritten += file.eol;
+    // Rewritten line by line, a file that is no text would lose what it holds.
+    std::string why = read.notAFile;
+    if (why.empty()) why = WhyNoText(read.content);
+    if (!why.empty()) {
+      Report("The last imported id in " + path + " is not rewritten: " + why + ".");
+      if (QALLoggerTXT* log = Program().logger)
+        log->ReportFileFailure(path, why,
+                               "The last imported id cannot be saved in " + path + ": " + why +
+                                   ". Each run imports again from the id saved last, until it can be saved.");
+      return -1;
     }
-    ReplaceFile(path, rewritten, "PutLastIdImported");
+    ReplaceFile(path, WithId(Parse(read.content), id), "PutLastIdImported");
     if (QALLoggerTXT* log = Program().logger)
       log->FileRecovered(path, "The last imported id is saved in " + path + " again.");
     return 0;

@@ -17,10 +17,13 @@
 // in the entry that decides the id (a sign, a hex or grouped number, a NUL, nothing at all),
 // a LASTIDIMPORTED line without "=", or a file that is no text (UTF-16, control bytes) is
 // unreadable: the read fails, says which file and what it found, and leaves the file as it is,
-// so that no run starts again from the first transaction because of a damaged file.
+// so that no run starts again from the first transaction because of a damaged file. So is a
+// name that is no file (a directory, a FIFO: it is opened without waiting and never read).
 //
 // Failures are shown through the program's message handler (in service mode they go to the
-// log) and answered with -1. The program context (Program()) gives the folder and the handler.
+// log) and answered with -1. A file that cannot be read or saved is also told to the journal
+// (standard error), once per cause, and so is its recovery; so is a start from id 0 because the
+// file held no id. The program context (Program()) gives the folder and the handler.
 // Every change of the file writes a temporary file beside it and renames it over the file, so
 // the file is whole, old or new, whenever the process ends. A DeraRed.ini that is a symbolic
 // link stays one: the file it names is the one replaced, with the temporary file beside that.
@@ -31,15 +34,16 @@ std::string LastIdFilePath();
 
 // The stored id: the last LASTIDIMPORTED entry's value. When the file has no such entry and
 // holds nothing but blank lines, comments (";") and other key=value entries, the line
-// LASTIDIMPORTED=0 is appended and the id is 0; a file without the entry that holds anything
-// else is unreadable. -1 when the file is missing, cannot be read or extended, or its id is
-// unreadable or does not fit 32 bits.
+// LASTIDIMPORTED=0 is appended, the id is 0, and the log (level 0) and the journal say that the
+// import reads DeraRed from id 0 and how to set the id; a file without the entry that holds
+// anything else is unreadable. -1 when the file is missing, no file, cannot be read or
+// extended, or its id is unreadable or does not fit 32 bits.
 std::int32_t GetLastTransIdImported();
 
-// Rewrites the file with every LASTIDIMPORTED entry set to id, every other entry with an "="
-// on a line of its own as read, and entries without "=" dropped. A file without the key keeps
-// lacking it. A file that is no text is not rewritten. 0 on success, -1 on failure (the file
-// is then as it was).
+// Rewrites the file with every LASTIDIMPORTED entry set to id and everything else as it stands,
+// byte for byte: other entries on the line of a key entry, other lines (with or without "="),
+// commas and line ends. A file without the key keeps lacking it. A file that is no text is not
+// rewritten. 0 on success, -1 on failure (the file is then as it was).
 std::int32_t PutLastIdImported(const std::int32_t& id);
 
 // Replaces the file at path (or the file its symbolic link names) by content, as DeraRed.ini is

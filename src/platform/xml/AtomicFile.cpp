@@ -55,12 +55,13 @@ std::string Target(const std::string& path) {
 
 }  // namespace
 
-bool AtomicFile::Write(const std::string& path, std::string_view content, std::string& error, mode_t mode) {
+bool AtomicFile::Write(const std::string& path, std::string_view content, std::string& error, mode_t mode, Link link) {
   if (path.empty()) {
     error = "No file name was given";
     return false;
   }
-  const std::string target = Target(path);
+  const bool follow = link == Link::Follow;
+  const std::string target = follow ? Target(path) : path;
 
   std::string pattern = target + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
@@ -78,7 +79,8 @@ bool AtomicFile::Write(const std::string& path, std::string_view content, std::s
   // service's account).
   ::fchmod(fd, mode);
   struct stat old {};
-  if (::stat(target.c_str(), &old) == 0 && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+  const int found = follow ? ::stat(target.c_str(), &old) : ::lstat(target.c_str(), &old);
+  if (found == 0 && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
     // Only a privileged process may hand a file to another owner.
   }
   // Held while the temporary is written, so that a clean-up at start-up can tell

@@ -14,10 +14,18 @@ namespace platform::xml {
 // by their owner only unless another mode is given (the content may hold
 // passwords); the temporary is named <file>.XXXXXX and is locked (flock) while
 // it is written.
+//
+// A file that is a symbolic link is, by default, followed: the file it names is
+// replaced, beside itself, and the link stays (a configuration kept elsewhere).
+// With Link::Replace the name itself is replaced: a link there becomes a file of
+// the folder, and nothing is ever written where it pointed (the program's own
+// state files).
 class AtomicFile {
  public:
-  static bool Write(const std::string& path, std::string_view content, std::string& error,
-                    mode_t mode = 0600);
+  enum class Link { Follow, Replace };
+
+  static bool Write(const std::string& path, std::string_view content, std::string& error, mode_t mode = 0600,
+                    Link link = Link::Follow);
 
   // True when fileName has the shape of a temporary of Write for targetFileName
   // (both plain file names, no folder).

@@ -81,3 +81,48 @@ TEST_F(UnusableConfiguration, ADataPartThatDoesNotDecryptEndsTheStartAndIsNeverR
   EXPECT_EQ(log.find("Going to Sleep mode"), std::string::npos) << log;
   EXPECT_EQ(ReadFile(ConfigFile()), file);
 }
+
+// The spec's encrypted flag is "True" or "False"; another word, or cipher text in a data part
+// marked plain, is a damaged file: the start ends with the status of an unusable configuration,
+// standard error says why, and the file stays the user's.
+TEST_F(UnusableConfiguration, AnEncryptedFlagOfAnotherWordOrCipherTextMarkedPlainEndsTheStart) {
+  std::string sealed;
+  {
+    QALConfiguration config;
+    config.path(ConfigFile().string());
+    config.DefineTree("K30418\\SourcePassword", "users-own-password");
+    config.EncryptData(true);
+    ASSERT_TRUE(config.SaveConfig());
+    sealed = ReadFile(ConfigFile());
+    fs::remove(ConfigFile());
+  }
+  auto flagged = [&sealed](const std::string& word) {
+    std::string file = sealed;
+    const auto at = file.find("encrypted=\"True\"");
+    return at == std::string::npos ? std::string() : file.replace(at, 16, "encrypted=\"" + word + "\"");
+  };
+  const std::string neither = "\", which is neither \"True\" (the data part is encrypted) nor \"False\" (it is not)";
+  struct Case {
+    const char* name;
+    std::string file;
+    std::string reason;
+  } cases[] = {
+      {"true in lower case", flagged("true"), "its <spec> element says encrypted=\"true" + neither},
+      {"yes", flagged("yes"), "its <spec> element says encrypted=\"yes" + neither},
+      {"cipher text marked plain", flagged("False"),
+       "its <data> element holds text where its elements belong, but its <spec> element says "
+       "encrypted=\"False\"; an encrypted data part must be marked encrypted=\"True\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_FALSE(c.file.empty());
+    std::ofstream(ConfigFile(), std::ios::binary | std::ios::trunc) << c.file;
+    EXPECT_EQ(RunService(), ExitStatus::kUnusableConfiguration);
+    const std::string told = ReadFile(folder_ / "stderr.txt");
+    EXPECT_NE(told.find("k30418: Configuration file " + ConfigFile().string() + " cannot be used: " + c.reason),
+              std::string::npos)
+        << told;
+    EXPECT_EQ(Logs().find("Going to Sleep mode"), std::string::npos);
+    EXPECT_EQ(ReadFile(ConfigFile()), c.file);
+  }
+}

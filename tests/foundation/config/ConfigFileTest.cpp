@@ -207,6 +207,24 @@ TEST_F(ConfigTest, FilesOfAnotherShapeAreRefused) {
       {"no version", FileWithData("", "encrypted=\"False\""), "its <spec> element does not say version=\"1\""},
       {"encrypted text that is no base64", FileWithData("not base64!", "version=\"1\" encrypted=\"True\""),
        "its encrypted data part cannot be decrypted: The encrypted text is not valid base64"},
+      // encrypted says one of its two words exactly, or the file is damaged.
+      {"encrypted in lower case",
+       FileWithData("<OPTIONS><LOG_VERBOSITY>5</LOG_VERBOSITY></OPTIONS>", "version=\"1\" encrypted=\"true\""),
+       "its <spec> element says encrypted=\"true\", which is neither \"True\" (the data part is encrypted) nor "
+       "\"False\" (it is not)"},
+      {"encrypted empty", FileWithData("", "version=\"1\" encrypted=\"\""),
+       "its <spec> element says encrypted=\"\", which is neither \"True\" (the data part is encrypted) nor "
+       "\"False\" (it is not)"},
+      {"encrypted with a blank", FileWithData("", "version=\"1\" encrypted=\"False \""),
+       "its <spec> element says encrypted=\"False \", which is neither \"True\" (the data part is encrypted) nor "
+       "\"False\" (it is not)"},
+      // Text where the elements belong is encrypted content that is not marked so.
+      {"text in a plain data part", FileWithData("\n  q83vEjRWeJq83vEjRWeJ==\n"),
+       "its <data> element holds text where its elements belong, but its <spec> element says "
+       "encrypted=\"False\"; an encrypted data part must be marked encrypted=\"True\""},
+      {"text without the attribute", FileWithData("q83vEjRWeJ<OPTIONS/>", "version=\"1\""),
+       "its <data> element holds text where its elements belong, but its <spec> element does not say "
+       "encrypted=\"True\"; an encrypted data part must be marked encrypted=\"True\""},
   };
   for (const auto& cs : cases) {
     Write(ConfigPath(), cs.content);
@@ -223,6 +241,29 @@ TEST_F(ConfigTest, FilesOfAnotherShapeAreRefused) {
     EXPECT_FALSE(c->SaveConfig()) << cs.name;
     EXPECT_EQ(Read(ConfigPath()), cs.content) << cs.name;  // nothing is rewritten
   }
+}
+
+// A file saved encrypted and then marked plain holds the keys in its cipher text: read as plain
+// it would give every key its default, so it is refused and left as it is.
+TEST_F(ConfigTest, EncryptedContentMarkedPlainIsRefused) {
+  {
+    auto c = NewStore();
+    c->item("OPTIONS\\LOG_VERBOSITY", "7");
+    c->EncryptData(true);
+    ASSERT_TRUE(c->SaveConfig());
+  }
+  std::string file = Read(ConfigPath());
+  const auto at = file.find("encrypted=\"True\"");
+  ASSERT_NE(at, std::string::npos) << file;
+  file.replace(at, 16, "encrypted=\"False\"");
+  Write(ConfigPath(), file);
+  auto c = NewStore();
+  EXPECT_FALSE(c->ReadConfig());
+  EXPECT_EQ(c->LastReadError(),
+            "its <data> element holds text where its elements belong, but its <spec> element says "
+            "encrypted=\"False\"; an encrypted data part must be marked encrypted=\"True\"");
+  EXPECT_FALSE(c->SaveConfig());
+  EXPECT_EQ(Read(ConfigPath()), file);
 }
 
 TEST_F(ConfigTest, FilesThatAreNotXmlFailTheLoadWithItsDetails) {

@@ -196,3 +196,34 @@ TEST_F(ExclusiveLock, AFolderLockWhoseFilesCannotBeMadeHoldsOnTheFolderAlone) {
     EXPECT_EQ(e.Number(), -2147221504 + EROFS);
   }
 }
+
+// The lock's files are files of their folder: a link in the place of the lock file or of its
+// guard, to a file elsewhere or to none, is never followed. The anchored lock holds on its
+// folder alone and says so; nothing is made where a dangling link points.
+TEST_F(ExclusiveLock, ALockFileThatIsALinkIsNeverFollowed) {
+  namespace fs = std::filesystem;
+  TempFolder outside;
+  const fs::path sentinel = outside.Path() / "sentinel.txt";
+  const fs::path missing = outside.Path() / "missing.txt";
+  for (const char* file : {"K30418 Test.lock", "K30418 Test.lock.guard"}) {
+    for (const fs::path& target : {sentinel, missing}) {
+      SCOPED_TRACE(std::string(file) + " -> " + target.string());
+      outside.Write("sentinel.txt", "keep me\n");
+      const fs::path link = dir_.Path() / file;
+      fs::create_symlink(target, link);
+      {
+        ExclusiveSemaphore first("K30418 Test", dir_.Str(), ExclusiveSemaphore::Anchor::Folder);
+        ExclusiveSemaphore second("K30418 Test", dir_.Str(), ExclusiveSemaphore::Anchor::Folder);
+        EXPECT_TRUE(first.GetExclusiveLock());
+        EXPECT_EQ(first.FileProblem(), "the lock file " + link.string() +
+                                           " is a symbolic link, which the lock never follows; remove the link");
+        EXPECT_FALSE(second.GetExclusiveLock());
+      }
+      EXPECT_TRUE(fs::is_symlink(link));
+      EXPECT_EQ(TempFolder::Read(sentinel), "keep me\n");
+      EXPECT_FALSE(fs::exists(fs::symlink_status(missing)));
+      fs::remove(dir_.Path() / "K30418 Test.lock");
+      fs::remove(dir_.Path() / "K30418 Test.lock.guard");
+    }
+  }
+}

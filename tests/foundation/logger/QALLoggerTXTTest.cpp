@@ -205,5 +205,30 @@ TEST_F(LogWriting, EveryTextIsOneBoundedLineThatStartsWithTheStamp) {
   EXPECT_EQ(lines[3], "14:05:09 : after");
 }
 
+// The handle file is a file of the program's folder: a link in its place, to a file elsewhere
+// or to none, becomes the handle file itself, and what it pointed at is never written.
+TEST_F(LogWriting, AHandleFileThatIsALinkIsReplacedNeverWrittenThrough) {
+  const std::string handle = root + "/k30418.log_handle";
+  const std::string outside = root + "/outside";
+  fs::create_directory(outside);
+  const std::string sentinel = outside + "/sentinel.txt";
+  for (const std::string& target : {sentinel, outside + "/missing.txt"}) {
+    SCOPED_TRACE(target);
+    if (target == sentinel) std::ofstream(sentinel, std::ios::binary) << "keep me\n";
+    fs::remove(handle);
+    fs::create_symlink(target, handle);
+    logger->closeLog();
+    logger->LogHandleAssertion(true);
+    logger->Postfix("_ntservice");
+    clock.AdvanceSeconds(1);
+    logger->WriteLog("service");
+    EXPECT_FALSE(fs::is_symlink(handle));
+    EXPECT_EQ(Lines(handle), Strings{logger->CurrentFilePath()});
+  }
+  std::ifstream in(sentinel, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep me\n");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(outside + "/missing.txt")));
+}
+
 }  // namespace
 }  // namespace loggertest

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <regex>
 #include <string>
@@ -141,12 +142,19 @@ TEST_F(LastIdFileTest, AFileWithTheKeyIsNotChangedByReading) {
   EXPECT_EQ(Content(), "A=1\n LASTIDIMPORTED = 9\n");
 }
 
-TEST_F(LastIdFileTest, AnIdBeyondThirtyTwoBitsIsAnError) {
+TEST_F(LastIdFileTest, AnIdBeyondThirtyTwoBitsIsUnreadable) {
   Write("LASTIDIMPORTED=99999999999\n");
   EXPECT_EQ(LastIdFile::GetLastTransIdImported(), -1);
   ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(Boxes()[0].prompt, "Error in GetLastTransIdImported: 6 - Overflow");
+  EXPECT_EQ(Boxes()[0].prompt, "The last imported id in " + Path() +
+                                   " cannot be read: LASTIDIMPORTED holds \"99999999999\", which is no whole number "
+                                   "from 0 to 2147483647. No answers are imported until the file holds the line "
+                                   "LASTIDIMPORTED=<last imported id>.");
   EXPECT_EQ(Boxes()[0].style, 0);
+  Write("LASTIDIMPORTED=2147483647.5\n");  // rounds to 2147483648
+  EXPECT_EQ(LastIdFile::GetLastTransIdImported(), -1);
+  Write("LASTIDIMPORTED=2147483647.4\n");
+  EXPECT_EQ(LastIdFile::GetLastTransIdImported(), 2147483647);
 }
 
 TEST_F(LastIdFileTest, AMissingFileIsReportedByBothAndNotCreated) {
@@ -168,9 +176,15 @@ TEST_F(LastIdFileTest, RewritingSetsEveryKeyEntryAndKeepsTheOtherEntries) {
   } cases[] = {
       {" lastidimported = 1234\n", "LASTIDIMPORTED=1500\n"},
       {"LASTIDIMPORTED=1\nLASTIDIMPORTED=2\n", "LASTIDIMPORTED=1500\nLASTIDIMPORTED=1500\n"},
-      {"; comment line\nSERVER = X\n\nLASTIDIMPORTED=3\n", "SERVER = X\nLASTIDIMPORTED=1500\n"},
-      {"A=1,B=2,LASTIDIMPORTED=4", "A=1\nB=2\nLASTIDIMPORTED=1500\n"},
-      {"\"NOTE=a,b\"\n", "NOTE=a,b\n"},
+      // Every other line stands as it was: comments, blank lines, lines without "=", commas.
+      {"; comment line\nSERVER = X\n\nLASTIDIMPORTED=3\n", "; comment line\nSERVER = X\n\nLASTIDIMPORTED=1500\n"},
+      {"[ids]\nOTHER=1,2\n  padded = x ,y\r\nLASTIDIMPORTED=3\n",
+       "[ids]\nOTHER=1,2\n  padded = x ,y\r\nLASTIDIMPORTED=1500\n"},
+      {"A=1,B=2,LASTIDIMPORTED=4", "A=1,B=2,LASTIDIMPORTED=1500"},
+      {"A=1, LASTIDIMPORTED=4 ,B=2\n", "A=1,LASTIDIMPORTED=1500,B=2\n"},
+      {"LASTIDIMPORTED=43,\n", "LASTIDIMPORTED=1500,\n"},
+      {"\"NOTE=a,b\"\n", "\"NOTE=a,b\"\n"},
+      {"\"LASTIDIMPORTED=7\"\r\n; Z\xE4hler\n", "LASTIDIMPORTED=1500\r\n; Z\xE4hler\n"},
       {"A=1\r\nLASTIDIMPORTED=3\r\n", "A=1\r\nLASTIDIMPORTED=1500\r\n"},
       {"A=1\n", "A=1\n"},  // a file without the key keeps lacking it
       {"\xEF\xBB\xBF" "A=1\r\nLASTIDIMPORTED=3\r\n", "\xEF\xBB\xBF" "A=1\r\nLASTIDIMPORTED=1500\r\n"},
@@ -272,6 +286,87 @@ TEST_F(LastIdFileTest, ASaveThroughASymbolicLinkWritesTheLinkedFileAndKeepsTheLi
   EXPECT_EQ(Boxes()[0].prompt, "Could not find file " + Path());
   EXPECT_FALSE(fs::exists(real)) << "a missing file is not created";
   EXPECT_TRUE(fs::is_symlink(Path()));
+}
+
+// A file of other settings, or none, makes the run start from id 0, as it always did, but never
+// unseen: the log and the journal say what the file lacked, where the import starts, and how to
+// set the id. Once the key is there, nothing more is said.
+TEST_F(LastIdFileTest, AFileWithoutAnIdStartsFromZeroAndSaysSo) {
+  std::vector<std::string> journal;
+  Program().logger->Journal([&journal](const std::string& line) { journal.push_back(line); });
+  const std::string notice = Path() +
+                             " held no last imported id (no LASTIDIMPORTED line): the import reads DeraRed from id "
+                             "0, every answer again. To import only the answers after another id, set the line "
+                             "LASTIDIMPORTED=<id> in " +
+                             Path() + " before the next run.";
+  for (const char* content : {"", "; ids of the DeraRed import\n; kept by the service\n", "LASTIDIMPORTD=1000\n"}) {
+    SCOPED_TRACE(content);
+    Write(content);
+    journal.clear();
+    EXPECT_EQ(LastIdFile::GetLastTransIdImported(), 0);
+    EXPECT_EQ(journal, std::vector<std::string>{notice});
+    EXPECT_TRUE(program_.Logged(notice));
+    EXPECT_EQ(Content(), std::string(content) + "LASTIDIMPORTED=0\n");
+    EXPECT_EQ(LastIdFile::GetLastTransIdImported(), 0);
+    EXPECT_EQ(journal.size(), 1u) << "a file with the key is no news";
+  }
+  EXPECT_TRUE(Boxes().empty());
+}
+
+// What keeps the id from being read reaches the journal, named as it is, once however many runs
+// meet it, with what brings the import back; and the journal hears when the file reads again.
+TEST_F(LastIdFileTest, AnUnreadableFileIsToldToTheJournalOncePerCause) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> journal;
+  Program().logger->Journal([&journal](const std::string& line) { journal.push_back(line); });
+  const std::string until = "holds the line LASTIDIMPORTED=<last imported id>.";
+  struct Case {
+    const char* name;
+    std::function<void()> make;
+    std::string reason;
+  } cases[] = {
+      {"FIFO", [&] { ASSERT_EQ(::mkfifo(Path().c_str(), 0644), 0); }, "it is a FIFO (named pipe), not a file"},
+      {"directory", [&] { fs::create_directory(Path()); }, "it is a directory, not a file"},
+      {"-5", [&] { Write("LASTIDIMPORTED=-5\n"); },
+       "LASTIDIMPORTED holds \"-5\", which is no whole number from 0 to 2147483647"},
+      {"2147483648", [&] { Write("LASTIDIMPORTED=2147483648\n"); },
+       "LASTIDIMPORTED holds \"2147483648\", which is no whole number from 0 to 2147483647"},
+      {"22 digits", [&] { Write("LASTIDIMPORTED=9999999999999999999999\n"); },
+       "LASTIDIMPORTED holds \"9999999999999999999999\", which is no whole number from 0 to 2147483647"},
+      {"garbage value", [&] { Write("LASTIDIMPORTED=q#7!\n"); },
+       "LASTIDIMPORTED holds \"q#7!\", which is no whole number from 0 to 2147483647"},
+      {"garbage line", [&] { Write("q#7!\n"); }, "it holds no LASTIDIMPORTED entry, but \"q#7!\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.make();
+    journal.clear();
+    program_.Presenter().boxes.clear();
+    EXPECT_EQ(LastIdFile::GetLastTransIdImported(), -1);
+    EXPECT_EQ(LastIdFile::GetLastTransIdImported(), -1);
+    ASSERT_EQ(journal.size(), 1u) << "once per cause";
+    const std::string line = journal[0];
+    EXPECT_EQ(line.rfind("The last imported id in " + Path() + " cannot be read: " + c.reason + ". ", 0), 0u) << line;
+    EXPECT_TRUE(line.ends_with(until)) << line;
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[0].prompt, line);
+    EXPECT_TRUE(program_.Logged(line));
+
+    fs::remove(Path());
+    Write("LASTIDIMPORTED=7\n");
+    EXPECT_EQ(LastIdFile::GetLastTransIdImported(), 7);
+    EXPECT_EQ(journal, (std::vector<std::string>{line, "The last imported id in " + Path() +
+                                                           " can be read again: the import goes on after id 7."}));
+    EXPECT_FALSE(Program().logger->OwnFilesFailing());
+    fs::remove(Path());
+  }
+  // A missing file keeps the box it always had, and the journal hears of it too.
+  journal.clear();
+  EXPECT_EQ(LastIdFile::GetLastTransIdImported(), -1);
+  EXPECT_EQ(journal, std::vector<std::string>{"The last imported id in " + Path() +
+                                              " cannot be read: the file does not exist. No answers are imported "
+                                              "until " +
+                                              Path() + " is a file that " + until});
 }
 
 // A process killed at any moment of a rewrite or of the key's first append leaves a whole
