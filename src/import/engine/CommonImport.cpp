@@ -21,6 +21,7 @@
 #include "foundation/QALConfiguration.h"
 #include "foundation/QALLoggerTXT.h"
 #include "foundation/QALmsgBoxHandler.h"
+#include "import/engine/FailurePolicy.h"
 #include "import/engine/LastIdFile.h"
 #include "import/engine/RecoverySettings.h"
 #include "import/engine/ValuePreparation.h"
@@ -39,11 +40,6 @@
 namespace {
 
 constexpr std::int32_t kExclamationOk = 48;
-// The distinct variables whose values Krym refused alike in a row (the same code through the same
-// procedure, no write through it in between) that make the refusal Krym's fault rather than the
-// values'.
-constexpr std::size_t kSystemicVariables = 3;
-
 void Status(const std::string& text, std::int16_t level = 0) { CommonGlobals::ShowStatus(text, level); }
 // A failure of the run: also on the journal while the log cannot take it.
 void Alert(const std::string& text) { CommonGlobals::ShowAlert(text); }
@@ -120,33 +116,6 @@ struct CommonImport::FacilityRun {
   bool recordLooked = false;
   std::shared_ptr<CommonTypeVarRec> record;
   CommonFacilityWriter::ValueProcedureNames procedures;
-  // The refusals in a row through each procedure (or the logbook table) since the last write
-  // through it: the refusal's code, the variables (or notes) whose values it refused and the
-  // transactions it was met in.
-  struct Streak {
-    std::string code;
-    std::set<std::string> refused;
-  };
-  std::map<std::string, Streak> streaks;
-  // Refusals on a standing link whose fate is not known yet, by procedure: the streak's (its
-  // systemic guard may still hold them) and those of a code not known to be the value's, which
-  // wait for a write through the procedure to prove that it works. reject reports one as
-  // rejected.
-  struct Pending {
-    std::string refused;
-    core::Value id;
-    std::string code;
-    std::string message;
-    bool known = false;  // the code is known to be the value's
-    bool inStreak = true;
-    std::function<void()> reject;
-  };
-  std::map<std::string, std::vector<Pending>> pending;
-  // Procedures that have written a value (or the logbook a note) in this facility's run.
-  std::set<std::string> proven;
-  // Procedures that Krym's structure refuses, or whose refusals proved systemic: what would go
-  // through them waits.
-  std::set<std::string> refusing;
   // Transactions whose note was rejected: reported once, not tried again for another variable.
   std::set<std::string> rejectedNotes;
   // While the variable's late transactions are written (see LateCommitRun::WrittenLater).
@@ -165,7 +134,7 @@ CommonImport::~CommonImport() = default;
 // Krym's structure: at once Structural, nothing is tried again. The value's: tried again at once
 // while the link still stands, which heals a race with another writer; a second refusal on a
 // standing link is Refused (the value's, or, for several variables alike, Krym's: see
-// RefusedOnAStandingLink). Transient (a lost link, a timeout, a deadlock, a read-only standby), or a
+// FailurePolicy). Transient (a lost link, a timeout, a deadlock, a read-only standby), or a
 // refusal whose link turns out lost: through the recovery cycle.
 template <class Write>
 CommonImport::WriteOutcome CommonImport::WriteWithRecovery(const RecoverySettings& recovery, Write&& write) {
@@ -261,6 +230,7 @@ void CommonImport::RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool 
   FacilityRun run;
   run.facility = gatherer.Current_Facility();
   run.name = FacilityName(gatherer, run.facility);
+  policy_.BeginFacility(run.Where());
   Status("Processing facility '" + core::OutsideText(run.name) + "' (" + core::OutsideText(run.facility) + ")");
 
   writer_ = std::make_unique<CommonFacilityWriter>();
@@ -280,14 +250,14 @@ void CommonImport::RunFacility(CommonVarGatherer& gatherer, bool TestMode, bool 
   // is ending.
   if (rangeKnown && !sourceDown_ && !stopped_) {
     const bool notesRead = !run.addNotes || run.targetDown || ImportLogNotes(run);
-    SettleRefusals(run);
+    policy_.Settle();
     // The late transactions leave the watch before the last facility's id is saved: a kill
     // between the two saves then leaves them imported once and forgotten, and the next run
     // reads this run's range again from the same start (see LateCommitRun).
     if (!laterFacilities && !stopped_ && !late_.End(watermark_)) runFailed_ = true;
     if (notesRead && !stopped_) SaveLastId(run, TestMode, laterFacilities);
   }
-  SettleRefusals(run);
+  policy_.Settle();
   if (!run.facilityOk) runFailed_ = true;
   writer_.reset();
 }
@@ -555,7 +525,7 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
     }
   }
   // Krym refuses, by its structure or systemically, one of the variable's procedures.
-  if (run.refusing.count(run.procedures.seek) || run.refusing.count(run.procedures.write)) {
+  if (policy_.Refusing(run.procedures.seek) || policy_.Refusing(run.procedures.write)) {
     watermark_.HoldBelow(rec.ID);
     return true;
   }
@@ -563,19 +533,19 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
     case WriteOutcome::Written:
       // Only a write breaks a streak: a value skipped by the lock date or the approval level
       // has not gone through the procedure that refused.
-      if (writer_->LastWriteLogical()) WroteThrough(run, run.procedures.seek);
-      if (writer_->LastWritePhysical()) WroteThrough(run, run.procedures.write);
+      if (writer_->LastWriteLogical()) policy_.WroteThrough(run.procedures.seek);
+      if (writer_->LastWritePhysical()) policy_.WroteThrough(run.procedures.write);
       return true;
     case WriteOutcome::Rejected:
       RejectAnswer(run, varid, rec, answer, why);
       return true;
     case WriteOutcome::Structural:
-      StructureRefuses(run, rec.ID);
+      policy_.StructureRefuses(writer_->LastFailure(), rec.ID);
       return true;
     case WriteOutcome::Refused: {
       const core::Value id = rec.ID;
-      RefusedOnAStandingLink(run, "VarId " + std::to_string(varid), rec.ID,
-                             [this, &run, varid, id, answer, why] { RejectAnswer(run, varid, id, answer, why); });
+      policy_.Refused(writer_->LastFailure(), "VarId " + std::to_string(varid), rec.ID,
+                      [this, &run, varid, id, answer, why] { RejectAnswer(run, varid, id, answer, why); });
       return true;
     }
     case WriteOutcome::Unreachable:
@@ -588,102 +558,6 @@ bool CommonImport::ImportAnswer(FacilityRun& run, std::int32_t varid, const Comm
   run.facilityOk = false;
   TargetOutOfReach(run);
   return false;
-}
-
-void CommonImport::WroteThrough(FacilityRun& run, const std::string& procedure) {
-  run.proven.insert(procedure);
-  run.streaks.erase(procedure);
-  // The procedure works: what it refused was the values' own.
-  const auto it = run.pending.find(procedure);
-  if (it == run.pending.end()) return;
-  const std::vector<FacilityRun::Pending> refused = std::move(it->second);
-  run.pending.erase(it);
-  for (const FacilityRun::Pending& p : refused) p.reject();
-}
-
-void CommonImport::EndStreak(FacilityRun& run, const std::string& procedure) {
-  run.streaks.erase(procedure);
-  std::vector<FacilityRun::Pending>& all = run.pending[procedure];
-  std::vector<FacilityRun::Pending> keep;
-  std::vector<FacilityRun::Pending> rejected;
-  for (FacilityRun::Pending& p : all) {
-    if (p.inStreak && (p.known || run.proven.count(procedure))) {
-      rejected.push_back(std::move(p));
-    } else {
-      p.inStreak = false;
-      keep.push_back(std::move(p));
-    }
-  }
-  all = std::move(keep);
-  for (const FacilityRun::Pending& p : rejected) p.reject();
-}
-
-void CommonImport::RefusedOnAStandingLink(FacilityRun& run, const std::string& refused, const core::Value& id,
-                                          std::function<void()> reject) {
-  const CommonFacilityWriter::Failure& f = writer_->LastFailure();
-  // A data exception is about the value, however many values share it.
-  if (f.code.size() == 5 && f.code.compare(0, 2, "22") == 0) return reject();
-  if (const auto s = run.streaks.find(f.procedure); s != run.streaks.end() && s->second.code != f.code)
-    EndStreak(run, f.procedure);
-  FacilityRun::Streak& streak = run.streaks[f.procedure];
-  streak.code = f.code;
-  streak.refused.insert(refused);
-  run.pending[f.procedure].push_back(FacilityRun::Pending{
-      refused, id, f.code, f.message, platform::db::KnownValueCode(f.code), true, std::move(reject)});
-  if (streak.refused.size() < kSystemicVariables) return;
-  // The same refusal for one variable after another: Krym is broken there, not the data.
-  run.refusing.insert(f.procedure);
-  std::vector<FacilityRun::Pending>& all = run.pending[f.procedure];
-  std::vector<FacilityRun::Pending> keep;
-  for (FacilityRun::Pending& p : all) {
-    if (p.inStreak)
-      watermark_.HoldBelow(p.id);
-    else
-      keep.push_back(std::move(p));
-  }
-  all = std::move(keep);
-  run.streaks.erase(f.procedure);
-  runFailed_ = true;
-  const char* what = f.procedure == CommonFacilityWriter::kLogbookTable ? " notes" : " variables";
-  Alert("Vorn Krym of " + run.Where() + " refused the writes of " + std::to_string(kSystemicVariables) + what +
-        " alike in a row through " + f.procedure + " (" + f.code + ": " + f.message +
-        "): the fault is Vorn Krym's, not the data's. These and the facility's remaining writes through " +
-        f.procedure + " wait for the next run, and the last imported id is held.");
-}
-
-void CommonImport::SettleRefusals(FacilityRun& run) {
-  std::vector<std::string> procedures;
-  for (const auto& [procedure, refused] : run.pending) procedures.push_back(procedure);
-  for (const std::string& procedure : procedures) {
-    EndStreak(run, procedure);
-    const std::vector<FacilityRun::Pending> unproven = std::move(run.pending[procedure]);
-    run.pending.erase(procedure);
-    // No write through the procedure proved it works: what it refused may be its own fault.
-    std::map<std::string, std::pair<std::size_t, std::string>> byCode;
-    for (const FacilityRun::Pending& p : unproven) {
-      watermark_.HoldBelow(p.id);
-      auto& [count, message] = byCode[p.code];
-      ++count;
-      message = p.message;
-    }
-    for (const auto& [code, held] : byCode) {
-      runFailed_ = true;
-      Alert("Vorn Krym of " + run.Where() + " refused " + std::to_string(held.first) + " write(s) through " +
-            procedure + " (" + code + ": " + held.second +
-            ") and took none through it in this run: the fault may be Vorn Krym's, not the data's. They are held: "
-            "they wait for the next run, and the last imported id is held below them.");
-    }
-  }
-}
-
-void CommonImport::StructureRefuses(FacilityRun& run, const core::Value& id) {
-  const CommonFacilityWriter::Failure& f = writer_->LastFailure();
-  run.refusing.insert(f.procedure);
-  watermark_.HoldBelow(id);
-  runFailed_ = true;
-  Alert("Vorn Krym of " + run.Where() + " refuses writes through " + f.procedure + " (" + f.code + ": " + f.message +
-        "): an object of Vorn Krym is missing or forbidden. This and the facility's remaining writes through " +
-        f.procedure + " wait for the next run, and the last imported id is held.");
 }
 
 void CommonImport::RejectAnswer(const FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
@@ -714,7 +588,7 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
   };
   auto reject = [&](const std::string& why) { rejectNote(why); };
   // Krym is out of reach, or refuses every note: the note waits, unwritten.
-  if (run.targetDown || run.refusing.count(CommonFacilityWriter::kLogbookTable)) {
+  if (run.targetDown || policy_.Refusing(CommonFacilityWriter::kLogbookTable)) {
     watermark_.HoldBelow(rec.ID);
     return;
   }
@@ -745,16 +619,16 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
   })) {
     case WriteOutcome::Written:
       // A note that was there already added nothing: that is no write through the table.
-      if (!writer_->LastWriteSkipped()) WroteThrough(run, CommonFacilityWriter::kLogbookTable);
+      if (!writer_->LastWriteSkipped()) policy_.WroteThrough(CommonFacilityWriter::kLogbookTable);
       return;
     case WriteOutcome::Structural:
-      StructureRefuses(run, rec.ID);
+      policy_.StructureRefuses(writer_->LastFailure(), rec.ID);
       return;
     case WriteOutcome::Refused: {
       // Met again for another variable, it is not tried again while its fate is open.
       run.rejectedNotes.insert(id);
       const std::string why = RefusedText(writer_->LastFailure());
-      RefusedOnAStandingLink(run, "note " + id, rec.ID, [rejectNote, why] { rejectNote(why); });
+      policy_.Refused(writer_->LastFailure(), "note " + id, rec.ID, [rejectNote, why] { rejectNote(why); });
       return;
     }
     case WriteOutcome::Rejected:

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Date.h"
+#include "import/engine/FailurePolicy.h"
 #include "import/engine/ImportWatermark.h"
 #include "import/engine/LateCommitRun.h"
 #include "import/engine/RecoverySettings.h"
@@ -43,16 +44,14 @@ class CommonVarGatherer;
 // no value table holds, or refused by Krym on a standing link for a reason of the value's, twice:
 // the immediate second try heals a race with another writer): it is reported, passed over and
 // counts as handled, so the variable goes on and the last id may pass it; one variable's bad
-// values never hold another's. A refusal whose code is not known to be the value's (a data
-// exception, a check, a unique or exclusion violation) is given up only when a write through the
-// same procedure in the facility's run proves that the procedure works, before or after it;
-// without that proof it is held at the facility's end, one line per procedure and code. Everything that may heal holds
-// the last id below it, and the next run tries again: a source or target out of reach, a facility that could not be
-// gathered, a variable whose definition or symbols did not load, the id file, a refusal by Krym's structure (a
-// procedure, table or column missing, a permission refused: that procedure's remaining writes in the facility wait),
-// and a systemic refusal (the same code through the same procedure for values of kSystemicVariables distinct variables
-// in a row, no write through it in between; never a data exception, SQLSTATE class 22). Whose fault a failure is comes
-// from its codes, through platform::db::ClassifyFailure, which the writer and the reader both ask: a transient failure
+// values never hold another's. Everything that may heal holds the last id below it, and the next
+// run tries again: a source or target out of reach, a facility that could not be gathered, a
+// variable whose definition or symbols did not load, the id file, a refusal by Krym's structure
+// (a procedure, table or column missing, a permission refused: that procedure's remaining writes
+// in the facility wait), a systemic refusal, and a refusal whose code is not known to be the
+// value's while no write through the same procedure has proved it works. What a refused value
+// does is FailurePolicy's rule. Whose fault a failure is comes from its codes, through
+// platform::db::ClassifyFailure, which the writer and the reader both ask: a transient failure
 // (a lost link, a timeout, a deadlock, a read-only standby, a server going down) goes through the
 // recovery cycle, reads and writes alike, and only a failure of another class on a link that
 // still works (the writer's ConnectionAlive, the reader's LinkAlive) is the statement's own. A
@@ -177,25 +176,6 @@ class CommonImport {
   // Written, Refused or Unreachable.
   template <class Write>
   WriteOutcome WriteWithRecovery(const RecoverySettings& recovery, Write&& write);
-  // A write through the procedure got through: it works, so what it refused in this facility is
-  // rejected as the values' own.
-  void WroteThrough(FacilityRun& run, const std::string& procedure);
-  // The writer's last refusal on a standing link, of the variable (or note) named by refused:
-  // a data exception is rejected at once; any other waits in its procedure's streak (the same
-  // code for kSystemicVariables distinct variables in a row holds them all) until the streak ends
-  // and, when its code is not known to be the value's, until a write through the procedure
-  // proves it works. reject reports it as rejected.
-  void RefusedOnAStandingLink(FacilityRun& run, const std::string& refused, const core::Value& id,
-                              std::function<void()> reject);
-  // The procedure's streak ends without proving systemic: its refusals known to be the values',
-  // or of a procedure that has written, are rejected; the others wait on.
-  void EndStreak(FacilityRun& run, const std::string& procedure);
-  // At the end of a facility: the refusals still open are rejected when known to be the values',
-  // and held (one line per procedure and code) when no write through the procedure proved it.
-  void SettleRefusals(FacilityRun& run);
-  // Krym's structure refused the writer's last write: it and the facility's remaining writes
-  // through that procedure wait.
-  void StructureRefuses(FacilityRun& run, const core::Value& id);
   static std::string RefusedText(const CommonFacilityWriter::Failure& f);
   void RejectAnswer(const FacilityRun& run, std::int32_t varid, const CommonTypeLimsMatchRec& rec,
                     const std::string& answer, const std::string& why);
@@ -232,6 +212,8 @@ class CommonImport {
   bool needStartId_ = true;
   std::int32_t startId_ = 0;
   ImportWatermark watermark_;
+  // What a refused value does, for the current facility.
+  FailurePolicy policy_{watermark_, [this] { runFailed_ = true; }};
   // The late-commit part of a service run: what happens to a gap.
   LateCommitRun late_;
   bool runFailed_ = false;
