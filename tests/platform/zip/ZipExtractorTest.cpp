@@ -126,7 +126,9 @@ TEST_F(ZipExtraction, AMemberOverItsLimitIsRefusedWhateverItDeclares) {
     TempFolder dir;
     const std::string archive = (dir.Path() / "bomb.zip").string();
     ASSERT_TRUE(ZipBuilder().Add("version", "1.0.8").Add("help.chm", zeros).Write(archive));
-    if (c.declared) ASSERT_TRUE(ZipBuilder::DeclareSize(archive, "help.chm", c.declared)) << c.what;
+    if (c.declared) {
+      ASSERT_TRUE(ZipBuilder::DeclareSize(archive, "help.chm", c.declared)) << c.what;
+    }
     const fs::path out = dir.Path() / "out";
     const ZipExtractor::Result r =
         ZipExtractor::ExtractMembers(archive, {{"version", 10}, {"help.chm", c.limit}}, out.string());
