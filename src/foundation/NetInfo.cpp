@@ -32,7 +32,9 @@ std::string NetInfo::HostAddress(const std::vector<platform::os::HostFacts::Inte
   auto rank = [](const platform::os::HostFacts::InterfaceAddress& a) {
     const std::string head = core::LCase(core::Left(a.address, 5));  // "fe80:" .. "febf:"
     const bool linkLocal = a.family == Family::kIPv6 && head.size() == 5 && head.compare(0, 2, "fe") == 0 &&
-                           std::string_view("89ab").find(head[2]) != std::string_view::npos && head[4] == ':';
+                           std::string_view("89ab").find(head[2]) != std::string_view::npos &&
+                           std::string_view("0123456789abcdef").find(head[3]) != std::string_view::npos &&
+                           head[4] == ':';
     return (a.loopback ? 4 : 0) + (a.family == Family::kIPv6 ? 2 : 0) + (linkLocal ? 1 : 0);
   };
   const platform::os::HostFacts::InterfaceAddress* best = nullptr;
