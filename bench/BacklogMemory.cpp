@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
   while (!password.empty() && (password.back() == '\n' || password.back() == '\r')) password.pop_back();
   auto oleDb = [&](const std::string& db) {
     return "Provider=PostgreSQL Unicode;Data Source=" + host + ";Initial Catalog=" + db +
-           ";User ID=QALDBA;Password=" + password + ";Port=" + port + ";";
+           ";User ID=QALDBA;Password=" + password + ";Port=" + port + ";CommLog=0;Debug=0;";
   };
   const std::string facility = RandomName("BF");
   const std::string derared = RandomName("BD");
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     config.path((folder / "k30418.xml").string());
     msgBox.LogHandler(&logger);
     msgBox.SilentOperation(true);
-    const std::string portPart = std::string("Port=") + port + ";";
+    const std::string portPart = std::string("Port=") + port + ";CommLog=0;Debug=0;";
     config.item("VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE", "2");
     config.item("VORNKRYM\\VORNKRYM_CONNECTION_PROVIDER", "PostgreSQL Unicode");
     config.item("VORNKRYM\\VORNKRYM_CONNECTION_DATASOURCE", host);

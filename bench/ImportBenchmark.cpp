@@ -72,7 +72,7 @@ struct Cluster {
 
   std::string OleDb(const std::string& database) const {
     return "Provider=PostgreSQL Unicode;Data Source=" + host + ";Initial Catalog=" + database +
-           ";User ID=QALDBA;Password=" + password + ";Port=" + port + ";";
+           ";User ID=QALDBA;Password=" + password + ";Port=" + port + ";CommLog=0;Debug=0;";
   }
 };
 
@@ -215,7 +215,7 @@ class BenchProgram {
     msgBox_.SilentOperation(true);
 
     const Cluster& c = db.Server();
-    const std::string port = "Port=" + c.port + ";";
+    const std::string port = "Port=" + c.port + ";CommLog=0;Debug=0;";
     config_.item("VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE", "2");
     config_.item("VORNKRYM\\VORNKRYM_CONNECTION_PROVIDER", "PostgreSQL Unicode");
     config_.item("VORNKRYM\\VORNKRYM_CONNECTION_DATASOURCE", c.host);

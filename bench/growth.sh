@@ -29,6 +29,9 @@ cleanup() {
   rm -rf "$folder"
 }
 trap cleanup EXIT
+# No psqlodbc_*.log in /tmp from the program's connections (scripts/quiet-odbc.sh says why).
+. "$top/scripts/quiet-odbc.sh"
+quiet_odbc "$folder/odbc"
 
 case "$kind" in
   one) variables=1; nfac=1; answers=$1; work="1 daily variable, $answers answers" ;;
@@ -66,7 +69,7 @@ psql_ -d "${tag}D" -c "INSERT INTO tbl_routes_points_questions (route_id, point_
   ANALYZE"
 
 password=$(cat "$top/db/krym/postgresql/schema_password")
-port="Port=$PGPORT;"
+port="Port=$PGPORT;CommLog=0;Debug=0;"
 cat >"$folder/k30418.xml" <<EOF
 <?xml version="1.0"?>
 <qalconfigurationxml><spec version="1" encrypted="False"/><data><OPTIONS><LOG_VERBOSITY>0</LOG_VERBOSITY></OPTIONS><VORNKRYM><VORNKRYM_CONNECTION_DBTYPE>2</VORNKRYM_CONNECTION_DBTYPE><VORNKRYM_CONNECTION_PROVIDER>PostgreSQL Unicode</VORNKRYM_CONNECTION_PROVIDER><VORNKRYM_CONNECTION_DATASOURCE>127.0.0.1</VORNKRYM_CONNECTION_DATASOURCE><VORNKRYM_CONNECTION_CUSTOMIZATIONS>$port</VORNKRYM_CONNECTION_CUSTOMIZATIONS><G2_SERVER_INTERFACE_ID>$collector</G2_SERVER_INTERFACE_ID></VORNKRYM><K30418><SOURCEPROVIDER>PostgreSQL Unicode</SOURCEPROVIDER><SOURCEDBTYPE>2</SOURCEDBTYPE><SOURCEDS>127.0.0.1</SOURCEDS><SOURCEDB>${tag}D</SOURCEDB><SOURCEUSERID>QALDBA</SOURCEUSERID><SOURCEPASSWORD>$password</SOURCEPASSWORD><SOURCECUSTOMIZATION>$port</SOURCECUSTOMIZATION><ADDNOTESTOLOGBOOK>FALSE</ADDNOTESTOLOGBOOK></K30418></data></qalconfigurationxml>

@@ -44,6 +44,10 @@ rm -rf "$run"
 mkdir -p "$run"
 cmake --install "$top/build" --prefix "$run" >/dev/null
 
+# No psqlodbc_*.log in /tmp from the demo's connections (scripts/quiet-odbc.sh says why).
+. "$top/scripts/quiet-odbc.sh"
+quiet_odbc "$run/odbc"
+
 echo "== Starting the demo Krym and DeraRed"
 port=$("$top/tests/support/pg_cluster.sh" start "$pgdir")
 export PGHOST=$pgdir PGPORT=$port
@@ -69,7 +73,7 @@ password=$(cat "$top/db/krym/postgresql/schema_password")
       <VORNKRYM_CONNECTION_DBTYPE>2</VORNKRYM_CONNECTION_DBTYPE>
       <VORNKRYM_CONNECTION_PROVIDER>PostgreSQL Unicode</VORNKRYM_CONNECTION_PROVIDER>
       <VORNKRYM_CONNECTION_DATASOURCE>127.0.0.1</VORNKRYM_CONNECTION_DATASOURCE>
-      <VORNKRYM_CONNECTION_CUSTOMIZATIONS>Port=$port;</VORNKRYM_CONNECTION_CUSTOMIZATIONS>
+      <VORNKRYM_CONNECTION_CUSTOMIZATIONS>Port=$port;CommLog=0;Debug=0;</VORNKRYM_CONNECTION_CUSTOMIZATIONS>
       <G2_SERVER_INTERFACE_ID>7</G2_SERVER_INTERFACE_ID>
     </VORNKRYM>
     <K30418>
@@ -79,7 +83,7 @@ password=$(cat "$top/db/krym/postgresql/schema_password")
       <SOURCEDB>DERARED</SOURCEDB>
       <SOURCEUSERID>QALDBA</SOURCEUSERID>
       <SOURCEPASSWORD>$password</SOURCEPASSWORD>
-      <SOURCECUSTOMIZATION>Port=$port;</SOURCECUSTOMIZATION>
+      <SOURCECUSTOMIZATION>Port=$port;CommLog=0;Debug=0;</SOURCECUSTOMIZATION>
       <ADDNOTESTOLOGBOOK>TRUE</ADDNOTESTOLOGBOOK>
       <LOGBOOKID>1</LOGBOOKID>
     </K30418>

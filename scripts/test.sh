@@ -16,6 +16,10 @@ pgdir=$(mktemp -d /tmp/k30418-pg.XXXXXX)
 cleanup() { "$top/tests/support/pg_cluster.sh" stop "$pgdir"; rm -rf "$pgdir"; }
 trap cleanup EXIT INT TERM
 
+# No psqlodbc_*.log in /tmp from the tests (scripts/quiet-odbc.sh says why).
+. "$top/scripts/quiet-odbc.sh"
+quiet_odbc "$pgdir/odbc"
+
 export K30418_PG_PORT
 K30418_PG_PORT=$("$top/tests/support/pg_cluster.sh" start "$pgdir")
 export K30418_PG_HOST=127.0.0.1

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <optional>
+#include <string_view>
 
 #include "core/Text.h"
 
@@ -23,6 +24,24 @@ std::string PlatformWord(const std::optional<platform::os::HostFacts::OsVersion>
 }
 
 }  // namespace
+
+std::string NetInfo::HostAddress(const std::vector<platform::os::HostFacts::InterfaceAddress>& addresses) {
+  using Family = platform::os::HostFacts::InterfaceAddress::Family;
+  // Lower ranks first: another machine reaches this one by an address that is not loopback,
+  // by IPv4 before IPv6, and by an IPv6 link-local address (fe80::/10) only on its own link.
+  auto rank = [](const platform::os::HostFacts::InterfaceAddress& a) {
+    const std::string head = core::LCase(core::Left(a.address, 5));  // "fe80:" .. "febf:"
+    const bool linkLocal = a.family == Family::kIPv6 && head.size() == 5 && head.compare(0, 2, "fe") == 0 &&
+                           std::string_view("89ab").find(head[2]) != std::string_view::npos &&
+                           std::string_view("0123456789abcdef").find(head[3]) != std::string_view::npos &&
+                           head[4] == ':';
+    return (a.loopback ? 4 : 0) + (a.family == Family::kIPv6 ? 2 : 0) + (linkLocal ? 1 : 0);
+  };
+  const platform::os::HostFacts::InterfaceAddress* best = nullptr;
+  for (const auto& a : addresses)
+    if (!a.address.empty() && (!best || rank(a) < rank(*best))) best = &a;
+  return best ? best->address : "";
+}
 
 NetInfo::NetInfo(const platform::os::HostFacts& facts) : facts_(facts) {}
 
@@ -50,14 +69,12 @@ void NetInfo::GetNetInfo() {
   // The whole name, also beyond 24 characters: it identifies the user in the last-run rows.
   netUser_ = CutAtNul(ask([&] { return facts_.UserName(); }).value_or(""));
 
-  ipAddrs_.clear();
-  auto host = ask([&] { return facts_.HostName(); });
-  if (host) {
-    std::string name = core::Trim(CutAtNul(*host));
-    auto addresses = ask([&] { return facts_.IPv4Addresses(name); });
-    if (!name.empty() && !addresses.empty()) ipAddrs_ = addresses.front();
-  }
+  ipAddrs_ = HostAddress(ask([&] { return facts_.InterfaceAddresses(); }));
 
-  allTextDump_ = winVersion_ + " " + winBuild_ + ", " + "IP Address = " + ipAddrs_ + ", " +
+  // A system that names itself gives its kernel release as the version: the line says so.
+  const bool kernel = version && version->platformId != platform::os::HostFacts::kPlatformWindows9x &&
+                      version->platformId != platform::os::HostFacts::kPlatformWindowsNT &&
+                      !version->systemName.empty();
+  allTextDump_ = winVersion_ + " " + (kernel ? "kernel " : "") + winBuild_ + ", " + "IP Address = " + ipAddrs_ + ", " +
                  "Workstation = " + workStation_ + ", " + "Network User = " + netUser_;
 }

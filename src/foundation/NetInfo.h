@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/os/HostFacts.h"
 
@@ -22,9 +23,15 @@ class NetInfo {
   std::string WorkStation() const { return workStation_; }
   std::string NetUser() const { return netUser_; }
   std::string IPAddrs() const { return ipAddrs_; }
-  // "Debian GNU/Linux 12 (bookworm) 6.1.0, IP Address = 10.0.0.5, Workstation = host, Network
-  // User = user": on a system that is not Windows its own name stands for the Windows family.
+  // "Debian GNU/Linux 12 (bookworm) kernel 6.1.0, IP Address = 10.0.0.5, Workstation = host, Network
+  // User = user": on a system that is not Windows its own name stands for the Windows family and
+  // its kernel release for the Windows version.
   std::string AllTextDump() const { return allTextDump_; }
+
+  // The address that stands for the host among its interfaces' addresses: the first that is not
+  // loopback, IPv4 before IPv6 (link-local IPv6 last of those), loopback only when there is no
+  // other; "" when the list holds none.
+  static std::string HostAddress(const std::vector<platform::os::HostFacts::InterfaceAddress>& addresses);
 
  private:
   const platform::os::HostFacts& facts_;

@@ -107,7 +107,7 @@ class KrymFixture::Session {
 std::string KrymFixture::OleDbString(const TestDatabase& db, const std::string& database) {
   return "Provider=PostgreSQL Unicode;Data Source=" + db.host + ";Initial Catalog=" + database +
          ";User ID=" + TestDatabase::KrymUser() + ";Password=" + TestDatabase::KrymPassword() +
-         ";Port=" + std::to_string(db.port) + ";";
+         ";Port=" + std::to_string(db.port) + ";CommLog=0;Debug=0;";
 }
 
 KrymFixture::KrymFixture(Kind kind) {
@@ -196,7 +196,7 @@ std::vector<std::pair<std::string, std::string>> KrymFixture::SourceSettings() c
           {"SourceDB", name_},
           {"SourceUserID", TestDatabase::KrymUser()},
           {"SourcePassword", TestDatabase::KrymPassword()},
-          {"SourceCustomization", "Port=" + std::to_string(db_.port) + ";"},
+          {"SourceCustomization", "Port=" + std::to_string(db_.port) + ";CommLog=0;Debug=0;"},
           {"SourceDBType", "2"}};
 }
 

@@ -17,7 +17,7 @@ std::string TestDatabase::KrymPassword() {
 
 std::string TestDatabase::OdbcString(const std::string& db) const {
   return "Driver={PostgreSQL Unicode};Server=" + host + ";Port=" + std::to_string(port) +
-         ";Database=" + db + ";Uid=" + KrymUser() + ";Pwd=" + KrymPassword() + ";";
+         ";Database=" + db + ";Uid=" + KrymUser() + ";Pwd=" + KrymPassword() + ";CommLog=0;Debug=0;";
 }
 
 bool RequireDatabase(TestDatabase& out) {

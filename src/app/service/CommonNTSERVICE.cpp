@@ -2,9 +2,12 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <algorithm>
+#include <cmath>
 
 #include "app/session/ImportSession.h"
 #include "app/startup/ProgramEnd.h"
+#include "core/OutsideText.h"
 #include "core/Value.h"
 #include "foundation/CommonGlobalsSettings.h"
 #include "foundation/ProgramContext.h"
@@ -16,6 +19,14 @@
 namespace {
 
 constexpr const char* kSchedule = "OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE\\";
+constexpr const char* kRealModeKey = "OPTIONS\\AUTOMATED_IMPORT\\REAL_OPERATION_MODE";
+
+constexpr double kSecond = 1.0 / 86400;
+constexpr double kMinute = 1.0 / 1440;
+// How late a tick may come and still count as on time for a run every N minutes.
+constexpr double kOnTime = 10 * kSecond;
+// The longest the timer sleeps: a wake-up further off is looked at again every minute.
+constexpr std::int32_t kTickMs = 60000;
 
 // A schedule number as stored. The forms only ever store
 // numbers; a hand-edited text that is no 16-bit whole number counts as the
@@ -30,9 +41,22 @@ int StoredNumber(const std::string& key, int fallback) {
 
 std::string Stored(const std::string& key) { return Program().config->item(key); }
 
+// The first line of a run in Test mode: that nothing is written, and the setting that says so.
+// The form shows Real only for "YES", so every other value is Test, as the form shows it.
+std::string TestRunLine(const std::string& mode) {
+  std::string line = std::string("Test run: ") + kRealModeKey + " is \"" + core::OutsideText(mode, 40) + "\"";
+  if (mode == "NO")
+    line += " (Import Operation Mode: Test (Vorn Krym is NEVER modified)).";
+  else
+    line += ", which is not \"YES\" (Real), so the Import Operation Mode is Test (Vorn Krym is NEVER modified).";
+  return line +
+         " The run reads DeraRed and Vorn Krym as a test import does, and writes no value and no note into Vorn "
+         "Krym, saves no last imported id and keeps no late-commit watch.";
+}
+
 }  // namespace
 
-CommonNTSERVICE::CommonNTSERVICE(std::function<void()> importer, QWidget* parent)
+CommonNTSERVICE::CommonNTSERVICE(Importer importer, QWidget* parent)
     : QWidget(parent), importer_(std::move(importer)) {
   setWindowTitle("NTSERVICE MODE");
   auto* layout = new QHBoxLayout(this);
@@ -44,7 +68,7 @@ CommonNTSERVICE::CommonNTSERVICE(std::function<void()> importer, QWidget* parent
   layout->addWidget(Command2_);
   connect(Command1_, &QPushButton::clicked, this, &CommonNTSERVICE::Command1_Click);
   connect(Command2_, &QPushButton::clicked, this, &CommonNTSERVICE::Command2_Click);
-  if (!importer_) importer_ = [] { CommonGlobals::ImportAllVariables(false); };
+  if (!importer_) importer_ = [](bool testMode) { CommonGlobals::ImportAllVariables(testMode); };
   ComputeNextWakeUp(true);
 }
 
@@ -53,7 +77,7 @@ CommonNTSERVICE::~CommonNTSERVICE() = default;
 void CommonNTSERVICE::RunNTService() {
   timer_ = std::make_unique<QALTimer>();
   timer_->hWnd(static_cast<std::intptr_t>(winId()));
-  timer_->Interval(60000);
+  timer_->Interval(kTickMs);
   timer_->id("NTService_Scheduler");
   timer_->OnTimer([this] { MyMinuteTimer_Timer(); });
   MyMinuteTimer_Timer();
@@ -68,9 +92,13 @@ void CommonNTSERVICE::MyMinuteTimer_Timer() {
   ProgramContext& ctx = Program();
   if (IsTimeToRun()) {
     if (ctx.config->ReadConfig()) {
+      const std::string mode = Stored(kRealModeKey);
+      const bool testMode = mode != "YES";
+      if (testMode) ctx.logger->WriteLog(TestRunLine(mode), 0);
       ctx.logger->Verbosity(CommonGlobals::LogVerbositySetting());
       ctx.logger->AssertVerbosity();
-      importer_();
+      importer_(testMode);
+      if (testMode) ctx.logger->WriteLog("Test run over: nothing was written into Vorn Krym.", 0);
       // An import cut short by the end of the program sleeps no more.
       if (!platform::os::StopRequested())
         ctx.logger->WriteLog(
@@ -81,7 +109,17 @@ void CommonNTSERVICE::MyMinuteTimer_Timer() {
       ctx.logger->WriteAlert("Import terminated with error(s).");
     }
   }
+  ArmTimer();
   busy_ = false;
+}
+
+void CommonNTSERVICE::ArmTimer() {
+  // A timer of a minute ticks a little early or late; one that came just before the wake-up
+  // would leave the run to the tick a minute later. So in the last minute before a wake-up the
+  // timer is set to the wake-up itself, and a tick that still comes early sets it to what is left.
+  if (!timer_) return;
+  const double left = (nextWakeUp_.Serial() - Program().clock->Now().Serial()) * 86400000.0;
+  timer_->Interval(left >= kTickMs ? kTickMs : std::max<std::int32_t>(1, static_cast<std::int32_t>(std::ceil(left))));
 }
 
 bool CommonNTSERVICE::IsTimeToRun() {
@@ -98,8 +136,18 @@ void CommonNTSERVICE::ComputeNextWakeUp(bool initial) {
     const int minute = StoredNumber(s + "HOURLY_MINUTE", 1);
     nextWakeUp_ = core::Date(today + (now.Hour() * 60 + minute) / 1440.0 + (initial ? 0 : 1 / 24.0));
   } else if (Stored(s + "MINUTELY") == "YES") {
-    const int every = StoredNumber(s + "MINUTELY_MINUTE", 10);
-    nextWakeUp_ = core::Date(now.Serial() + (initial ? 0 : every / 1440.0));
+    // Fewer than one minute runs every minute, as the minute tick always made it.
+    const int every = std::max(1, StoredNumber(s + "MINUTELY_MINUTE", 10));
+    const double due = nextWakeUp_.Serial();
+    if (initial)
+      nextWakeUp_ = now;
+    else if (now.Serial() - due <= kOnTime)
+      // On time: the next run is due whole intervals after this one was, however the ticks fall.
+      nextWakeUp_ = core::Date(due + every * kMinute);
+    else
+      // Late (the machine slept, or an import outlasted the interval): counted from this run,
+      // so a missed run is made up once and the next one does not follow at once.
+      nextWakeUp_ = core::Date(now.Serial() + every * kMinute);
   } else {
     const int hour = StoredNumber(s + "DAILY_HOUR", 0);
     const int minute = StoredNumber(s + "DAILY_MINUTE", 1);

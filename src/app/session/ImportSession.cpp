@@ -403,6 +403,9 @@ bool RunImport(CommonVarGatherer& gatherer, bool testMode) {
   bool ok = false;
   try {
     CommonImport engine;
+    // The service's test runs follow the Automated Import's Test mode, under which Krym is never
+    // modified: unlike the Test menu's runs they write no note either.
+    engine.WriteNotes(!(testMode && Program().isNTService));
     // Successful only when nothing in the run failed, was rejected or was held.
     ok = engine.StartImport(gatherer, testMode) && !engine.RunFailed();
   } catch (const core::RuntimeError& e) {

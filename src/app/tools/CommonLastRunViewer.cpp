@@ -55,6 +55,11 @@ bool InitManager(ConnectionManager& cm) {
   }
 }
 
+void NotSaved(const std::string& facility, const std::string& why) {
+  if (QALLoggerTXT* logger = Program().logger)
+    logger->WriteLog("Last run date of facility " + facility + " not saved: " + why, 0);
+}
+
 }  // namespace
 
 CommonLastRunViewer::CommonLastRunViewer(const IconBinding* icons, QWidget* owner) : QDialog(owner) {
@@ -198,8 +203,15 @@ bool CommonLastRunViewer::SaveLastRunDates() {
       const std::string text = Cell(row, kLastRunDate);
       const std::string facility = Cell(row, kFacilityId);
       if (text.empty()) continue;
+      // The box at the end names no row: the log says which one was not saved, and why.
       const std::optional<core::Date> date = core::ParseDate(text);
-      if (!date || !lastRun_.SetLastRunDate(facility, *date, cnn)) result = false;
+      if (!date) {
+        NotSaved(facility, "\"" + text + "\" is not a date");
+        result = false;
+      } else if (!lastRun_.SetLastRunDate(facility, *date, cnn)) {
+        NotSaved(facility, "\"" + text + "\" could not be written");
+        result = false;
+      }
     }
     cnn.Close();
   } catch (const std::exception& e) {

@@ -612,6 +612,7 @@ void CommonImport::ImportNote(FacilityRun& run, const CommonTypeLimsMatchRec& re
     watermark_.HoldBelow(rec.ID);
     return;
   }
+  if (!writeNotes_) return;
   const RecoverySettings recovery = targetRecovery_.Get();
   switch (WriteWithRecovery(recovery, [&] {
     return writer_->WriteToLogbook(logbook, rec.Trans_Date.ToDate(), time, rec.Notes.Text(), *run.defaultLogbook,

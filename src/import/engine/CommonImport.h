@@ -107,6 +107,10 @@ class CommonImport {
   const SessionStatistics& Statistics() const { return stats_; }
 
   void Sleep(SleepFunction sleep) { sleep_ = std::move(sleep); }
+  // Whether notes go to the logbook (when K30418\AddNotesToLogbook asks for them); a test run
+  // still writes them unless this is set false, as the service's test runs do, which write
+  // nothing into Krym at all. The notes are read either way.
+  void WriteNotes(bool on) { writeNotes_ = on; }
   // The clock the late-commit watch ages by (std::chrono::system_clock unless one is set).
   void Clock(WatchClock clock) { late_.SetClock(std::move(clock)); }
   // Called between the listing of a service run's range and its first read (for the tests).
@@ -207,6 +211,7 @@ class CommonImport {
   SleepFunction sleep_;
   std::int32_t readWindow_ = kReadWindow;
   RecoverySettings::Reader targetRecovery_{"TARGET"};  // read for every value and note
+  bool writeNotes_ = true;
 
   // The run's state, kept across facilities.
   bool needStartId_ = true;

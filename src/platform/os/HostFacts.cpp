@@ -1,7 +1,9 @@
 #include "platform/os/HostFacts.h"
 
 #include <arpa/inet.h>
-#include <netdb.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <sys/utsname.h>
@@ -83,27 +85,31 @@ class SystemHostFacts : public HostFacts {
     return std::nullopt;
   }
 
-  std::optional<std::string> HostName() const override {
-    char buf[256] = {};
-    if (gethostname(buf, sizeof buf - 1) != 0) return std::nullopt;
-    return std::string(buf);
-  }
-
-  std::vector<std::string> IPv4Addresses(const std::string& hostName) const override {
-    std::vector<std::string> out;
-    if (hostName.empty()) return out;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;  // one entry per address, not one per socket type
-    addrinfo* list = nullptr;
-    if (getaddrinfo(hostName.c_str(), nullptr, &hints, &list) != 0) return out;
-    for (addrinfo* a = list; a; a = a->ai_next) {
-      if (a->ai_family != AF_INET || !a->ai_addr) continue;
-      char text[INET_ADDRSTRLEN] = {};
-      const auto* sin = reinterpret_cast<const sockaddr_in*>(a->ai_addr);
-      if (inet_ntop(AF_INET, &sin->sin_addr, text, sizeof text)) out.emplace_back(text);
+  std::vector<InterfaceAddress> InterfaceAddresses() const override {
+    std::vector<InterfaceAddress> out;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) return out;
+    for (const ifaddrs* a = list; a; a = a->ifa_next) {
+      if (!a->ifa_addr || !(a->ifa_flags & IFF_UP)) continue;
+      InterfaceAddress entry;
+      entry.interfaceName = a->ifa_name ? a->ifa_name : "";
+      entry.loopback = (a->ifa_flags & IFF_LOOPBACK) != 0;
+      char text[INET6_ADDRSTRLEN] = {};
+      if (a->ifa_addr->sa_family == AF_INET) {
+        entry.family = InterfaceAddress::Family::kIPv4;
+        const auto* sin = reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
+        if (!inet_ntop(AF_INET, &sin->sin_addr, text, sizeof text)) continue;
+      } else if (a->ifa_addr->sa_family == AF_INET6) {
+        entry.family = InterfaceAddress::Family::kIPv6;
+        const auto* sin6 = reinterpret_cast<const sockaddr_in6*>(a->ifa_addr);
+        if (!inet_ntop(AF_INET6, &sin6->sin6_addr, text, sizeof text)) continue;
+      } else {
+        continue;  // link-layer and other families
+      }
+      entry.address = text;
+      out.push_back(std::move(entry));
     }
-    freeaddrinfo(list);
+    freeifaddrs(list);
     return out;
   }
 

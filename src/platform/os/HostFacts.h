@@ -8,7 +8,7 @@
 namespace platform::os {
 
 // What the machine says about itself: operating system and version, system folder, computer
-// name, the user running the program, its host name and the addresses that name resolves to.
+// name, the user running the program and the addresses of its network interfaces.
 // Each question may go unanswered (an empty optional); none throws. System() is the real
 // machine, read anew on every call; tests give their own facts.
 class HostFacts {
@@ -26,20 +26,27 @@ class HostFacts {
     std::string systemName;
   };
 
+  // One address of a network interface that is up.
+  struct InterfaceAddress {
+    enum class Family { kIPv4, kIPv6 };
+    std::string interfaceName;  // "eth0"
+    Family family = Family::kIPv4;
+    std::string address;  // "10.0.0.5", "fd00::2"
+    bool loopback = false;
+  };
+
   virtual ~HostFacts() = default;
 
   virtual std::optional<OsVersion> Version() const = 0;
   virtual std::optional<std::string> SystemFolder() const = 0;
   virtual std::optional<std::string> ComputerName() const = 0;
   virtual std::optional<std::string> UserName() const = 0;
-  virtual std::optional<std::string> HostName() const = 0;
-  // The IPv4 addresses of a host, dotted decimal, in the order the resolver lists them; empty
-  // when the name does not resolve.
-  virtual std::vector<std::string> IPv4Addresses(const std::string& hostName) const = 0;
+  // The IPv4 and IPv6 addresses of the interfaces that are up, in the order the system lists
+  // them; empty when it lists none.
+  virtual std::vector<InterfaceAddress> InterfaceAddresses() const = 0;
 
   // The machine the program runs on: uname (the kernel release as the version), the system's
-  // name from os-release (/etc/os-release, else /usr/lib/os-release), gethostname, getaddrinfo
-  // and the user from the environment (USER, LOGNAME) or else the password database.
+  // name from os-release (/etc/os-release, else /usr/lib/os-release), getifaddrs and the user from the environment (USER, LOGNAME) or else the password database.
   static const HostFacts& System();
   // The same machine with its system named by the first of these os-release files that names
   // one.

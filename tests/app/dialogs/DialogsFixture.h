@@ -129,7 +129,7 @@ class DialogsTest : public AppReady, public ::testing::Test {
     config.item("VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE", "2");
     config.item("VORNKRYM\\VORNKRYM_CONNECTION_PROVIDER", "PostgreSQL Unicode");
     config.item("VORNKRYM\\VORNKRYM_CONNECTION_DATASOURCE", cluster.host);
-    config.item("VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS", "Port=" + std::to_string(cluster.port) + ";");
+    config.item("VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS", "Port=" + std::to_string(cluster.port) + ";CommLog=0;Debug=0;");
     config.item("VORNKRYM\\VORNKRYM_CONNECTION_TIMEOUT", "10");
     return true;
   }

@@ -107,7 +107,7 @@ class ShellProgram : public ::testing::Test {
     Set("VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE", "2");
     Set("VORNKRYM\\VORNKRYM_CONNECTION_PROVIDER", "PostgreSQL Unicode");
     Set("VORNKRYM\\VORNKRYM_CONNECTION_DATASOURCE", db.host);
-    Set("VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS", "Port=" + std::to_string(port ? port : db.port) + ";");
+    Set("VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS", "Port=" + std::to_string(port ? port : db.port) + ";CommLog=0;Debug=0;");
     Set("VORNKRYM\\VORNKRYM_CONNECTION_TIMEOUT", "10");
     return true;
   }

@@ -3,9 +3,11 @@
 
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "app/service/CommonNTSERVICE.h"
 #include "app/startup/ProgramEnd.h"
@@ -57,8 +59,10 @@ class Scheduler : public ::testing::Test {
   }
 
   std::unique_ptr<CommonNTSERVICE> Form() {
-    return std::make_unique<CommonNTSERVICE>([this] {
+    return std::make_unique<CommonNTSERVICE>([this](bool testMode) {
       ++imports_;
+      testRuns_.push_back(testMode);
+      starts_.push_back(clock_.Now());
       if (duringImport_) duringImport_();
     });
   }
@@ -83,6 +87,8 @@ class Scheduler : public ::testing::Test {
   ProgramContext ctx_;
   std::unique_ptr<ProgramScope> scope_;
   int imports_ = 0;
+  std::vector<bool> testRuns_;  // per import: whether it was a test run
+  std::vector<Date> starts_;    // per import: the clock when it started
   std::function<void()> duringImport_;
 };
 
@@ -141,6 +147,70 @@ TEST_F(Scheduler, EveryTenMinutesCountsFromEachDueTick) {
   }
   EXPECT_EQ(imports_, 2);
   EXPECT_EQ(T(form->NextWakeUp()), T(At(2026, 12, 8, 8, 20, 40)));
+}
+
+// The timer ticks a little early or late. A tick just before the next run's time must not leave
+// the run to the tick a minute later: every start comes one minute after the last.
+TEST_F(Scheduler, EveryMinuteRunsEveryMinuteWhateverTheTimersJitter) {
+  Schedule({{"MINUTELY", "YES"}, {"MINUTELY_MINUTE", "1"}}, At(2026, 12, 8, 9, 5, 16));
+  auto form = Form();
+  form->RunNTService();
+  // Each tick comes its interval after the last one, early or late by up to half a second (never
+  // before the last tick).
+  const double jitter[] = {-0.4, +0.5, -0.5, -0.05, +0.3, -0.2, +0.45, -0.35, +0.02, -0.1, +0.1, -0.3};
+  int n = 0;
+  for (int ticks = 0; ticks < 200 && imports_ < 11; ++ticks, ++n) {
+    const int interval = form->MyMinuteTimer()->Interval();
+    ASSERT_GE(interval, 1);
+    ASSERT_LE(interval, 60000);
+    clock_.AdvanceSeconds(std::max(0.001, interval / 1000.0 + jitter[n % std::size(jitter)]));
+    form->MyMinuteTimer_Timer();
+  }
+  ASSERT_EQ(imports_, 11);
+  for (std::size_t i = 1; i < starts_.size(); ++i) {
+    const double apart = (starts_[i].Serial() - starts_[i - 1].Serial()) * 86400.0;
+    EXPECT_NEAR(apart, 60.0, 1.0) << "run " << i << " at " << T(starts_[i]);
+  }
+}
+
+// A run that comes late (the machine slept, or an import outlasted its interval) is made up once,
+// and the next one follows its interval after it, not at once.
+TEST_F(Scheduler, ALateRunIsMadeUpOnceAndTheIntervalCountsFromIt) {
+  Schedule({{"MINUTELY", "YES"}, {"MINUTELY_MINUTE", "5"}}, At(2026, 12, 8, 9, 0));
+  auto form = Form();
+  form->RunNTService();
+  clock_.Set(At(2026, 12, 8, 11, 0, 30));
+  form->MyMinuteTimer_Timer();
+  form->MyMinuteTimer_Timer();
+  EXPECT_EQ(imports_, 2);
+  EXPECT_EQ(T(form->NextWakeUp()), T(At(2026, 12, 8, 11, 5, 30)));
+}
+
+// Each run follows the Import Operation Mode: only "YES" is Real; any other value is Test, a run
+// that writes nothing into Krym, and the log's lines around it say so.
+TEST_F(Scheduler, ImportOperationModeMakesTheRunATestRun) {
+  struct Case {
+    const char* mode;
+    bool test;
+  } cases[] = {{"YES", false}, {"NO", true}, {"no", true}, {"", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    imports_ = 0;
+    testRuns_.clear();
+    fs::remove_all(dir_ / "log");
+    config_.item("OPTIONS\\AUTOMATED_IMPORT\\REAL_OPERATION_MODE", c.mode);
+    Schedule({}, At(2026, 12, 8, 8, 0));
+    auto form = Form();
+    form->RunNTService();
+    ASSERT_EQ(testRuns_.size(), 1u);
+    EXPECT_EQ(testRuns_[0], c.test);
+    const std::string log = Log();
+    EXPECT_EQ(log.find("Test run: OPTIONS\\AUTOMATED_IMPORT\\REAL_OPERATION_MODE is \"" + std::string(c.mode) + "\"") !=
+                  std::string::npos,
+              c.test)
+        << log;
+    EXPECT_EQ(log.find("Test run over: nothing was written into Vorn Krym.") != std::string::npos, c.test) << log;
+  }
 }
 
 TEST_F(Scheduler, SwitchesCompareExactlyAndHourlyWinsOverMinutely) {

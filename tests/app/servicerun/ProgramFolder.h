@@ -101,8 +101,8 @@ class ProgramFolder : public ::testing::Test {
   // A configuration that points at the test databases; the DeraRed port may be another one
   // (a closed port makes DeraRed unreachable), and extraXml goes into the data part as it is.
   void WriteConfiguration(const fs::path& folder, int deraRedPort = 0, const std::string& extraXml = "") {
-    const std::string port = "Port=" + std::to_string(db_.port) + ";";
-    const std::string sourcePort = "Port=" + std::to_string(deraRedPort ? deraRedPort : db_.port) + ";";
+    const std::string port = "Port=" + std::to_string(db_.port) + ";CommLog=0;Debug=0;";
+    const std::string sourcePort = "Port=" + std::to_string(deraRedPort ? deraRedPort : db_.port) + ";CommLog=0;Debug=0;";
     std::ofstream(folder / "k30418.xml")
         << "<?xml version=\"1.0\"?>\n<qalconfigurationxml><spec version=\"1\" encrypted=\"False\"/><data>"
         << "<OPTIONS><LOG_VERBOSITY>1</LOG_VERBOSITY><NOIU><LIMITFACILITY>" << facility_.Name()

@@ -212,7 +212,7 @@ class SessionFixture : public ProgramFixture {
     ASSERT_TRUE(derared.Ok());
     ASSERT_TRUE(facility.Register("Session Plant"));
     const testsupport::TestDatabase& c = facility.Cluster();
-    const std::string port = "Port=" + std::to_string(c.port) + ";";
+    const std::string port = "Port=" + std::to_string(c.port) + ";CommLog=0;Debug=0;";
     Set("VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE", "2");
     Set("VORNKRYM\\VORNKRYM_CONNECTION_PROVIDER", "PostgreSQL Unicode");
     Set("VORNKRYM\\VORNKRYM_CONNECTION_DATASOURCE", c.host);

@@ -3,6 +3,7 @@
 #include <QStyle>
 #include <QTableWidget>
 #include <QToolBar>
+#include <algorithm>
 #include <random>
 
 #include "../mainwindow/ShellProgram.h"
@@ -120,6 +121,15 @@ TEST_F(LastRunViewer, SavingWritesEveryReadableDateSkipsEmptyOnesAndReportsTheRe
   EXPECT_EQ(presenter.boxes[0].style, 48);
   EXPECT_EQ(StoredLastRun(north_.Name()), "5/1/2024 1:05:09 PM");
   EXPECT_EQ(StoredLastRun(south_.Name()), "none");
+  // The box names no row; the log names the facility and the text that was not saved.
+  const std::vector<std::string> log = LogLines();
+  EXPECT_EQ(std::count(log.begin(), log.end(),
+                       "Last run date of facility " + south_.Name() + " not saved: \"not a date\" is not a date"),
+            1)
+      << ::testing::PrintToString(log);
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const std::string& line) { return line.rfind("Last run date of facility", 0) == 0; }),
+            1);
 
   Edit(v, north, "");  // a cleared date leaves the stored one
   Edit(v, south, "2024-06-02 08:00:00");

@@ -56,7 +56,9 @@ TEST(SourceTestScreen, CloseLiesInsideA1024By768Screen) {
   EXPECT_GE(frames->width(), frames->minimumSizeHint().width());
   EXPECT_TRUE(frames->isAncestorOf(w.Frame1()));
   EXPECT_TRUE(frames->isAncestorOf(w.txtStartTransId()));
-  if (frames->height() > scroll->viewport()->height()) EXPECT_TRUE(scroll->verticalScrollBar()->isVisible());
+  if (frames->height() > scroll->viewport()->height()) {
+    EXPECT_TRUE(scroll->verticalScrollBar()->isVisible());
+  }
   // The last control of the result frame comes into sight by scrolling.
   QPushButton* next = w.Button("btnNextRec");
   ASSERT_NE(next, nullptr);

@@ -68,7 +68,7 @@ class KrymProgram {
     config_.item(kType, "2");
     config_.item(kProvider, "PostgreSQL Unicode");
     config_.item(kDataSource, db.host);
-    config_.item(kCustomizations, "Port=" + std::to_string(port ? port : db.port) + ";");
+    config_.item(kCustomizations, "Port=" + std::to_string(port ? port : db.port) + ";CommLog=0;Debug=0;");
     config_.item(kTimeout, "10");
     config_.item(kCommandTimeout, "30");
     return true;

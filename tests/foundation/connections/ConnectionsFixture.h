@@ -47,7 +47,7 @@ class ConnectionsTest : public ::testing::Test {
   bool InitForTestKrym(ConnectionManager& cm, int port = 0) {
     testsupport::TestDatabase db;
     if (!testsupport::RequireDatabase(db)) return false;
-    return cm.Init(2, "PostgreSQL Unicode", db.host, "Port=" + std::to_string(port ? port : db.port) + ";", false, 10,
+    return cm.Init(2, "PostgreSQL Unicode", db.host, "Port=" + std::to_string(port ? port : db.port) + ";CommLog=0;Debug=0;", false, 10,
                    30);
   }
 

@@ -14,16 +14,23 @@
 namespace {
 
 using platform::os::HostFacts;
+using Address = HostFacts::InterfaceAddress;
+using Family = HostFacts::InterfaceAddress::Family;
 namespace fs = std::filesystem;
 
+Address V4(const char* name, const char* text, bool loopback = false) {
+  return {name, Family::kIPv4, text, loopback};
+}
+Address V6(const char* name, const char* text, bool loopback = false) {
+  return {name, Family::kIPv6, text, loopback};
+}
+
 struct FakeHostFacts : HostFacts {
-  std::optional<OsVersion> version = OsVersion{HostFacts::kPlatformOther, 6, 1, 7601};
+  std::optional<OsVersion> version = OsVersion{HostFacts::kPlatformOther, 6, 1, 7601, ""};
   std::optional<std::string> folder = std::string("/");
   std::optional<std::string> computer = std::string("PLANT-PC");
   std::optional<std::string> user = std::string("operator");
-  std::optional<std::string> host = std::string("plant-pc");
-  std::vector<std::string> addresses = {"10.0.0.5"};
-  mutable std::string askedFor;  // the host name the lookup was given
+  std::vector<Address> addresses = {V4("lo", "127.0.0.1", true), V4("eth0", "10.0.0.5")};
   bool throwOnUser = false;
 
   std::optional<OsVersion> Version() const override { return version; }
@@ -33,11 +40,7 @@ struct FakeHostFacts : HostFacts {
     if (throwOnUser) throw std::runtime_error("no user database");
     return user;
   }
-  std::optional<std::string> HostName() const override { return host; }
-  std::vector<std::string> IPv4Addresses(const std::string& name) const override {
-    askedFor = name;
-    return addresses;
-  }
+  std::vector<Address> InterfaceAddresses() const override { return addresses; }
 };
 
 std::string Summary(const FakeHostFacts& facts) {
@@ -70,28 +73,21 @@ TEST(NetInfo, SummaryLineFromEachKindOfFacts) {
     const char* summary;
   } cases[] = {
       // clang-format off
-      {"Windows NT family", [](FakeHostFacts& f) { f.version = HostFacts::OsVersion{2, 10, 0, 19045}; },
+      {"Windows NT family", [](FakeHostFacts& f) { f.version = HostFacts::OsVersion{2, 10, 0, 19045, ""}; },
        "Windows NT 10.0.19045, IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = operator"},
-      {"Windows 9x family", [](FakeHostFacts& f) { f.version = HostFacts::OsVersion{1, 4, 10, 2222}; },
+      {"Windows 9x family", [](FakeHostFacts& f) { f.version = HostFacts::OsVersion{1, 4, 10, 2222, ""}; },
        "Windows 95/98/Me 4.10.2222, IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = operator"},
-      {"any other platform", [](FakeHostFacts& f) { f.version = HostFacts::OsVersion{3, 5, 0, 1}; },
+      {"any other platform", [](FakeHostFacts& f) { f.version = HostFacts::OsVersion{3, 5, 0, 1, ""}; },
        "Unknown 5.0.1, IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = operator"},
       {"a system that names itself",
        [](FakeHostFacts& f) { f.version = HostFacts::OsVersion{0, 6, 1, 0, "Debian GNU/Linux 12 (bookworm)"}; },
-       "Debian GNU/Linux 12 (bookworm) 6.1.0, IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = operator"},
+       "Debian GNU/Linux 12 (bookworm) kernel 6.1.0, IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = operator"},
       {"a Windows family keeps its word",
        [](FakeHostFacts& f) { f.version = HostFacts::OsVersion{2, 10, 0, 19045, "Windows 10 Pro"}; },
        "Windows NT 10.0.19045, IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = operator"},
       {"no version at all", [](FakeHostFacts& f) { f.version.reset(); },
        "Unknown , IP Address = 10.0.0.5, Workstation = PLANT-PC, Network User = operator"},
-      {"several adapters: the first address listed",
-       [](FakeHostFacts& f) { f.addresses = {"192.168.1.20", "10.0.0.5", "172.16.0.1"}; },
-       "Unknown 6.1.7601, IP Address = 192.168.1.20, Workstation = PLANT-PC, Network User = operator"},
-      {"a host name that does not resolve", [](FakeHostFacts& f) { f.addresses.clear(); },
-       "Unknown 6.1.7601, IP Address = , Workstation = PLANT-PC, Network User = operator"},
-      {"no host name", [](FakeHostFacts& f) { f.host.reset(); },
-       "Unknown 6.1.7601, IP Address = , Workstation = PLANT-PC, Network User = operator"},
-      {"a host name of blanks only", [](FakeHostFacts& f) { f.host = "   "; },
+      {"no interface address at all", [](FakeHostFacts& f) { f.addresses.clear(); },
        "Unknown 6.1.7601, IP Address = , Workstation = PLANT-PC, Network User = operator"},
       {"no computer name", [](FakeHostFacts& f) { f.computer.reset(); },
        "Unknown 6.1.7601, IP Address = 10.0.0.5, Workstation = ?, Network User = operator"},
@@ -112,11 +108,38 @@ TEST(NetInfo, SummaryLineFromEachKindOfFacts) {
   }
 }
 
-TEST(NetInfo, LooksUpTheTrimmedHostName) {
-  FakeHostFacts facts;
-  facts.host = "  plant-pc  ";
-  Summary(facts);
-  EXPECT_EQ(facts.askedFor, "plant-pc");
+TEST(NetInfo, TheHostAddressAmongTheInterfaces) {
+  struct Case {
+    const char* what;
+    std::vector<Address> addresses;
+    const char* chosen;
+  } cases[] = {
+      {"none", {}, ""},
+      {"loopback only", {V4("lo", "127.0.0.1", true), V6("lo", "::1", true)}, "127.0.0.1"},
+      {"IPv6 loopback only", {V6("lo", "::1", true)}, "::1"},
+      {"one address besides loopback", {V4("lo", "127.0.0.1", true), V4("eth0", "192.0.2.2")}, "192.0.2.2"},
+      {"several: the first that is not loopback",
+       {V4("lo", "127.0.0.1", true), V4("eth0", "192.168.1.20"), V4("eth1", "10.0.0.5")},
+       "192.168.1.20"},
+      {"IPv4 before IPv6, whatever the order",
+       {V6("eth0", "fd00::2"), V4("lo", "127.0.0.1", true), V4("eth1", "10.0.0.5")},
+       "10.0.0.5"},
+      {"IPv6 only", {V6("lo", "::1", true), V6("eth0", "fd00::2")}, "fd00::2"},
+      {"IPv6 only: link-local after the others",
+       {V6("lo", "::1", true), V6("eth0", "fe80::fc:ff:fe00:1"), V6("eth0", "2001:db8::7")},
+       "2001:db8::7"},
+      {"IPv6 link-local before loopback", {V4("lo", "127.0.0.1", true), V6("eth0", "FE80::1")}, "FE80::1"},
+      {"a group that merely starts like link-local", {V6("eth0", "fe8::1"), V6("eth1", "fec0::1")}, "fe8::1"},
+      {"an entry without text is passed over", {V4("eth0", ""), V4("lo", "127.0.0.1", true)}, "127.0.0.1"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NetInfo::HostAddress(c.addresses), c.chosen) << c.what;
+    FakeHostFacts facts;
+    facts.addresses = c.addresses;
+    NetInfo info(facts);
+    info.GetNetInfo();
+    EXPECT_EQ(info.IPAddrs(), c.chosen) << c.what;
+  }
 }
 
 TEST(NetInfo, TheHostLineNamesTheSystemOfItsOsRelease) {
@@ -134,7 +157,8 @@ TEST(NetInfo, TheHostLineNamesTheSystemOfItsOsRelease) {
   ASSERT_EQ(uname(&u), 0);
   EXPECT_EQ(info.WinVersion(), "Debian GNU/Linux 12 (bookworm)");
   EXPECT_EQ(std::string(u.release).rfind(info.WinBuild(), 0), 0u) << u.release;
-  EXPECT_EQ(info.AllTextDump().rfind("Debian GNU/Linux 12 (bookworm) " + info.WinBuild() + ", IP Address = ", 0), 0u)
+  EXPECT_EQ(
+      info.AllTextDump().rfind("Debian GNU/Linux 12 (bookworm) kernel " + info.WinBuild() + ", IP Address = ", 0), 0u)
       << info.AllTextDump();
 
   // Without any os-release the kernel's own system name stands in.
@@ -152,7 +176,11 @@ TEST(NetInfo, TheRealMachineFillsEveryField) {
   EXPECT_NE(info.WinBuild(), "");
   EXPECT_NE(info.WorkStation(), "");
   EXPECT_NE(info.NetUser(), "");
-  EXPECT_EQ(info.AllTextDump().rfind(info.WinVersion() + " " + info.WinBuild() + ", IP Address = ", 0), 0u);
+  EXPECT_EQ(info.AllTextDump().rfind(info.WinVersion() + " kernel " + info.WinBuild() + ", IP Address = ", 0), 0u)
+      << info.AllTextDump();
+  // The machine's own interfaces give the address; at least loopback is up.
+  EXPECT_NE(info.IPAddrs(), "");
+  EXPECT_EQ(info.IPAddrs(), NetInfo::HostAddress(HostFacts::System().InterfaceAddresses()));
 }
 
 }  // namespace

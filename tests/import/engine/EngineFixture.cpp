@@ -121,7 +121,7 @@ void EngineTest::SetUp() {
   Set("VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE", "2");
   Set("VORNKRYM\\VORNKRYM_CONNECTION_PROVIDER", "PostgreSQL Unicode");
   Set("VORNKRYM\\VORNKRYM_CONNECTION_DATASOURCE", c.host);
-  Set("VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS", "Port=" + std::to_string(c.port) + ";");
+  Set("VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS", "Port=" + std::to_string(c.port) + ";CommLog=0;Debug=0;");
   for (const auto& [key, value] : deraRed.SourceSettings()) Set("K30418\\" + key, value);
   root.Exec(
       "INSERT INTO g2_server (interface_id, name, enabled, override_audituser, collector_dateadjust, "

@@ -68,7 +68,7 @@ class ModelProgram {
     config.item("VORNKRYM\\VORNKRYM_CONNECTION_DBTYPE", "2");
     config.item("VORNKRYM\\VORNKRYM_CONNECTION_PROVIDER", "PostgreSQL Unicode");
     config.item("VORNKRYM\\VORNKRYM_CONNECTION_DATASOURCE", db.host);
-    config.item("VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS", "Port=" + std::to_string(db.port) + ";");
+    config.item("VORNKRYM\\VORNKRYM_CONNECTION_CUSTOMIZATIONS", "Port=" + std::to_string(db.port) + ";CommLog=0;Debug=0;");
   }
 
   // Everything logged so far (every line reaches the file as it is written).

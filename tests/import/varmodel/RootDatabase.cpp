@@ -12,7 +12,7 @@ namespace modeltest {
 std::string RootDatabase::OleDbString(const testsupport::TestDatabase& cluster, const std::string& db) {
   return "Provider=PostgreSQL Unicode;Data Source=" + cluster.host + ";Initial Catalog=" + db +
          ";User ID=" + testsupport::TestDatabase::KrymUser() +
-         ";Password=" + testsupport::TestDatabase::KrymPassword() + ";Port=" + std::to_string(cluster.port) + ";";
+         ";Password=" + testsupport::TestDatabase::KrymPassword() + ";Port=" + std::to_string(cluster.port) + ";CommLog=0;Debug=0;";
 }
 
 RootDatabase::RootDatabase() {

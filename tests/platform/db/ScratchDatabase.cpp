@@ -21,7 +21,7 @@ std::string OleDbString(const testsupport::TestDatabase& cluster, const std::str
                         const std::string& password) {
   return "Provider=PostgreSQL Unicode;Persist Security Info=False;Data Source=" + cluster.host +
          ";Initial Catalog=" + db + ";User ID=" + testsupport::TestDatabase::KrymUser() + ";Password=" + password +
-         ";OLE DB Services =-2;Application Name=30418;Port=" + std::to_string(cluster.port) + ";";
+         ";OLE DB Services =-2;Application Name=30418;Port=" + std::to_string(cluster.port) + ";CommLog=0;Debug=0;";
 }
 
 ScratchDatabase::ScratchDatabase() {
