@@ -794,6 +794,86 @@ TEST_F(LateCommitTest, InteractiveAndTestRunsNeitherKeepNorUseTheWatch) {
   EXPECT_THAT(Watched(), ElementsAre("99-99"));
   EXPECT_EQ(LinesWith("late-commit watch"), 0);
 }
+// A kill can come at any point of a run's saves. Each case runs to its end and then puts
+// DeraRed.ini and the watch back as the kill would have left them (the id save is a run's last
+// write); the runs after it must leave every answer in its slot and every note once.
+enum class KilledAt { BeforeTheFirstWatchSave, BetweenTheWatchSaves, BeforeTheIdSave };
+
+class KilledDuringTheSavesTest : public LateCommitTest, public ::testing::WithParamInterface<KilledAt> {
+ protected:
+  static std::string ReadWatch() {
+    std::ifstream in(LateCommitWatch::FilePath(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+};
+
+TEST_P(KilledDuringTheSavesTest, TheNextRunLosesNothingAndKeepsTheLaterAnswer) {
+  Set("K30418\\AddNotesToLogbook", "TRUE");
+  Set("K30418\\LogbookId", "1");
+  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}, {6, "10"}}});
+  platform::db::Connection handheld;
+  BeginTransaction102(handheld);
+  handheld.Execute("UPDATE tbl_transaction_pda SET notes = 'Seal leaks' WHERE id = 102");
+  AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}, {6, "30"}}});
+  ASSERT_TRUE(Run());
+  ASSERT_THAT(Watched(), ElementsAre("102-102"));
+
+  // The run that is killed finds 102 and meets a gap of its own, 105.
+  handheld.Execute("COMMIT");
+  AddVisit({.id = 104, .point = 1, .time = "11:00:00", .answers = {{5, "4"}}});
+  platform::db::Connection second;
+  second.Open(deraRed.OleDbString());
+  second.Execute("BEGIN");
+  second.Execute(
+      "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, question_id1, "
+      "answer1) VALUES (105, 1, 1, '2024-03-05', '1899-12-30 12:00:00', 'jdoe', 5, '5')");
+  AddVisit({.id = 106, .point = 1, .time = "13:00:00", .answers = {{5, "6"}}});
+  now += std::chrono::hours(1);
+  const std::string idFileBefore = IdFile();
+  const std::string watchBefore = ReadWatch();
+  std::string watchSavedFirst;  // as the first save of the run leaves it
+  pump.onRun = [&](int) {
+    if (watchSavedFirst.empty() && ReadWatch() != watchBefore) watchSavedFirst = ReadWatch();
+  };
+  ASSERT_TRUE(Run());
+  pump.onRun = nullptr;
+  ASSERT_THAT(Watched(), ElementsAre("105-105"));
+  ASSERT_EQ(SavedId(), 106);
+  ASSERT_THAT(watchSavedFirst, HasSubstr("102-102="));  // still watched, and the new gap already
+  ASSERT_THAT(watchSavedFirst, HasSubstr("105-105="));
+
+  WriteIdFile(idFileBefore);
+  const std::string watchLeft = GetParam() == KilledAt::BeforeTheFirstWatchSave ? watchBefore
+                                : GetParam() == KilledAt::BetweenTheWatchSaves  ? watchSavedFirst
+                                                                                : ReadWatch();
+  std::ofstream(LateCommitWatch::FilePath(), std::ios::binary | std::ios::trunc) << watchLeft;
+  second.Execute("COMMIT");
+  now += std::chrono::hours(1);
+  ASSERT_TRUE(Run());
+
+  EXPECT_THAT(Values(*plant, "dataddh"), ElementsAre("42|1|1", "42|2|2", "42|3|3", "42|4|4", "42|5|5", "42|6|6"));
+  EXPECT_THAT(Values(*plant), ElementsAre("43|30|30"));  // the day's answer of 103, not of 102
+  EXPECT_THAT(Rows(*plant, "select comment from logbookentries"), ElementsAre("Seal leaks"));
+  EXPECT_FALSE(engine->RunFailed());
+  EXPECT_EQ(SavedId(), 106);
+  EXPECT_THAT(Watched(), ElementsAre());
+}
+
+INSTANTIATE_TEST_SUITE_P(AtEachSave, KilledDuringTheSavesTest,
+                         ::testing::Values(KilledAt::BeforeTheFirstWatchSave, KilledAt::BetweenTheWatchSaves,
+                                           KilledAt::BeforeTheIdSave),
+                         [](const ::testing::TestParamInfo<KilledAt>& info) {
+                           switch (info.param) {
+                             case KilledAt::BeforeTheFirstWatchSave:
+                               return std::string("BeforeTheFirstWatchSave");
+                             case KilledAt::BetweenTheWatchSaves:
+                               return std::string("BetweenTheWatchSaves");
+                             case KilledAt::BeforeTheIdSave:
+                               break;
+                           }
+                           return std::string("BeforeTheIdSave");
+                         });
+
 class AsciiLateCommitTest : public LateCommitTest {
  protected:
   bool Ascii() const override { return true; }
