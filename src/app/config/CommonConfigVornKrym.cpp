@@ -116,14 +116,22 @@ bool CommonConfigVornKrym::TestConnection() {
 
 bool CommonConfigVornKrym::TryConnect() {
   const std::int16_t type = OracleChosen() ? 1 : 2;
+  // A timeout that is no whole number in range fails the test, and the box names it.
+  const auto seconds = [this](const QLineEdit* box, const char* name, std::int32_t& out) {
+    const std::string text = box->text().toStdString();
+    if (Guarded("TryConnect", [&] {
+          out = core::Value(text).ToLong();
+          return true;
+        }))
+      return true;
+    Box(std::string("The ") + name + " '" + text + "' cannot be used: give a whole number of seconds.", kExclamation,
+        "Connection test failed");
+    return false;
+  };
   std::int32_t cnnTimeout = 0;
   std::int32_t cmdTimeout = 0;
-  // Timeouts that are not whole numbers in range fail the test without a box.
-  if (!Guarded("TryConnect", [&] {
-        cnnTimeout = core::Value(connection_timeout_->text().toStdString()).ToLong();
-        cmdTimeout = core::Value(command_timeout_->text().toStdString()).ToLong();
-        return true;
-      }))
+  if (!seconds(connection_timeout_, "connection timeout", cnnTimeout) ||
+      !seconds(command_timeout_, "command timeout", cmdTimeout))
     return false;
 
   ConnectionManager manager;

@@ -101,14 +101,28 @@ TEST_F(TargetForm, ABlankDataSourceFailsTheInitOfTheTest) {
             (std::vector<RecordedBox>{{"Connection Init Failed", 48, "Connection test failed"}, kUnableToApply}));
 }
 
-TEST_F(TargetForm, ATimeoutThatIsNotANumberFailsTheTestWithoutABox) {
-  CommonConfigVornKrym form(Icons());
-  Type(form, "command_timeout", "abc");
-  windowchecks::Press(*form.Toolbar1(), "connect");
-  EXPECT_TRUE(Boxes().empty());
-  windowchecks::Press(form, "check");
-  EXPECT_EQ(Boxes(), std::vector<RecordedBox>{kUnableToApply});
-  EXPECT_FALSE(Config().ChangeWasMade());
+TEST_F(TargetForm, ATimeoutThatCannotBeUsedFailsTheTestWithABoxThatNamesIt) {
+  struct Case {
+    const char* box;
+    const char* typed;
+    const char* said;
+  };
+  for (const Case& c :
+       {Case{"command_timeout", "abc", "The command timeout 'abc' cannot be used: give a whole number of seconds."},
+        Case{"connection_timeout", "3000000000",
+             "The connection timeout '3000000000' cannot be used: give a whole number of seconds."}}) {
+    SCOPED_TRACE(c.box);
+    CommonConfigVornKrym form(Icons());
+    Type(form, c.box, c.typed);
+    ForgetBoxes();
+    windowchecks::Press(*form.Toolbar1(), "connect");
+    const RecordedBox said{c.said, 48, "Connection test failed"};
+    EXPECT_EQ(Boxes(), std::vector<RecordedBox>{said});
+    ForgetBoxes();
+    windowchecks::Press(form, "check");
+    EXPECT_EQ(Boxes(), (std::vector<RecordedBox>{said, kUnableToApply}));
+    EXPECT_FALSE(Config().ChangeWasMade());
+  }
 }
 
 TEST_F(TargetForm, ApplyAfterASuccessfulTestWritesTrimmedTextsAndClampedTimeouts) {
