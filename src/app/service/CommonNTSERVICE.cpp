@@ -91,7 +91,11 @@ void CommonNTSERVICE::MyMinuteTimer_Timer() {
   busy_ = true;
   ProgramContext& ctx = Program();
   if (IsTimeToRun()) {
-    if (ctx.config->ReadConfig()) {
+    // The file is read before the following wake-up is set, so that a schedule saved since the
+    // last run sets the next one. An unreadable file leaves the schedule held as it was.
+    const bool read = ctx.config->ReadConfig();
+    ComputeNextWakeUp(false);
+    if (read) {
       const std::string mode = Stored(kRealModeKey);
       const bool testMode = mode != "YES";
       if (testMode) ctx.logger->WriteLog(TestRunLine(mode), 0);
@@ -122,11 +126,7 @@ void CommonNTSERVICE::ArmTimer() {
   timer_->Interval(left >= kTickMs ? kTickMs : std::max<std::int32_t>(1, static_cast<std::int32_t>(std::ceil(left))));
 }
 
-bool CommonNTSERVICE::IsTimeToRun() {
-  if (Program().clock->Now() < nextWakeUp_) return false;
-  ComputeNextWakeUp(false);
-  return true;
-}
+bool CommonNTSERVICE::IsTimeToRun() { return Program().clock->Now() >= nextWakeUp_; }
 
 void CommonNTSERVICE::ComputeNextWakeUp(bool initial) {
   const core::Date now = Program().clock->Now();
@@ -134,7 +134,11 @@ void CommonNTSERVICE::ComputeNextWakeUp(bool initial) {
   const std::string s = kSchedule;
   if (Stored(s + "HOURLY") == "YES") {
     const int minute = StoredNumber(s + "HOURLY_MINUTE", 1);
-    nextWakeUp_ = core::Date(today + (now.Hour() * 60 + minute) / 1440.0 + (initial ? 0 : 1 / 24.0));
+    const double thisHour = today + (now.Hour() * 60 + minute) / 1440.0;
+    // After a run, the first such minute still to come (a second's margin keeps the run's own
+    // minute from counting again): a run that came late, or a schedule changed since, never
+    // skips the next one.
+    nextWakeUp_ = core::Date(initial || thisHour > now.Serial() + kSecond ? thisHour : thisHour + 1 / 24.0);
   } else if (Stored(s + "MINUTELY") == "YES") {
     // Fewer than one minute runs every minute, as the minute tick always made it.
     const int every = std::max(1, StoredNumber(s + "MINUTELY_MINUTE", 10));
@@ -151,7 +155,8 @@ void CommonNTSERVICE::ComputeNextWakeUp(bool initial) {
   } else {
     const int hour = StoredNumber(s + "DAILY_HOUR", 0);
     const int minute = StoredNumber(s + "DAILY_MINUTE", 1);
-    nextWakeUp_ = core::Date(today + (hour * 60 + minute) / 1440.0 + (initial ? 0 : 1));
+    const double todays = today + (hour * 60 + minute) / 1440.0;
+    nextWakeUp_ = core::Date(initial || todays > now.Serial() + kSecond ? todays : todays + 1);
   }
 }
 

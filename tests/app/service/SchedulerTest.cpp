@@ -186,6 +186,77 @@ TEST_F(Scheduler, ALateRunIsMadeUpOnceAndTheIntervalCountsFromIt) {
   EXPECT_EQ(T(form->NextWakeUp()), T(At(2026, 12, 8, 11, 5, 30)));
 }
 
+// The next wake-up is set from the file as each run reads it: a schedule saved by the form since
+// the last run takes effect from the run that comes next, and a run that came late never skips
+// the time that follows it.
+TEST_F(Scheduler, EachRunSetsTheNextWakeUpFromTheScheduleItHasJustRead) {
+  using Settings = std::vector<std::pair<const char*, const char*>>;
+  struct Case {
+    const char* name;
+    Settings schedule;  // stored before the start
+    Date start;
+    Settings saved;  // saved into the file by the form after the start
+    Date tick;
+    Date next;
+  } cases[] = {
+      {"daily, then every 10 minutes",
+       {},
+       At(2026, 12, 8, 8, 0),
+       {{"MINUTELY", "YES"}, {"MINUTELY_MINUTE", "10"}},
+       At(2026, 12, 9, 0, 1, 5),
+       At(2026, 12, 9, 0, 11)},
+      {"every 10 minutes, then daily at 14:00",
+       {{"MINUTELY", "YES"}, {"MINUTELY_MINUTE", "10"}},
+       At(2026, 12, 8, 8, 0),
+       {{"MINUTELY", "NO"}, {"DAILY_HOUR", "14"}, {"DAILY_MINUTE", "0"}},
+       At(2026, 12, 8, 8, 10),
+       At(2026, 12, 8, 14, 0)},
+      {"daily, then hourly at minute 30",
+       {},
+       At(2026, 12, 8, 8, 0),
+       {{"HOURLY", "YES"}, {"HOURLY_MINUTE", "30"}},
+       At(2026, 12, 9, 0, 1, 5),
+       At(2026, 12, 9, 0, 30)},
+      {"hourly, a run late by an hour",
+       {{"HOURLY", "YES"}, {"HOURLY_MINUTE", "1"}},
+       At(2026, 12, 8, 10, 30),
+       {},
+       At(2026, 12, 8, 12, 0, 30),
+       At(2026, 12, 8, 12, 1)},
+      {"daily, a run late by a day", {}, At(2026, 12, 8, 8, 0), {}, At(2026, 12, 10, 0, 0, 30), At(2026, 12, 10, 0, 1)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    imports_ = 0;
+    fs::remove_all(dir_ / "log");
+    Settings schedule = {{"HOURLY", "NO"}, {"MINUTELY", "NO"}, {"DAILY_HOUR", "0"}, {"DAILY_MINUTE", "1"}};
+    schedule.insert(schedule.end(), c.schedule.begin(), c.schedule.end());
+    for (auto& [k, v] : schedule) config_.item(std::string("OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE\\") + k, v);
+    ASSERT_TRUE(config_.SaveConfig());
+    clock_.Set(c.start);
+    auto form = Form();
+    form->RunNTService();
+    ASSERT_EQ(imports_, 1);
+
+    // The form of the desktop program writes the file; the service holds what it read last.
+    std::vector<std::pair<std::string, std::string>> held;
+    for (auto& [k, v] : c.saved) {
+      const std::string key = std::string("OPTIONS\\AUTOMATED_IMPORT\\SCHEDULE\\") + k;
+      held.emplace_back(key, config_.item(key));
+      config_.item(key, v);
+    }
+    ASSERT_TRUE(config_.SaveConfig());
+    for (auto& [k, v] : held) config_.item(k, v);
+
+    clock_.Set(c.tick);
+    form->MyMinuteTimer_Timer();
+    EXPECT_EQ(imports_, 2);
+    EXPECT_EQ(T(form->NextWakeUp()), T(c.next));
+    const std::string log = Log();
+    EXPECT_NE(log.find("Going to Sleep mode. Will next wake up at : " + T(c.next)), std::string::npos) << log;
+  }
+}
+
 // Each run follows the Import Operation Mode: only "YES" is Real; any other value is Test, a run
 // that writes nothing into Krym, and the log's lines around it say so.
 TEST_F(Scheduler, ImportOperationModeMakesTheRunATestRun) {
