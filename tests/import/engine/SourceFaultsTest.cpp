@@ -391,12 +391,16 @@ class LateCommitTest : public SourceFaultsTest {
   // A handheld's transaction 102 (answers "2" for variable 42, "20" for the daily 43), begun
   // and not committed.
   void BeginTransaction102(platform::db::Connection& handheld) {
+    BeginOnAHandheld(handheld,
+                     "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, "
+                     "question_id1, answer1, question_id2, answer2) VALUES (102, 1, 1, '2024-03-05', "
+                     "'1899-12-30 09:00:00', 'jdoe', 5, '2', 6, '20')");
+  }
+  // A transaction of a handheld of its own, begun and not committed.
+  void BeginOnAHandheld(platform::db::Connection& handheld, const std::string& insert) {
     handheld.Open(deraRed.OleDbString());
     handheld.Execute("BEGIN");
-    handheld.Execute(
-        "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, question_id1, "
-        "answer1, question_id2, answer2) VALUES (102, 1, 1, '2024-03-05', '1899-12-30 09:00:00', 'jdoe', 5, '2', 6, "
-        "'20')");
+    handheld.Execute(insert);
   }
   // The range lines of the watch file ("first-last=seconds"); none without a file.
   std::vector<std::string> Watched() const {
@@ -711,11 +715,9 @@ TEST_F(LateCommitTest, LateNoteIsWrittenWhenItCanBe) {
   AddQuestion(9, 1, 0, 1);  // point 9 feeds no variable: its notes go to logbook 1
   AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}}});
   platform::db::Connection handheld;
-  handheld.Open(deraRed.OleDbString());
-  handheld.Execute("BEGIN");
-  handheld.Execute(
-      "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, notes) VALUES (102, 1, "
-      "9, '2024-03-05', '1899-12-30 09:00:00', 'jdoe', 'Seal leaks')");
+  BeginOnAHandheld(handheld,
+                   "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, notes) "
+                   "VALUES (102, 1, 9, '2024-03-05', '1899-12-30 09:00:00', 'jdoe', 'Seal leaks')");
   AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
   ASSERT_TRUE(Run());
   handheld.Execute("COMMIT");
@@ -822,11 +824,9 @@ TEST_P(KilledDuringTheSavesTest, TheNextRunLosesNothingAndKeepsTheLaterAnswer) {
   handheld.Execute("COMMIT");
   AddVisit({.id = 104, .point = 1, .time = "11:00:00", .answers = {{5, "4"}}});
   platform::db::Connection second;
-  second.Open(deraRed.OleDbString());
-  second.Execute("BEGIN");
-  second.Execute(
-      "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, question_id1, "
-      "answer1) VALUES (105, 1, 1, '2024-03-05', '1899-12-30 12:00:00', 'jdoe', 5, '5')");
+  BeginOnAHandheld(second,
+                   "INSERT INTO tbl_transaction_pda (id, route_id, point_id, trans_date, trans_time, guard, "
+                   "question_id1, answer1) VALUES (105, 1, 1, '2024-03-05', '1899-12-30 12:00:00', 'jdoe', 5, '5')");
   AddVisit({.id = 106, .point = 1, .time = "13:00:00", .answers = {{5, "6"}}});
   now += std::chrono::hours(1);
   const std::string idFileBefore = IdFile();
