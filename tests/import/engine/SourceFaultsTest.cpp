@@ -396,6 +396,15 @@ class LateCommitTest : public SourceFaultsTest {
                      "question_id1, answer1, question_id2, answer2) VALUES (102, 1, 1, '2024-03-05', "
                      "'1899-12-30 09:00:00', 'jdoe', 5, '2', 6, '20')");
   }
+  // Notes written into logbook 1; transaction 101 committed, 102 (as above, with the note "Seal
+  // leaks") begun and not.
+  void NotesOnAnd102OpenWithANote(platform::db::Connection& handheld) {
+    Set("K30418\\AddNotesToLogbook", "TRUE");
+    Set("K30418\\LogbookId", "1");
+    AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}, {6, "10"}}});
+    BeginTransaction102(handheld);
+    handheld.Execute("UPDATE tbl_transaction_pda SET notes = 'Seal leaks' WHERE id = 102");
+  }
   // A transaction of a handheld of its own, begun and not committed.
   void BeginOnAHandheld(platform::db::Connection& handheld, const std::string& insert) {
     handheld.Open(deraRed.OleDbString());
@@ -600,12 +609,8 @@ TEST_F(LateCommitTest, OptionEditsKeepTheWatch) {
 // A transaction that commits while the run is under way, after its listing: the run leaves it
 // to the watch, its answers of every variable and its note alike, and the next run imports it.
 TEST_F(LateCommitTest, CommitBetweenTheListingAndTheReadsIsWrittenOnce) {
-  Set("K30418\\AddNotesToLogbook", "TRUE");
-  Set("K30418\\LogbookId", "1");
-  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}, {6, "10"}}});
   platform::db::Connection handheld;
-  BeginTransaction102(handheld);
-  handheld.Execute("UPDATE tbl_transaction_pda SET notes = 'Seal leaks' WHERE id = 102");
+  NotesOnAnd102OpenWithANote(handheld);
   AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}}});
   afterListing = [&] { handheld.Execute("COMMIT"); };
 
@@ -810,12 +815,8 @@ class KilledDuringTheSavesTest : public LateCommitTest, public ::testing::WithPa
 };
 
 TEST_P(KilledDuringTheSavesTest, TheNextRunLosesNothingAndKeepsTheLaterAnswer) {
-  Set("K30418\\AddNotesToLogbook", "TRUE");
-  Set("K30418\\LogbookId", "1");
-  AddVisit({.id = 101, .point = 1, .time = "08:00:00", .answers = {{5, "1"}, {6, "10"}}});
   platform::db::Connection handheld;
-  BeginTransaction102(handheld);
-  handheld.Execute("UPDATE tbl_transaction_pda SET notes = 'Seal leaks' WHERE id = 102");
+  NotesOnAnd102OpenWithANote(handheld);
   AddVisit({.id = 103, .point = 1, .time = "10:00:00", .answers = {{5, "3"}, {6, "30"}}});
   ASSERT_TRUE(Run());
   ASSERT_THAT(Watched(), ElementsAre("102-102"));
