@@ -13,6 +13,7 @@
 
 #include "core/RuntimeError.h"
 #include "foundation/ProgramContext.h"
+#include "platform/os/UniqueFd.h"
 
 namespace {
 
@@ -52,24 +53,6 @@ int Flock(int fd, int operation) {
   } while (rc != 0 && errno == EINTR);
   return rc;
 }
-
-// Closes a descriptor when the scope ends, keeping errno as the code that matters.
-class DescriptorGuard {
- public:
-  explicit DescriptorGuard(int fd) : fd_(fd) {}
-  ~DescriptorGuard() {
-    if (fd_ < 0) return;
-    const int saved = errno;
-    ::close(fd_);
-    errno = saved;
-  }
-  DescriptorGuard(const DescriptorGuard&) = delete;
-  DescriptorGuard& operator=(const DescriptorGuard&) = delete;
-  int Release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
 
 }  // namespace
 
@@ -117,12 +100,12 @@ bool ExclusiveSemaphore::GetExclusiveLock() {
   // change to shared cannot interleave with another asker's.
   const int guardFd = OpenLockFile(path_ + ".guard");
   if (guardFd < 0) return LockFolderAlone(errno, path_ + ".guard", kSource);
-  DescriptorGuard guard(guardFd);  // closing it ends the turn
+  platform::os::UniqueFd guard(guardFd);  // closing it ends the turn
   if (Flock(guardFd, LOCK_EX) != 0) RaiseSystemError(errno, kSource);
 
   const int fd = OpenLockFile(path_);
   if (fd < 0) return LockFolderAlone(errno, path_, kSource);
-  DescriptorGuard lockOpen(fd);
+  platform::os::UniqueFd lockOpen(fd);
 
   bool owner = false;
   if (Flock(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -142,7 +125,7 @@ bool ExclusiveSemaphore::HoldAnchor(const char* source) {
   if (anchor_ != Anchor::Folder) return true;
   const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) RaiseSystemError(errno, source);
-  DescriptorGuard folderOpen(fd);
+  platform::os::UniqueFd folderOpen(fd);
   if (Flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EWOULDBLOCK) return false;  // a holder whose files were deleted
     RaiseSystemError(errno, source);
@@ -157,7 +140,7 @@ bool ExclusiveSemaphore::LockFolderAlone(int code, const std::string& file, cons
   // its own it still keeps a second holder out. Taking it is one step, so no guard is needed.
   const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) RaiseSystemError(errno, source);
-  DescriptorGuard folderOpen(fd);
+  platform::os::UniqueFd folderOpen(fd);
   bool owner = true;
   if (Flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno != EWOULDBLOCK) RaiseSystemError(errno, source);

@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/os/UniqueFd.h"
+
 namespace platform::zip {
 
 namespace {
@@ -48,26 +50,7 @@ Result OverLimit(const ZipExtractor::Member& m, std::string error) {
   return r;
 }
 
-// A file descriptor, closed when it goes.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  Fd& operator=(Fd&& other) noexcept {
-    std::swap(fd_, other.fd_);
-    return *this;
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
+using platform::os::UniqueFd;
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
@@ -210,12 +193,12 @@ ZipExtractor::Result ZipExtractor::ExtractMembers(const std::string& archivePath
   std::error_code ec;
   std::filesystem::create_directories(base, ec);
   if (ec) return Failure("cannot make the folder " + base + ": " + ec.message());
-  Fd folderFd(::open(base.c_str(), kFolderFlags));
+  UniqueFd folderFd(::open(base.c_str(), kFolderFlags));
   if (!folderFd) return Failure("cannot open the folder " + base + ": " + std::strerror(errno));
   std::string folder = base;
   for (const std::string& name : folders) {
     folder = (std::filesystem::path(folder) / name).string();
-    Fd next(OpenFolderIn(folderFd.get(), name, true));
+    UniqueFd next(OpenFolderIn(folderFd.get(), name, true));
     if (!next) {
       if (errno != ELOOP && errno != ENOTDIR)
         return Failure("cannot make the folder " + folder + ": " + std::strerror(errno));
@@ -256,11 +239,11 @@ void ZipExtractor::RemoveExtracted(const std::string& base, const std::string& b
   std::vector<std::string> folders;
   if (!SplitBelow(below, folders)) return;
   // chain[i] is the folder that holds folders[i]; the last one reached is at the back.
-  std::vector<Fd> chain;
+  std::vector<UniqueFd> chain;
   chain.emplace_back(::open(base.c_str(), kFolderFlags));
   if (!chain.back()) return;
   for (const std::string& name : folders) {
-    Fd next(OpenFolderIn(chain.back().get(), name, false));
+    UniqueFd next(OpenFolderIn(chain.back().get(), name, false));
     if (!next) break;
     chain.push_back(std::move(next));
   }
