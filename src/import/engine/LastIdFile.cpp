@@ -21,6 +21,7 @@
 #include "foundation/ProgramContext.h"
 #include "foundation/QALLoggerTXT.h"
 #include "foundation/QALmsgBoxHandler.h"
+#include "platform/os/RegularFile.h"
 
 namespace LastIdFile {
 namespace {
@@ -86,33 +87,16 @@ std::string WhatItIs(mode_t mode) {
   return "it is not a regular file";
 }
 
-// Opened without waiting (a FIFO in the file's place would wait for a writer for ever) and read
-// only when it is a file.
+// Read without waiting (a FIFO in the file's place would wait for a writer for ever), and only
+// when it is a file; a link is followed.
 FileRead ReadFile(const std::string& path, const char* source) {
+  using Outcome = platform::os::RegularFileRead::Outcome;
+  platform::os::RegularFileRead file = platform::os::ReadRegularFile(path, platform::os::LinkAtName::Follow);
   FileRead read;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) {
-      read.missing = true;
-      return read;
-    }
-    RaiseFileError(errno, source);
-  }
-  struct stat st {};
-  int error = ::fstat(fd, &st) == 0 ? 0 : errno;
-  if (error == 0 && !S_ISREG(st.st_mode)) read.notAFile = WhatItIs(st.st_mode);
-  if (error == 0 && read.notAFile.empty()) {
-    char buffer[65536];
-    for (;;) {
-      const ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) error = errno;
-      if (n <= 0) break;
-      read.content.append(buffer, static_cast<std::size_t>(n));
-    }
-  }
-  ::close(fd);
-  if (error != 0) RaiseFileError(error, source);
+  if (file.outcome == Outcome::Missing) read.missing = true;
+  if (file.outcome == Outcome::NotAFile) read.notAFile = WhatItIs(file.mode);
+  if (file.outcome == Outcome::Failed) RaiseFileError(file.error, source);
+  read.content = std::move(file.content);
   return read;
 }
 
@@ -374,13 +358,17 @@ std::string SaveTarget(const std::string& path, const char* source) {
 
 // Replaces the file's content as a whole: the new content goes to a temporary file beside it
 // that is then renamed over it, so there is never a moment without a complete file, and a
-// failure leaves the old one. Through a symbolic link, the linked file is replaced, beside it.
-void ReplaceFile(const std::string& linkOrFile, const std::string& content, const char* source) {
-  const std::string path = SaveTarget(linkOrFile, source);
+// failure leaves the old one. Through a symbolic link, the linked file is replaced, beside it;
+// with the link not followed, the link itself is replaced by the file.
+void ReplaceFile(const std::string& linkOrFile, const std::string& content, const char* source,
+                 platform::os::LinkAtName link = platform::os::LinkAtName::Follow) {
+  const bool follow = link == platform::os::LinkAtName::Follow;
+  const std::string path = follow ? SaveTarget(linkOrFile, source) : linkOrFile;
   const std::string temp = TempPath(path);
   try {
     struct stat st {};
-    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    const bool found = (follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) == 0 && S_ISREG(st.st_mode);
+    const mode_t mode = found ? (st.st_mode & 07777) : 0644;
     BLOB_IO::KillFileQuiet(temp);
     WriteNewFile(temp, content, mode, source);
     if (::rename(temp.c_str(), path.c_str()) != 0) RaiseFileError(errno, source);
@@ -442,8 +430,9 @@ std::string WithId(const Parsed& file, std::int32_t id) {
 
 }  // namespace
 
-void ReplaceWholeFile(const std::string& path, const std::string& content, const char* source) {
-  ReplaceFile(path, content, source);
+void ReplaceWholeFile(const std::string& path, const std::string& content, const char* source,
+                      platform::os::LinkAtName link) {
+  ReplaceFile(path, content, source, link);
 }
 
 std::optional<long> TemporaryOwner(const std::string& name) {

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/os/RegularFile.h"
+
 // The last imported DeraRed transaction id, kept in DeraRed.ini in the program folder as the
 // line LASTIDIMPORTED=<id>. Each run reads it first; service-mode runs rewrite it after each
 // facility that went through without errors. The file is text lines of key=value entries; an
@@ -46,10 +48,12 @@ std::int32_t GetLastTransIdImported();
 // rewritten. 0 on success, -1 on failure (the file is then as it was).
 std::int32_t PutLastIdImported(const std::int32_t& id);
 
-// Replaces the file at path (or the file its symbolic link names) by content, as DeraRed.ini is
-// replaced: a temporary file beside it, renamed over it. Raises core::RuntimeError (source
-// names the caller) when it cannot; the file is then as it was.
-void ReplaceWholeFile(const std::string& path, const std::string& content, const char* source);
+// Replaces the file at path (or the file its symbolic link names; with the link not followed,
+// the link itself) by content, as DeraRed.ini is replaced: a temporary file beside it, renamed
+// over it. Raises core::RuntimeError (source names the caller) when it cannot; the file is then
+// as it was.
+void ReplaceWholeFile(const std::string& path, const std::string& content, const char* source,
+                      platform::os::LinkAtName link = platform::os::LinkAtName::Follow);
 
 // The temporary file a rewrite writes beside the file is TempJunk<pid>.txt, pid the writing
 // process's. For a file name of that shape: the pid (0 when the digits do not fit); nothing for

@@ -1,8 +1,6 @@
 #include "import/engine/LateCommitWatch.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +17,7 @@
 #include "foundation/ProgramContext.h"
 #include "foundation/QALConfiguration.h"
 #include "import/engine/LastIdFile.h"
+#include "platform/os/RegularFile.h"
 #include "platform/os/StopRequest.h"
 
 namespace {
@@ -99,20 +98,6 @@ std::string TooLarge(std::uint64_t size) {
          std::to_string(LateCommitWatch::kLargestFile >> 20) + " MB a watch may hold";
 }
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 std::string LateCommitWatch::FilePath() {
@@ -148,52 +133,34 @@ bool LateCommitWatch::Load(const std::string& path, bool& exists, std::string& w
   changed_ = false;
   exists = false;
   why.clear();
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return true;
-    exists = true;
-    why = std::string("it cannot be looked at (") + std::strerror(errno) + ")";
-    return false;
-  }
-  exists = true;
-  if (why = NoRegularFile(st.st_mode); !why.empty()) return false;
-  // Not blocking at a FIFO put there since, nor following a link.
-  const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
-  if (fd.get() < 0) {
-    why = errno == ELOOP ? NoRegularFile(S_IFLNK) : std::string("it cannot be opened (") + std::strerror(errno) + ")";
-    return false;
-  }
-  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    why = NoRegularFile(S_ISREG(st.st_mode) ? S_IFSOCK : st.st_mode);
-    return false;
-  }
-  if (static_cast<std::uint64_t>(st.st_size) > kLargestFile) {
-    why = TooLarge(static_cast<std::uint64_t>(st.st_size));
-    return false;
-  }
-  // Room for what the file holds now; it grows, up to one byte past the limit, when the file does.
-  std::string whole;
-  whole.resize(std::min<std::size_t>(static_cast<std::size_t>(st.st_size) + 1, kLargestFile + 1));
-  std::size_t size = 0;
-  for (;;) {
-    if (platform::os::StopRequested()) return false;
-    if (size == whole.size()) whole.resize(std::min(whole.size() * 2, kLargestFile + 1));
-    const ssize_t n = ::read(fd.get(), whole.data() + size, std::min<std::size_t>(whole.size() - size, 1u << 20));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      why = std::string("it cannot be read (") + std::strerror(errno) + ")";
+  // Not blocking at a FIFO, nor following a link.
+  platform::os::RegularFileRead file =
+      platform::os::ReadRegularFile(path, platform::os::LinkAtName::NotFollowed, kLargestFile, true);
+  using Outcome = platform::os::RegularFileRead::Outcome;
+  using Step = platform::os::RegularFileRead::Step;
+  exists = file.outcome != Outcome::Missing;
+  switch (file.outcome) {
+    case Outcome::Read:
+      break;
+    case Outcome::Missing:
+      return true;
+    case Outcome::Stopped:  // why stays empty: the run ends
       return false;
-    }
-    if (n == 0) break;
-    size += static_cast<std::size_t>(n);
-    if (size > kLargestFile) {
-      why = TooLarge(size);
+    case Outcome::NotAFile:
+      why = NoRegularFile(file.mode);
       return false;
-    }
+    case Outcome::TooLarge:
+      why = TooLarge(file.size);
+      return false;
+    case Outcome::Failed:
+      why = std::string(file.step == Step::LookedAt ? "it cannot be looked at ("
+                        : file.step == Step::Opened ? "it cannot be opened ("
+                                                    : "it cannot be read (") +
+            std::strerror(file.error) + ")";
+      return false;
   }
-  whole.resize(size);
 
-  const std::string_view text(whole);
+  const std::string_view text(file.content);
   std::size_t lineNo = 0;
   for (std::size_t pos = 0; pos < text.size();) {
     if ((lineNo & 0xFFFF) == 0xFFFF && platform::os::StopRequested()) {
@@ -241,11 +208,7 @@ void LateCommitWatch::Save(const std::string& path) {
   for (const auto& [first, r] : ranges_)
     text += std::to_string(r.first) + "-" + std::to_string(r.last) + "=" + std::to_string(Seconds(r.seen)) + "\n";
   // A link at the name is no watch of ours: it is replaced by the file, never written through.
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::unlink(path.c_str()) != 0)
-    throw core::RuntimeError(75, std::string("The link at the name cannot be removed: ") + std::strerror(errno),
-                             "LateCommitWatch");
-  LastIdFile::ReplaceWholeFile(path, text, "LateCommitWatch");
+  LastIdFile::ReplaceWholeFile(path, text, "LateCommitWatch", platform::os::LinkAtName::NotFollowed);
   changed_ = false;
 }
 
