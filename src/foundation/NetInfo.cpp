@@ -1,8 +1,10 @@
 #include "foundation/NetInfo.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 #include <exception>
 #include <optional>
-#include <string_view>
 
 #include "core/Text.h"
 
@@ -30,11 +32,9 @@ std::string NetInfo::HostAddress(const std::vector<platform::os::HostFacts::Inte
   // Lower ranks first: another machine reaches this one by an address that is not loopback,
   // by IPv4 before IPv6, and by an IPv6 link-local address (fe80::/10) only on its own link.
   auto rank = [](const platform::os::HostFacts::InterfaceAddress& a) {
-    const std::string head = core::LCase(core::Left(a.address, 5));  // "fe80:" .. "febf:"
-    const bool linkLocal = a.family == Family::kIPv6 && head.size() == 5 && head.compare(0, 2, "fe") == 0 &&
-                           std::string_view("89ab").find(head[2]) != std::string_view::npos &&
-                           std::string_view("0123456789abcdef").find(head[3]) != std::string_view::npos &&
-                           head[4] == ':';
+    in6_addr bytes{};
+    const bool linkLocal = a.family == Family::kIPv6 && ::inet_pton(AF_INET6, a.address.c_str(), &bytes) == 1 &&
+                           IN6_IS_ADDR_LINKLOCAL(&bytes);
     return (a.loopback ? 4 : 0) + (a.family == Family::kIPv6 ? 2 : 0) + (linkLocal ? 1 : 0);
   };
   const platform::os::HostFacts::InterfaceAddress* best = nullptr;
